@@ -1,0 +1,23 @@
+#pragma once
+#include <cstdint>
+
+// Time as the platform gives it: millisecond ticks, a high-resolution counter, local time
+// with milliseconds, and sleeping.
+namespace platform {
+
+// Milliseconds since an arbitrary start, wrapping at 2^32 like the platform's tick count.
+uint32_t TickCount32();
+
+// The high-resolution counter and its frequency in counts per second.
+int64_t HighResCounter();
+int64_t HighResFrequency();
+
+struct TLocalTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, millisecond = 0;
+  int dayOfWeek = 0;  // 0 = Sunday
+};
+TLocalTime LocalNow();
+
+void SleepMs(uint32_t milliseconds);
+
+}  // namespace platform

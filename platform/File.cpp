@@ -1,0 +1,228 @@
+#include "platform/File.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "platform/Paths.h"
+
+namespace platform {
+namespace {
+
+thread_local int lastError = 0;
+
+bool Fail() {
+  lastError = errno;
+  return false;
+}
+
+int OpenFlags(TFileAccess access, TFileCreate create) {
+  int flags = O_CLOEXEC;
+  switch (access) {
+    case TFileAccess::Read: flags |= O_RDONLY; break;
+    case TFileAccess::Write: flags |= O_WRONLY; break;
+    case TFileAccess::ReadWrite: flags |= O_RDWR; break;
+  }
+  switch (create) {
+    case TFileCreate::OpenExisting: break;
+    case TFileCreate::OpenAlways: flags |= O_CREAT; break;
+    case TFileCreate::CreateAlways: flags |= O_CREAT | O_TRUNC; break;
+    case TFileCreate::CreateNew: flags |= O_CREAT | O_EXCL; break;
+  }
+  return flags;
+}
+
+bool StatPath(std::string_view path, struct stat& st) {
+  if (stat(HostPath(path).c_str(), &st) == 0) return true;
+  return Fail();
+}
+
+}  // namespace
+
+TFile::~TFile() { Close(); }
+
+TFile::TFile(TFile&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+
+TFile& TFile::operator=(TFile&& other) noexcept {
+  if (this != &other) {
+    Close();
+    fd_ = other.fd_;
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+bool TFile::Open(std::string_view path, TFileAccess access, TFileCreate create, bool exclusive) {
+  Close();
+  const std::string host = HostPath(path);
+  int flags = OpenFlags(access, create);
+  // Truncation waits until the exclusive lock is held, so a file in use is never emptied.
+  const bool truncate = (flags & O_TRUNC) != 0;
+  if (exclusive) flags &= ~O_TRUNC;
+  int fd = open(host.c_str(), flags, 0644);
+  if (fd < 0) return Fail();
+  struct stat st;
+  if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    close(fd);
+    errno = EISDIR;
+    return Fail();
+  }
+  if (exclusive && flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int e = errno == EWOULDBLOCK ? EBUSY : errno;
+    close(fd);
+    errno = e;
+    return Fail();
+  }
+  if (exclusive && truncate && ftruncate(fd, 0) != 0) {
+    const int e = errno;
+    close(fd);
+    errno = e;
+    return Fail();
+  }
+  fd_ = fd;
+  return true;
+}
+
+void TFile::Close() {
+  if (fd_ < 0) return;
+  close(fd_);
+  fd_ = -1;
+}
+
+int64_t TFile::Read(void* buffer, size_t size) {
+  for (;;) {
+    const ssize_t n = read(fd_, buffer, size);
+    if (n >= 0) return n;
+    if (errno != EINTR) return Fail() ? 0 : -1;
+  }
+}
+
+int64_t TFile::Write(const void* buffer, size_t size) {
+  const char* p = static_cast<const char*>(buffer);
+  size_t left = size;
+  while (left > 0) {
+    const ssize_t n = write(fd_, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return Fail() ? 0 : -1;
+    }
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+  return static_cast<int64_t>(size);
+}
+
+int64_t TFile::ReadAt(void* buffer, size_t size, int64_t offset) {
+  for (;;) {
+    const ssize_t n = pread(fd_, buffer, size, offset);
+    if (n >= 0) return n;
+    if (errno != EINTR) return Fail() ? 0 : -1;
+  }
+}
+
+int64_t TFile::Seek(int64_t offset, TSeekOrigin origin) {
+  const int whence = origin == TSeekOrigin::Begin ? SEEK_SET
+                     : origin == TSeekOrigin::Current ? SEEK_CUR
+                                                      : SEEK_END;
+  const off_t pos = lseek(fd_, offset, whence);
+  if (pos < 0) return Fail() ? 0 : -1;
+  return pos;
+}
+
+int64_t TFile::Position() { return Seek(0, TSeekOrigin::Current); }
+
+int64_t TFile::Size() {
+  struct stat st;
+  if (fstat(fd_, &st) != 0) return Fail() ? 0 : -1;
+  return st.st_size;
+}
+
+bool TFile::Truncate(int64_t size) { return ftruncate(fd_, size) == 0 || Fail(); }
+
+bool TFile::Flush() { return fdatasync(fd_) == 0 || Fail(); }
+
+bool TFile::SetModifiedTime(int64_t unixSeconds) {
+  timespec times[2];
+  times[0].tv_sec = 0;
+  times[0].tv_nsec = UTIME_OMIT;
+  times[1].tv_sec = static_cast<time_t>(unixSeconds);
+  times[1].tv_nsec = 0;
+  return futimens(fd_, times) == 0 || Fail();
+}
+
+bool FileExists(std::string_view path) {
+  struct stat st;
+  return StatPath(path, st) && S_ISREG(st.st_mode);
+}
+
+bool DirectoryExists(std::string_view path) {
+  struct stat st;
+  return StatPath(path, st) && S_ISDIR(st.st_mode);
+}
+
+bool PathExists(std::string_view path) {
+  struct stat st;
+  return StatPath(path, st);
+}
+
+bool CreateDir(std::string_view path) {
+  return mkdir(HostPath(path).c_str(), 0755) == 0 || Fail();
+}
+
+bool ForceDirectories(std::string_view path) {
+  const std::string host = HostPath(path);
+  std::string cur;
+  size_t pos = 0;
+  while (pos != std::string::npos) {
+    pos = host.find('/', pos + 1);
+    cur = host.substr(0, pos);
+    if (cur.empty()) continue;
+    if (mkdir(cur.c_str(), 0755) != 0 && errno != EEXIST) return Fail();
+  }
+  struct stat st;
+  if (stat(host.c_str(), &st) != 0) return Fail();
+  if (!S_ISDIR(st.st_mode)) {
+    errno = ENOTDIR;
+    return Fail();
+  }
+  return true;
+}
+
+bool RenameFile(std::string_view from, std::string_view to) {
+  const std::string src = HostPath(from);
+  const std::string dst = HostPath(to);
+  // link + unlink refuses an existing destination in one step, unlike rename(2).
+  if (link(src.c_str(), dst.c_str()) == 0) return unlink(src.c_str()) == 0 || Fail();
+  if (errno == EEXIST) return Fail();
+  struct stat st;
+  if (lstat(dst.c_str(), &st) == 0) {
+    errno = EEXIST;
+    return Fail();
+  }
+  return rename(src.c_str(), dst.c_str()) == 0 || Fail();
+}
+
+bool ReplaceFile(std::string_view from, std::string_view to) {
+  return rename(HostPath(from).c_str(), HostPath(to).c_str()) == 0 || Fail();
+}
+
+bool DeleteFile(std::string_view path) { return unlink(HostPath(path).c_str()) == 0 || Fail(); }
+
+bool RemoveDir(std::string_view path) { return rmdir(HostPath(path).c_str()) == 0 || Fail(); }
+
+int64_t FileSize(std::string_view path) {
+  struct stat st;
+  if (!StatPath(path, st) || !S_ISREG(st.st_mode)) return -1;
+  return st.st_size;
+}
+
+int LastOsError() { return lastError; }
+
+std::string OsErrorText(int error) { return std::strerror(error); }
+
+}  // namespace platform

@@ -1,0 +1,79 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Files and folders by Windows path (see Paths.h). Every failure leaves the platform's error
+// number in LastOsError() so callers can report it with OsErrorText().
+namespace platform {
+
+enum class TFileAccess { Read, Write, ReadWrite };
+
+enum class TFileCreate {
+  OpenExisting,  // fails when the file is missing
+  OpenAlways,    // opens, or creates an empty file
+  CreateAlways,  // creates, or truncates an existing file
+  CreateNew,     // fails when the file exists
+};
+
+enum class TSeekOrigin { Begin, Current, End };
+
+// An open file; closed when the object goes away.
+class TFile {
+ public:
+  TFile() = default;
+  ~TFile();
+  TFile(TFile&& other) noexcept;
+  TFile& operator=(TFile&& other) noexcept;
+  TFile(const TFile&) = delete;
+  TFile& operator=(const TFile&) = delete;
+
+  // Opens by Windows path. `exclusive` denies every other opener, as a Windows share mode of
+  // none does: a second exclusive open of the same file fails while this one is open.
+  bool Open(std::string_view path, TFileAccess access, TFileCreate create, bool exclusive = false);
+  bool IsOpen() const { return fd_ >= 0; }
+  void Close();
+
+  // Reads up to `size` bytes; returns the count (0 at the end) or -1 on failure.
+  int64_t Read(void* buffer, size_t size);
+  // Writes all `size` bytes; returns `size` or -1 on failure.
+  int64_t Write(const void* buffer, size_t size);
+  // Reads at an offset without moving the position; returns the count or -1.
+  int64_t ReadAt(void* buffer, size_t size, int64_t offset);
+  // Returns the new position, or -1.
+  int64_t Seek(int64_t offset, TSeekOrigin origin);
+  int64_t Position();
+  int64_t Size();
+  bool Truncate(int64_t size);
+  bool Flush();
+  // Sets the file's modification time (seconds since 1970, UTC).
+  bool SetModifiedTime(int64_t unixSeconds);
+
+  // The descriptor for the other platform layers (mapping); not for code outside platform/.
+  int NativeHandle() const { return fd_; }
+
+ private:
+  int fd_ = -1;
+};
+
+bool FileExists(std::string_view path);       // a file (not a folder) is there
+bool DirectoryExists(std::string_view path);  // a folder is there
+bool PathExists(std::string_view path);       // anything is there
+// Creates one folder; fails when it exists or its parent is missing.
+bool CreateDir(std::string_view path);
+// Creates a folder with every missing parent; true when the folder exists afterwards.
+bool ForceDirectories(std::string_view path);
+// Renames a file; fails when the new name exists (as Windows' rename does).
+bool RenameFile(std::string_view from, std::string_view to);
+// Renames a file, replacing the new name when it exists, in one step.
+bool ReplaceFile(std::string_view from, std::string_view to);
+bool DeleteFile(std::string_view path);
+bool RemoveDir(std::string_view path);
+// Size in bytes, or -1 when missing.
+int64_t FileSize(std::string_view path);
+
+int LastOsError();
+std::string OsErrorText(int error);
+
+}  // namespace platform

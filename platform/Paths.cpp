@@ -1,0 +1,151 @@
+#include "platform/Paths.h"
+
+#include <dirent.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+namespace platform {
+namespace {
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+std::vector<std::string> SplitComponents(std::string_view path) {
+  std::vector<std::string> parts;
+  std::string cur;
+  for (char c : path) {
+    if (IsSeparator(c)) {
+      if (!cur.empty()) parts.push_back(cur);
+      cur.clear();
+    } else {
+      cur += c;
+    }
+  }
+  if (!cur.empty()) parts.push_back(cur);
+  return parts;
+}
+
+bool Exists(const std::string& hostPath) {
+  struct stat st;
+  return lstat(hostPath.c_str(), &st) == 0;
+}
+
+// Finds the entry of folder `dir` whose name matches `name` without regard to case.
+// An exact match wins; otherwise the first folded match in directory order.
+std::string MatchEntry(const std::string& dir, const std::string& name) {
+  if (Exists(dir + "/" + name)) return name;
+  std::unique_ptr<DIR, int (*)(DIR*)> d(opendir(dir.empty() ? "/" : dir.c_str()), closedir);
+  if (!d) return name;
+  const std::string folded = FoldCase(name);
+  while (dirent* e = readdir(d.get())) {
+    if (FoldCase(e->d_name) == folded) return e->d_name;
+  }
+  return name;
+}
+
+std::string HomeFolder() {
+  if (const char* home = std::getenv("HOME"); home && *home) return home;
+  if (passwd* pw = getpwuid(getuid())) return pw->pw_dir;
+  return "/root";
+}
+
+std::string CurrentFolder() {
+  std::string buf(4096, '\0');
+  if (!getcwd(buf.data(), buf.size())) return "/";
+  buf.resize(std::char_traits<char>::length(buf.c_str()));
+  return buf;
+}
+
+// Joins components onto a host root, matching each existing one without regard to case and
+// resolving "." and ".." lexically as Windows does.
+std::string Resolve(const std::string& root, const std::vector<std::string>& parts) {
+  std::vector<std::string> stack;
+  for (const auto& p : parts) {
+    if (p == ".") continue;
+    if (p == "..") {
+      if (!stack.empty()) stack.pop_back();
+      continue;
+    }
+    stack.push_back(p);
+  }
+  std::string path = root;
+  for (const auto& p : stack) path += "/" + MatchEntry(path, p);
+  return path.empty() ? "/" : path;
+}
+
+}  // namespace
+
+std::string WinePrefix() {
+  if (const char* p = std::getenv("WINEPREFIX"); p && *p) {
+    std::string s = p;
+    while (s.size() > 1 && s.back() == '/') s.pop_back();
+    return s;
+  }
+  return HomeFolder() + "/.wine";
+}
+
+std::string DriveRoot(char letter) {
+  const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
+  const std::string prefix = WinePrefix();
+  const std::string link = prefix + "/dosdevices/" + lower + ":";
+  char target[4096];
+  // Follow the prefix's drive link when there is one; Wine makes c: -> ../drive_c, z: -> /.
+  if (ssize_t n = readlink(link.c_str(), target, sizeof target - 1); n > 0) {
+    target[n] = '\0';
+    std::string t = target;
+    if (t[0] != '/') t = prefix + "/dosdevices/" + t;
+    while (t.size() > 1 && t.back() == '/') t.pop_back();
+    return t == "/" ? "" : t;
+  }
+  if (lower == 'z') return "";
+  return prefix + "/drive_" + lower;
+}
+
+std::string HostPath(std::string_view path) {
+  if (path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':') {
+    return Resolve(DriveRoot(path[0]), SplitComponents(path.substr(2)));
+  }
+  if (!path.empty() && path[0] == '/') return Resolve("", SplitComponents(path));
+  if (!path.empty() && path[0] == '\\') {
+    // "\a\b" is rooted on the current drive; on this build that is the host root (drive Z:).
+    return Resolve("", SplitComponents(path));
+  }
+  const std::string cwd = CurrentFolder();
+  return Resolve(cwd == "/" ? "" : cwd, SplitComponents(path));
+}
+
+bool SamePath(std::string_view a, std::string_view b) {
+  return FoldCase(HostPath(a)) == FoldCase(HostPath(b));
+}
+
+std::string FoldCase(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c >= 'A' && c <= 'Z') {
+      out += static_cast<char>(c + 32);
+    } else if (c == 0xC3 && i + 1 < text.size()) {
+      // U+00C0..U+00DE (except U+00D7) fold to U+00E0..U+00FE: second byte 0x80..0x9E -> +0x20.
+      auto c2 = static_cast<unsigned char>(text[i + 1]);
+      if (c2 >= 0x80 && c2 <= 0x9E && c2 != 0x97) c2 = static_cast<unsigned char>(c2 + 0x20);
+      out += static_cast<char>(c);
+      out += static_cast<char>(c2);
+      ++i;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
+std::string FileNameOf(std::string_view path) {
+  const size_t pos = path.find_last_of("\\/");
+  return std::string(pos == std::string_view::npos ? path : path.substr(pos + 1));
+}
+
+}  // namespace platform

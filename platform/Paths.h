@@ -1,0 +1,32 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+// Windows paths on this build. Windows programs run under a Wine prefix, so a path
+// "X:\a\b" lives in $WINEPREFIX/drive_x/a/b (or wherever the prefix's dosdevices/x: link
+// points). Existing components are matched without regard to case, as on Windows; new
+// components keep the case given. "\" and "/" both separate components.
+namespace platform {
+
+// The prefix folder: $WINEPREFIX, or ~/.wine when it is unset.
+std::string WinePrefix();
+
+// Host folder of a drive's root, without a trailing slash.
+std::string DriveRoot(char letter);
+
+// Host path for a Windows path. Absolute host paths ("/tmp/x", as Wine's drive Z: shows them)
+// pass through; relative paths resolve against the current folder. A trailing separator is
+// dropped, so "c:\Varelo\" and "c:\varelo" give the same host path when the folder exists.
+std::string HostPath(std::string_view windowsPath);
+
+// True when the two Windows paths name the same place once resolved.
+bool SamePath(std::string_view a, std::string_view b);
+
+// Lower case of a UTF-8 text for path comparison (ASCII and Latin-1 letters), as Windows
+// compares file names.
+std::string FoldCase(std::string_view text);
+
+// Splits off the last component of a Windows or host path ("c:\a\b.zip" -> "b.zip").
+std::string FileNameOf(std::string_view path);
+
+}  // namespace platform

@@ -1,0 +1,61 @@
+#include <gtest/gtest.h>
+
+#include "platform/CodePage.h"
+#include "platform/File.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+using varelo::test::TTempPrefix;
+
+TEST(File, ExclusiveOpenDeniesASecondOpenerAndDoesNotTruncateIt) {
+  TTempPrefix prefix;
+  platform::TFile first;
+  ASSERT_TRUE(first.Open("c:\\a.part", platform::TFileAccess::ReadWrite,
+                         platform::TFileCreate::OpenAlways, true));
+  ASSERT_EQ(first.Write("data", 4), 4);
+  platform::TFile second;
+  EXPECT_FALSE(second.Open("C:\\A.PART", platform::TFileAccess::ReadWrite,
+                           platform::TFileCreate::CreateAlways, true));
+  EXPECT_EQ(first.Size(), 4);
+  first.Close();
+  EXPECT_TRUE(second.Open("C:\\A.PART", platform::TFileAccess::ReadWrite,
+                          platform::TFileCreate::OpenExisting, true));
+}
+
+TEST(File, RenameRefusesAnExistingTargetAndReplaceDoesNot) {
+  TTempPrefix prefix;
+  varelo::test::WriteFileBytes(prefix.Drive('c') + "/a", "A");
+  varelo::test::WriteFileBytes(prefix.Drive('c') + "/b", "B");
+  EXPECT_FALSE(platform::RenameFile("c:\\a", "c:\\b"));
+  EXPECT_EQ(varelo::test::ReadFileBytes(prefix.Drive('c') + "/b"), "B");
+  EXPECT_TRUE(platform::ReplaceFile("c:\\a", "c:\\b"));
+  EXPECT_EQ(varelo::test::ReadFileBytes(prefix.Drive('c') + "/b"), "A");
+  EXPECT_FALSE(platform::FileExists("c:\\a"));
+}
+
+TEST(File, CreateDirNeedsItsParentAndForceDirectoriesDoesNot) {
+  TTempPrefix prefix;
+  EXPECT_FALSE(platform::CreateDir("c:\\x\\y"));
+  EXPECT_TRUE(platform::ForceDirectories("c:\\x\\y"));
+  EXPECT_FALSE(platform::CreateDir("c:\\x\\y"));
+  EXPECT_TRUE(platform::DirectoryExists("c:\\X\\Y"));
+}
+
+TEST(CodePage, AnsiIsWindows1252AndOemIs850) {
+  EXPECT_EQ(platform::Utf8ToAnsi("Instalação"), "Instala\xE7\xE3o");
+  EXPECT_EQ(platform::AnsiToUtf8("Instala\xE7\xE3o"), "Instalação");
+  EXPECT_EQ(platform::Utf8ToAnsi("€"), "\x80");
+  EXPECT_EQ(platform::OemToUtf8("\x87"), "ç");
+  EXPECT_EQ(platform::Utf8ToAnsi("a\xE2\x82z"), "a??z");  // each stray byte
+  EXPECT_EQ(platform::Utf8ToAnsi("日本"), "??");
+}
+
+TEST(CodePage, Utf16RoundTripKeepsSurrogatePairs) {
+  const std::string text = "ação 😀";
+  const std::u16string wide = platform::Utf8ToUtf16(text);
+  EXPECT_EQ(wide.size(), 7u);
+  EXPECT_EQ(platform::Utf16ToUtf8(wide), text);
+}
+
+}  // namespace
