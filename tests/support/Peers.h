@@ -1,0 +1,64 @@
+#pragma once
+#include <memory>
+#include <string>
+
+#include "tests/support/Process.h"
+#include "tests/support/TempDir.h"
+
+namespace varelo::test {
+
+// Real servers for the network tests, each started on 127.0.0.1 with a configuration written
+// into its own temporary folder and stopped by pid when the object goes away. Started() is
+// false (and Log() tells why) when the program is missing or did not come up in time.
+
+// nginx serving the folder Root() on Port(). Besides plain files it answers
+// /redirect with a 302 to /hello.txt and /missing with a 404. Keep-alive is on.
+class TNginx {
+ public:
+  TNginx();
+  bool Started() const { return started_; }
+  int Port() const { return port_; }
+  const std::string& Root() const { return root_; }
+  std::string Url(const std::string& path) const;
+  std::string Log() const;
+
+ private:
+  TTempDir dir_;
+  std::string root_;
+  int port_ = 0;
+  bool started_ = false;
+  TProcess process_;
+};
+
+// tinyproxy on Port(): forwards absolute-form requests and opens CONNECT tunnels to any port
+// on the loopback address.
+class TTinyproxy {
+ public:
+  TTinyproxy();
+  bool Started() const { return started_; }
+  int Port() const { return port_; }
+  std::string Log() const;
+
+ private:
+  TTempDir dir_;
+  int port_ = 0;
+  bool started_ = false;
+  TProcess process_;
+};
+
+// microsocks, a SOCKS 5 server, on Port(); with a user name it demands that user and password.
+class TMicrosocks {
+ public:
+  explicit TMicrosocks(const std::string& user = "", const std::string& password = "");
+  bool Started() const { return started_; }
+  int Port() const { return port_; }
+  std::string Log() const;
+
+ private:
+  TTempDir dir_;
+  int port_ = 0;
+  bool started_ = false;
+  TProcess process_;
+};
+
+}  // namespace varelo::test
