@@ -17,7 +17,9 @@ int64_t HighResCounter() {
   return static_cast<int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
 }
 
-int64_t HighResFrequency() { return 1000000000; }
+int64_t HighResFrequency() {
+  return 1000000000;
+}
 
 TLocalTime LocalNow() {
   timespec ts;

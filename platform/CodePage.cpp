@@ -28,7 +28,8 @@ char32_t NextCodePoint(std::string_view text, size_t& i) {
   }
   static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
   i += len;
-  if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0xFFFD;
+  if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+    return 0xFFFD;
   return cp;
 }
 
@@ -91,10 +92,18 @@ std::string Convert(std::string_view text, const char* to, const char* from, boo
 
 }  // namespace
 
-std::string Utf8ToAnsi(std::string_view utf8) { return Convert(utf8, "CP1252", "UTF-8", true); }
-std::string AnsiToUtf8(std::string_view ansi) { return Convert(ansi, "UTF-8", "CP1252", false); }
-std::string Utf8ToOem(std::string_view utf8) { return Convert(utf8, "CP850", "UTF-8", true); }
-std::string OemToUtf8(std::string_view oem) { return Convert(oem, "UTF-8", "CP850", false); }
+std::string Utf8ToAnsi(std::string_view utf8) {
+  return Convert(utf8, "CP1252", "UTF-8", true);
+}
+std::string AnsiToUtf8(std::string_view ansi) {
+  return Convert(ansi, "UTF-8", "CP1252", false);
+}
+std::string Utf8ToOem(std::string_view utf8) {
+  return Convert(utf8, "CP850", "UTF-8", true);
+}
+std::string OemToUtf8(std::string_view oem) {
+  return Convert(oem, "UTF-8", "CP850", false);
+}
 
 std::u16string Utf8ToUtf16(std::string_view utf8) {
   std::u16string out;

@@ -24,29 +24,47 @@ bool Fail() {
 int OpenFlags(TFileAccess access, TFileCreate create) {
   int flags = O_CLOEXEC;
   switch (access) {
-    case TFileAccess::Read: flags |= O_RDONLY; break;
-    case TFileAccess::Write: flags |= O_WRONLY; break;
-    case TFileAccess::ReadWrite: flags |= O_RDWR; break;
+    case TFileAccess::Read:
+      flags |= O_RDONLY;
+      break;
+    case TFileAccess::Write:
+      flags |= O_WRONLY;
+      break;
+    case TFileAccess::ReadWrite:
+      flags |= O_RDWR;
+      break;
   }
   switch (create) {
-    case TFileCreate::OpenExisting: break;
-    case TFileCreate::OpenAlways: flags |= O_CREAT; break;
-    case TFileCreate::CreateAlways: flags |= O_CREAT | O_TRUNC; break;
-    case TFileCreate::CreateNew: flags |= O_CREAT | O_EXCL; break;
+    case TFileCreate::OpenExisting:
+      break;
+    case TFileCreate::OpenAlways:
+      flags |= O_CREAT;
+      break;
+    case TFileCreate::CreateAlways:
+      flags |= O_CREAT | O_TRUNC;
+      break;
+    case TFileCreate::CreateNew:
+      flags |= O_CREAT | O_EXCL;
+      break;
   }
   return flags;
 }
 
 bool StatPath(std::string_view path, struct stat& st) {
-  if (stat(HostPath(path).c_str(), &st) == 0) return true;
+  if (stat(HostPath(path).c_str(), &st) == 0)
+    return true;
   return Fail();
 }
 
 }  // namespace
 
-TFile::~TFile() { Close(); }
+TFile::~TFile() {
+  Close();
+}
 
-TFile::TFile(TFile&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+TFile::TFile(TFile&& other) noexcept : fd_(other.fd_) {
+  other.fd_ = -1;
+}
 
 TFile& TFile::operator=(TFile&& other) noexcept {
   if (this != &other) {
@@ -63,9 +81,11 @@ bool TFile::Open(std::string_view path, TFileAccess access, TFileCreate create, 
   int flags = OpenFlags(access, create);
   // Truncation waits until the exclusive lock is held, so a file in use is never emptied.
   const bool truncate = (flags & O_TRUNC) != 0;
-  if (exclusive) flags &= ~O_TRUNC;
+  if (exclusive)
+    flags &= ~O_TRUNC;
   int fd = open(host.c_str(), flags, 0644);
-  if (fd < 0) return Fail();
+  if (fd < 0)
+    return Fail();
   struct stat st;
   if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
     close(fd);
@@ -89,7 +109,8 @@ bool TFile::Open(std::string_view path, TFileAccess access, TFileCreate create, 
 }
 
 void TFile::Close() {
-  if (fd_ < 0) return;
+  if (fd_ < 0)
+    return;
   close(fd_);
   fd_ = -1;
 }
@@ -97,8 +118,10 @@ void TFile::Close() {
 int64_t TFile::Read(void* buffer, size_t size) {
   for (;;) {
     const ssize_t n = read(fd_, buffer, size);
-    if (n >= 0) return n;
-    if (errno != EINTR) return Fail() ? 0 : -1;
+    if (n >= 0)
+      return n;
+    if (errno != EINTR)
+      return Fail() ? 0 : -1;
   }
 }
 
@@ -108,7 +131,8 @@ int64_t TFile::Write(const void* buffer, size_t size) {
   while (left > 0) {
     const ssize_t n = write(fd_, p, left);
     if (n < 0) {
-      if (errno == EINTR) continue;
+      if (errno == EINTR)
+        continue;
       return Fail() ? 0 : -1;
     }
     p += n;
@@ -120,31 +144,41 @@ int64_t TFile::Write(const void* buffer, size_t size) {
 int64_t TFile::ReadAt(void* buffer, size_t size, int64_t offset) {
   for (;;) {
     const ssize_t n = pread(fd_, buffer, size, offset);
-    if (n >= 0) return n;
-    if (errno != EINTR) return Fail() ? 0 : -1;
+    if (n >= 0)
+      return n;
+    if (errno != EINTR)
+      return Fail() ? 0 : -1;
   }
 }
 
 int64_t TFile::Seek(int64_t offset, TSeekOrigin origin) {
-  const int whence = origin == TSeekOrigin::Begin ? SEEK_SET
+  const int whence = origin == TSeekOrigin::Begin     ? SEEK_SET
                      : origin == TSeekOrigin::Current ? SEEK_CUR
                                                       : SEEK_END;
   const off_t pos = lseek(fd_, offset, whence);
-  if (pos < 0) return Fail() ? 0 : -1;
+  if (pos < 0)
+    return Fail() ? 0 : -1;
   return pos;
 }
 
-int64_t TFile::Position() { return Seek(0, TSeekOrigin::Current); }
+int64_t TFile::Position() {
+  return Seek(0, TSeekOrigin::Current);
+}
 
 int64_t TFile::Size() {
   struct stat st;
-  if (fstat(fd_, &st) != 0) return Fail() ? 0 : -1;
+  if (fstat(fd_, &st) != 0)
+    return Fail() ? 0 : -1;
   return st.st_size;
 }
 
-bool TFile::Truncate(int64_t size) { return ftruncate(fd_, size) == 0 || Fail(); }
+bool TFile::Truncate(int64_t size) {
+  return ftruncate(fd_, size) == 0 || Fail();
+}
 
-bool TFile::Flush() { return fdatasync(fd_) == 0 || Fail(); }
+bool TFile::Flush() {
+  return fdatasync(fd_) == 0 || Fail();
+}
 
 bool TFile::SetModifiedTime(int64_t unixSeconds) {
   timespec times[2];
@@ -181,11 +215,14 @@ bool ForceDirectories(std::string_view path) {
   while (pos != std::string::npos) {
     pos = host.find('/', pos + 1);
     cur = host.substr(0, pos);
-    if (cur.empty()) continue;
-    if (mkdir(cur.c_str(), 0755) != 0 && errno != EEXIST) return Fail();
+    if (cur.empty())
+      continue;
+    if (mkdir(cur.c_str(), 0755) != 0 && errno != EEXIST)
+      return Fail();
   }
   struct stat st;
-  if (stat(host.c_str(), &st) != 0) return Fail();
+  if (stat(host.c_str(), &st) != 0)
+    return Fail();
   if (!S_ISDIR(st.st_mode)) {
     errno = ENOTDIR;
     return Fail();
@@ -197,8 +234,10 @@ bool RenameFile(std::string_view from, std::string_view to) {
   const std::string src = HostPath(from);
   const std::string dst = HostPath(to);
   // link + unlink refuses an existing destination in one step, unlike rename(2).
-  if (link(src.c_str(), dst.c_str()) == 0) return unlink(src.c_str()) == 0 || Fail();
-  if (errno == EEXIST) return Fail();
+  if (link(src.c_str(), dst.c_str()) == 0)
+    return unlink(src.c_str()) == 0 || Fail();
+  if (errno == EEXIST)
+    return Fail();
   struct stat st;
   if (lstat(dst.c_str(), &st) == 0) {
     errno = EEXIST;
@@ -211,18 +250,27 @@ bool ReplaceFile(std::string_view from, std::string_view to) {
   return rename(HostPath(from).c_str(), HostPath(to).c_str()) == 0 || Fail();
 }
 
-bool DeleteFile(std::string_view path) { return unlink(HostPath(path).c_str()) == 0 || Fail(); }
+bool DeleteFile(std::string_view path) {
+  return unlink(HostPath(path).c_str()) == 0 || Fail();
+}
 
-bool RemoveDir(std::string_view path) { return rmdir(HostPath(path).c_str()) == 0 || Fail(); }
+bool RemoveDir(std::string_view path) {
+  return rmdir(HostPath(path).c_str()) == 0 || Fail();
+}
 
 int64_t FileSize(std::string_view path) {
   struct stat st;
-  if (!StatPath(path, st) || !S_ISREG(st.st_mode)) return -1;
+  if (!StatPath(path, st) || !S_ISREG(st.st_mode))
+    return -1;
   return st.st_size;
 }
 
-int LastOsError() { return lastError; }
+int LastOsError() {
+  return lastError;
+}
 
-std::string OsErrorText(int error) { return std::strerror(error); }
+std::string OsErrorText(int error) {
+  return std::strerror(error);
+}
 
 }  // namespace platform

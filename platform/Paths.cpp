@@ -12,20 +12,24 @@
 namespace platform {
 namespace {
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsSeparator(char c) {
+  return c == '\\' || c == '/';
+}
 
 std::vector<std::string> SplitComponents(std::string_view path) {
   std::vector<std::string> parts;
   std::string cur;
   for (char c : path) {
     if (IsSeparator(c)) {
-      if (!cur.empty()) parts.push_back(cur);
+      if (!cur.empty())
+        parts.push_back(cur);
       cur.clear();
     } else {
       cur += c;
     }
   }
-  if (!cur.empty()) parts.push_back(cur);
+  if (!cur.empty())
+    parts.push_back(cur);
   return parts;
 }
 
@@ -37,25 +41,31 @@ bool Exists(const std::string& hostPath) {
 // Finds the entry of folder `dir` whose name matches `name` without regard to case.
 // An exact match wins; otherwise the first folded match in directory order.
 std::string MatchEntry(const std::string& dir, const std::string& name) {
-  if (Exists(dir + "/" + name)) return name;
+  if (Exists(dir + "/" + name))
+    return name;
   std::unique_ptr<DIR, int (*)(DIR*)> d(opendir(dir.empty() ? "/" : dir.c_str()), closedir);
-  if (!d) return name;
+  if (!d)
+    return name;
   const std::string folded = FoldCase(name);
   while (dirent* e = readdir(d.get())) {
-    if (FoldCase(e->d_name) == folded) return e->d_name;
+    if (FoldCase(e->d_name) == folded)
+      return e->d_name;
   }
   return name;
 }
 
 std::string HomeFolder() {
-  if (const char* home = std::getenv("HOME"); home && *home) return home;
-  if (passwd* pw = getpwuid(getuid())) return pw->pw_dir;
+  if (const char* home = std::getenv("HOME"); home && *home)
+    return home;
+  if (passwd* pw = getpwuid(getuid()))
+    return pw->pw_dir;
   return "/root";
 }
 
 std::string CurrentFolder() {
   std::string buf(4096, '\0');
-  if (!getcwd(buf.data(), buf.size())) return "/";
+  if (!getcwd(buf.data(), buf.size()))
+    return "/";
   buf.resize(std::char_traits<char>::length(buf.c_str()));
   return buf;
 }
@@ -65,15 +75,18 @@ std::string CurrentFolder() {
 std::string Resolve(const std::string& root, const std::vector<std::string>& parts) {
   std::vector<std::string> stack;
   for (const auto& p : parts) {
-    if (p == ".") continue;
+    if (p == ".")
+      continue;
     if (p == "..") {
-      if (!stack.empty()) stack.pop_back();
+      if (!stack.empty())
+        stack.pop_back();
       continue;
     }
     stack.push_back(p);
   }
   std::string path = root;
-  for (const auto& p : stack) path += "/" + MatchEntry(path, p);
+  for (const auto& p : stack)
+    path += "/" + MatchEntry(path, p);
   return path.empty() ? "/" : path;
 }
 
@@ -82,7 +95,8 @@ std::string Resolve(const std::string& root, const std::vector<std::string>& par
 std::string WinePrefix() {
   if (const char* p = std::getenv("WINEPREFIX"); p && *p) {
     std::string s = p;
-    while (s.size() > 1 && s.back() == '/') s.pop_back();
+    while (s.size() > 1 && s.back() == '/')
+      s.pop_back();
     return s;
   }
   return HomeFolder() + "/.wine";
@@ -97,11 +111,14 @@ std::string DriveRoot(char letter) {
   if (ssize_t n = readlink(link.c_str(), target, sizeof target - 1); n > 0) {
     target[n] = '\0';
     std::string t = target;
-    if (t[0] != '/') t = prefix + "/dosdevices/" + t;
-    while (t.size() > 1 && t.back() == '/') t.pop_back();
+    if (t[0] != '/')
+      t = prefix + "/dosdevices/" + t;
+    while (t.size() > 1 && t.back() == '/')
+      t.pop_back();
     return t == "/" ? "" : t;
   }
-  if (lower == 'z') return "";
+  if (lower == 'z')
+    return "";
   return prefix + "/drive_" + lower;
 }
 
@@ -109,7 +126,12 @@ std::string HostPath(std::string_view path) {
   if (path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':') {
     return Resolve(DriveRoot(path[0]), SplitComponents(path.substr(2)));
   }
-  if (!path.empty() && path[0] == '/') return Resolve("", SplitComponents(path));
+  // A network path ("\\server\share\...") names no place on this machine's drives; an
+  // empty host path makes every file operation on it fail instead of landing somewhere else.
+  if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]))
+    return "";
+  if (!path.empty() && path[0] == '/')
+    return Resolve("", SplitComponents(path));
   if (!path.empty() && path[0] == '\\') {
     // "\a\b" is rooted on the current drive; on this build that is the host root (drive Z:).
     return Resolve("", SplitComponents(path));
@@ -132,7 +154,8 @@ std::string FoldCase(std::string_view text) {
     } else if (c == 0xC3 && i + 1 < text.size()) {
       // U+00C0..U+00DE (except U+00D7) fold to U+00E0..U+00FE: second byte 0x80..0x9E -> +0x20.
       auto c2 = static_cast<unsigned char>(text[i + 1]);
-      if (c2 >= 0x80 && c2 <= 0x9E && c2 != 0x97) c2 = static_cast<unsigned char>(c2 + 0x20);
+      if (c2 >= 0x80 && c2 <= 0x9E && c2 != 0x97)
+        c2 = static_cast<unsigned char>(c2 + 0x20);
       out += static_cast<char>(c);
       out += static_cast<char>(c2);
       ++i;

@@ -17,6 +17,7 @@ std::string DriveRoot(char letter);
 // Host path for a Windows path. Absolute host paths ("/tmp/x", as Wine's drive Z: shows them)
 // pass through; relative paths resolve against the current folder. A trailing separator is
 // dropped, so "c:\Varelo\" and "c:\varelo" give the same host path when the folder exists.
+// A network path ("\\server\share") gives an empty text, on which every file operation fails.
 std::string HostPath(std::string_view windowsPath);
 
 // True when the two Windows paths name the same place once resolved.

@@ -21,12 +21,14 @@ namespace {
 
 int Spawn(const std::vector<std::string>& argv, const std::string& logPath) {
   std::vector<char*> args;
-  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  for (const auto& a : argv)
+    args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+  posix_spawn_file_actions_addopen(&actions, 1, logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND,
+                                   0644);
   posix_spawn_file_actions_adddup2(&actions, 1, 2);
   pid_t pid = -1;
   int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
@@ -39,9 +41,13 @@ int Spawn(const std::vector<std::string>& argv, const std::string& logPath) {
 TProcess::TProcess(const std::vector<std::string>& argv, const std::string& logPath)
     : pid_(Spawn(argv, logPath)) {}
 
-TProcess::~TProcess() { Stop(); }
+TProcess::~TProcess() {
+  Stop();
+}
 
-TProcess::TProcess(TProcess&& other) noexcept : pid_(other.pid_) { other.pid_ = -1; }
+TProcess::TProcess(TProcess&& other) noexcept : pid_(other.pid_) {
+  other.pid_ = -1;
+}
 
 TProcess& TProcess::operator=(TProcess&& other) noexcept {
   if (this != &other) {
@@ -53,7 +59,8 @@ TProcess& TProcess::operator=(TProcess&& other) noexcept {
 }
 
 bool TProcess::Running() {
-  if (pid_ <= 0) return false;
+  if (pid_ <= 0)
+    return false;
   int status = 0;
   if (waitpid(pid_, &status, WNOHANG) == pid_) {
     pid_ = -1;
@@ -76,7 +83,8 @@ int TProcess::Wait(int timeoutMs) {
 }
 
 void TProcess::Stop() {
-  if (pid_ <= 0) return;
+  if (pid_ <= 0)
+    return;
   kill(pid_, SIGTERM);
   if (Wait(3000) == -1 && pid_ > 0) {
     kill(pid_, SIGKILL);
@@ -89,7 +97,8 @@ void TProcess::Stop() {
 int RunCommand(const std::vector<std::string>& argv, std::string* out, int timeoutMs) {
   char tmpl[] = "/tmp/varelo-cmd-XXXXXX";
   int fd = mkstemp(tmpl);
-  if (fd < 0) return -1;
+  if (fd < 0)
+    return -1;
   close(fd);
   int code;
   {
@@ -105,8 +114,10 @@ int RunCommand(const std::vector<std::string>& argv, std::string* out, int timeo
     out->clear();
     char buf[4096];
     size_t n;
-    while (f && (n = fread(buf, 1, sizeof buf, f)) > 0) out->append(buf, n);
-    if (f) fclose(f);
+    while (f && (n = fread(buf, 1, sizeof buf, f)) > 0)
+      out->append(buf, n);
+    if (f)
+      fclose(f);
   }
   unlink(tmpl);
   return code;
@@ -134,7 +145,8 @@ bool WaitForPort(int port, int timeoutMs) {
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     bool ok = connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
     close(s);
-    if (ok) return true;
+    if (ok)
+      return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   return false;

@@ -10,7 +10,8 @@ namespace varelo::test {
 
 TTempDir::TTempDir() {
   std::string pattern = (std::filesystem::temp_directory_path() / "varelo-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  if (!mkdtemp(pattern.data()))
+    throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
 }
 
