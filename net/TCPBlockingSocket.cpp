@@ -1,0 +1,258 @@
+#include "net/TCPBlockingSocket.h"
+
+#include "net/NetLimits.h"
+#include "net/ProtoUtils.h"
+#include "net/SSLNone.h"
+
+namespace net {
+namespace {
+
+const char* const kCRLF = "\r\n";
+
+bool IsAnyAddress(const std::string& ip) {
+  return ip.empty() || ip == "0.0.0.0" || ip == "::" || ip == "::0";
+}
+
+}  // namespace
+
+TTCPBlockingSocket::TTCPBlockingSocket() : TTCPBlockingSocket(&TSSLNone::Create) {}
+
+TTCPBlockingSocket::TTCPBlockingSocket(TSSLClass SSLPlugin) : FSSL(SSLPlugin(this)) {}
+
+TTCPBlockingSocket::~TTCPBlockingSocket() = default;
+
+void TTCPBlockingSocket::FailWith(int32_t ErrorCode) {
+  FLastError = ErrorCode;
+  ExceptCheck();
+}
+
+void TTCPBlockingSocket::CloseSocket() {
+  if (FSSL->SSLEnabled())
+    FSSL->Shutdown();
+  if (FSocket != platform::kInvalidSocket && FLastError == 0) {
+    // Half-close and read what is still coming, so that the peer sees an orderly end rather
+    // than a reset for bytes we never read.
+    platform::SockShutdown(FSocket, platform::kShutSend);
+    Purge();
+  }
+  FUsingSocks = false;
+  FHTTPTunnel = false;
+  TBlockingSocket::CloseSocket();
+}
+
+void TTCPBlockingSocket::Connect(const std::string& IP, const std::string& Port) {
+  if (!FSocksIP.empty()) {
+    SocksDoConnect(IP, Port);
+  } else if (!FHTTPTunnelIP.empty()) {
+    HTTPTunnelDoConnect(IP, Port);
+  } else {
+    TBlockingSocket::Connect(IP, Port);
+  }
+  if (FLastError == 0 && FOnAfterConnect)
+    FOnAfterConnect(this);
+}
+
+void TTCPBlockingSocket::SocksDoConnect(const std::string& IP, const std::string& Port) {
+  TBlockingSocket::Connect(FSocksIP, FSocksPort);
+  if (FLastError == 0) {
+    FBypassFlag = true;
+    bool ok = SocksOpen() && SocksRequest(kSocksConnect, IP, Port) && SocksResponse();
+    FBypassFlag = false;
+    if (!ok && FLastError == 0)
+      FLastError = WSASYSNOTREADY;
+    FSocksLocalIP = FSocksResponseIP;
+    FSocksLocalPort = FSocksResponsePort;
+    FSocksRemoteIP = IP;
+    FSocksRemotePort = Port;
+  }
+  ExceptCheck();
+  DoStatus(HR_Connect, IP + ":" + Port);
+}
+
+void TTCPBlockingSocket::HTTPTunnelDoConnect(const std::string& IP, const std::string& Port) {
+  std::string port = std::to_string(ResolvePort(Port));
+  TBlockingSocket::Connect(FHTTPTunnelIP, FHTTPTunnelPort);
+  if (FLastError != 0)
+    return;
+  FHTTPTunnel = false;
+  std::string host = IsIPv6Literal(IP) ? "[" + IP + "]" : IP;
+  std::string request = "CONNECT " + host + ":" + port + " HTTP/1.0" + kCRLF;
+  if (!FHTTPTunnelUser.empty()) {
+    request += "Proxy-Authorization: Basic " +
+               Base64Encode(FHTTPTunnelUser + ":" + FHTTPTunnelPass) + kCRLF;
+  }
+  SendString(request + kCRLF);
+  // A proxy that sends an endless line must not make us hold all of it.
+  int32_t savedMaxLine = FMaxLineLength;
+  if (FMaxLineLength == 0)
+    FMaxLineLength = kMaxHeaderBlockBytes;
+  while (FLastError == 0) {
+    std::string line = RecvTerminated(FHTTPTunnelTimeout, "\n");
+    if (FLastError != 0 || line.empty() || line == "\r")
+      break;
+    if (line.size() > 11 && line.compare(0, 5, "HTTP/") == 0)
+      FHTTPTunnel = line[9] == '2';
+  }
+  FMaxLineLength = savedMaxLine;
+  if (FLastError == 0 && !FHTTPTunnel)
+    FLastError = WSAECONNREFUSED;
+  FHTTPTunnelRemoteIP = IP;
+  FHTTPTunnelRemotePort = port;
+  ExceptCheck();
+}
+
+void TTCPBlockingSocket::Listen() {
+  if (FSocksIP.empty()) {
+    TBlockingSocket::Listen();
+    return;
+  }
+  std::string localIP = TBlockingSocket::GetLocalSinIP();
+  if (IsAnyAddress(localIP))
+    localIP = LocalName();
+  std::string localPort = std::to_string(TBlockingSocket::GetLocalSinPort());
+  TBlockingSocket::Connect(FSocksIP, FSocksPort);
+  if (FLastError == 0) {
+    FBypassFlag = true;
+    bool ok = SocksOpen() && SocksRequest(kSocksBind, localIP, localPort) && SocksResponse();
+    FBypassFlag = false;
+    if (!ok && FLastError == 0)
+      FLastError = WSANO_RECOVERY;
+    // A server bound to every interface is reached at its own address.
+    FSocksLocalIP = IsAnyAddress(FSocksResponseIP) ? FSocksIP : FSocksResponseIP;
+    FSocksLocalPort = FSocksResponsePort;
+    FSocksRemoteIP.clear();
+    FSocksRemotePort.clear();
+  }
+  ExceptCheck();
+  DoStatus(HR_Listen, "");
+}
+
+TSocketHandle TTCPBlockingSocket::Accept() {
+  if (!FUsingSocks)
+    return TBlockingSocket::Accept();
+  ResetLastError();
+  // Through SOCKS the server answers a second time when the peer has connected; the data then
+  // flows over the same socket.
+  FBypassFlag = true;
+  bool ok = SocksResponse();
+  FBypassFlag = false;
+  if (!ok && FLastError == 0)
+    FLastError = WSANO_RECOVERY;
+  FSocksRemoteIP = FSocksResponseIP;
+  FSocksRemotePort = FSocksResponsePort;
+  ExceptCheck();
+  DoStatus(HR_Accept, "");
+  return FSocket;
+}
+
+int32_t TTCPBlockingSocket::SendBuffer(const void* Buffer, int32_t Length) {
+  if (!ThroughSSL())
+    return TBlockingSocket::SendBuffer(Buffer, Length);
+  if (CheckStopFlag())
+    return 0;
+  ResetLastError();
+  DoMonitor(true, Buffer, Length);
+  const char* bytes = static_cast<const char*>(Buffer);
+  int32_t sent = 0;
+  while (sent < Length) {
+    int32_t chunk = std::min(FSendMaxChunk, Length - sent);
+    if (chunk <= 0)
+      break;
+    ThrottleTransfer(chunk, FMaxSendBandwidth, FNextSend);
+    int32_t count = FSSL->SendBuffer(bytes + sent, chunk);
+    if (FSSL->LastError() != 0 || count < 0) {
+      FLastError = WSASYSNOTREADY;
+      break;
+    }
+    sent += count;
+    FSendCounter += count;
+    DoStatus(HR_WriteCount, std::to_string(count));
+  }
+  ExceptCheck();
+  return sent;
+}
+
+int32_t TTCPBlockingSocket::RecvBuffer(void* Buffer, int32_t Length) {
+  if (!ThroughSSL())
+    return TBlockingSocket::RecvBuffer(Buffer, Length);
+  if (CheckStopFlag())
+    return 0;
+  ResetLastError();
+  ThrottleTransfer(Length, FMaxRecvBandwidth, FNextRecv);
+  int32_t count = FSSL->RecvBuffer(Buffer, Length);
+  if (FSSL->LastError() != 0 || count < 0) {
+    FLastError = WSASYSNOTREADY;
+  } else if (count == 0) {
+    FLastError = WSAECONNRESET;
+  }
+  ExceptCheck();
+  if (FLastError != 0)
+    return -1;
+  FRecvCounter += count;
+  DoStatus(HR_ReadCount, std::to_string(count));
+  DoMonitor(false, Buffer, count);
+  DoReadFilter(Buffer, count);
+  return count;
+}
+
+int32_t TTCPBlockingSocket::WaitingData() {
+  if (FSSL->SSLEnabled() && FSocket != platform::kInvalidSocket) {
+    int32_t count = FSSL->WaitingData();
+    if (count != 0)
+      return count;
+  }
+  return TBlockingSocket::WaitingData();
+}
+
+std::string TTCPBlockingSocket::GetLocalSinIP() {
+  return FUsingSocks ? FSocksLocalIP : TBlockingSocket::GetLocalSinIP();
+}
+
+std::string TTCPBlockingSocket::GetRemoteSinIP() {
+  if (FUsingSocks)
+    return FSocksRemoteIP;
+  if (FHTTPTunnel)
+    return FHTTPTunnelRemoteIP;
+  return TBlockingSocket::GetRemoteSinIP();
+}
+
+int32_t TTCPBlockingSocket::GetLocalSinPort() {
+  return FUsingSocks ? static_cast<int32_t>(ResolvePort(FSocksLocalPort))
+                     : TBlockingSocket::GetLocalSinPort();
+}
+
+int32_t TTCPBlockingSocket::GetRemoteSinPort() {
+  if (FUsingSocks)
+    return ResolvePort(FSocksRemotePort);
+  if (FHTTPTunnel)
+    return ResolvePort(FHTTPTunnelRemotePort);
+  return TBlockingSocket::GetRemoteSinPort();
+}
+
+std::string TTCPBlockingSocket::GetErrorDescEx() {
+  if (FLastError == WSASYSNOTREADY && FSSL->LastError() != 0)
+    return FSSL->LastErrorDesc();
+  return TBlockingSocket::GetErrorDescEx();
+}
+
+void TTCPBlockingSocket::SSLDoConnect() {
+  ResetLastError();
+  if (!FSSL->Connect())
+    FLastError = WSASYSNOTREADY;
+  ExceptCheck();
+}
+
+void TTCPBlockingSocket::SSLDoShutdown() {
+  ResetLastError();
+  FSSL->BiShutdown();
+}
+
+bool TTCPBlockingSocket::SSLAcceptConnection() {
+  ResetLastError();
+  if (!FSSL->Accept())
+    FLastError = WSASYSNOTREADY;
+  ExceptCheck();
+  return FLastError == 0;
+}
+
+}  // namespace net
