@@ -277,6 +277,10 @@ class TBlockingSocket {
   std::string GetSinIP(const TVarSin& Sin);
   int32_t GetSinPort(const TVarSin& Sin);
   int32_t FamilyToAF(TSocketFamily Value) const;
+  // Reads packets until `Len` bytes went to `Sink` or an error; the rest of the last packet
+  // becomes the line buffer. Returns the bytes handed to the sink.
+  int64_t ReadExactly(int64_t Len, int32_t Timeout,
+                      const std::function<void(const char*, size_t)>& Sink);
 
   THookSocketStatus FOnStatus;
   THookDataFilter FOnReadFilter;
