@@ -1,0 +1,98 @@
+#include "engine/EntryName.h"
+
+#include <cctype>
+
+namespace arcazip {
+namespace {
+
+bool IsSeparator(char c) {
+  return c == '/' || c == '\\';
+}
+
+std::vector<std::string_view> Components(std::string_view name) {
+  std::vector<std::string_view> parts;
+  size_t start = 0;
+  for (size_t i = 0; i <= name.size(); ++i) {
+    if (i == name.size() || IsSeparator(name[i])) {
+      parts.push_back(name.substr(start, i - start));
+      start = i + 1;
+    }
+  }
+  return parts;
+}
+
+bool HasDriveLetter(std::string_view name) {
+  return name.size() >= 2 && name[1] == ':' && std::isalpha(static_cast<unsigned char>(name[0]));
+}
+
+char Fold(char c) {
+  return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
+
+// Iterative wildcard match with one back-tracking point, linear in practice and never
+// recursive, so a hostile pattern cannot blow the stack.
+bool Wildcard(std::string_view pattern, std::string_view text) {
+  size_t p = 0, t = 0, starP = std::string_view::npos, starT = 0;
+  while (t < text.size()) {
+    if (p < pattern.size() && (pattern[p] == '?' || Fold(pattern[p]) == Fold(text[t]) ||
+                               (IsSeparator(pattern[p]) && IsSeparator(text[t])))) {
+      ++p;
+      ++t;
+    } else if (p < pattern.size() && pattern[p] == '*') {
+      starP = p++;
+      starT = t;
+    } else if (starP != std::string_view::npos) {
+      p = starP + 1;
+      t = ++starT;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*')
+    ++p;
+  return p == pattern.size();
+}
+
+}  // namespace
+
+bool SplitEntryPath(std::string_view name, bool keepFolders, std::vector<std::string>& parts) {
+  parts.clear();
+  if (name.empty() || name.find('\0') != std::string_view::npos)
+    return false;
+  const bool folderEntry = IsSeparator(name.back());
+  const std::vector<std::string_view> components = Components(name);
+  if (!keepFolders) {
+    if (folderEntry)
+      return true;  // nothing to create when folders are not kept
+    const std::string_view last = components.back();
+    if (last.empty() || last == "." || last == "..")
+      return false;
+    parts.emplace_back(last);
+    return true;
+  }
+  if (IsSeparator(name.front()) || HasDriveLetter(name))
+    return false;
+  for (std::string_view c : components) {
+    if (c == "..")
+      return false;
+    if (c.empty() || c == ".")
+      continue;
+    parts.emplace_back(c);
+  }
+  return !parts.empty();
+}
+
+bool MatchesPattern(std::string_view pattern, std::string_view name) {
+  if (pattern == "*" || pattern == "*.*")
+    return true;
+  if (Wildcard(pattern, name))
+    return true;
+  const bool patternHasFolder =
+      pattern.find('/') != std::string_view::npos || pattern.find('\\') != std::string_view::npos;
+  if (patternHasFolder)
+    return false;
+  const size_t cut = name.find_last_of("/\\");
+  return cut != std::string_view::npos && Wildcard(pattern, name.substr(cut + 1));
+}
+
+}  // namespace arcazip

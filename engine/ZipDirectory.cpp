@@ -1,0 +1,383 @@
+#include "engine/ZipDirectory.h"
+
+#include <libdeflate.h>
+
+#include <algorithm>
+#include <ctime>
+
+#include "engine/EngineLimits.h"
+#include "platform/CodePage.h"
+
+namespace arcazip {
+namespace {
+
+constexpr uint32_t kSigLocal = 0x04034B50;
+constexpr uint32_t kSigCentral = 0x02014B50;
+constexpr uint32_t kSigEnd = 0x06054B50;
+constexpr uint32_t kSigZip64End = 0x06064B50;
+constexpr uint32_t kSigZip64Locator = 0x07064B50;
+constexpr uint64_t kCentralFixed = 46;
+constexpr uint64_t kLocalFixed = 30;
+constexpr uint64_t kZip64LocatorSize = 20;
+constexpr uint64_t kZip64EndFixed = 56;
+constexpr uint16_t kTagZip64 = 0x0001;
+constexpr uint16_t kTagExtendedTime = 0x5455;
+constexpr uint16_t kTagUnicodePath = 0x7075;
+constexpr uint32_t kEncodingAuto = 0, kEncodingNone = 1, kEncodingOem = 2, kEncodingUtf8 = 3,
+                   kEncodingUPath = 4;
+constexpr uint32_t kOemCodePage = 850;
+constexpr uint16_t kHostFat = 0, kHostNtfs = 11, kHostHpfs = 6, kHostUnix = 3;
+
+uint16_t Get16(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+uint32_t Get32(const uint8_t* p) {
+  return Get16(p) | (static_cast<uint32_t>(Get16(p + 2)) << 16);
+}
+uint64_t Get64(const uint8_t* p) {
+  return Get32(p) | (static_cast<uint64_t>(Get32(p + 4)) << 32);
+}
+
+// Finds an extra-field block whose whole data lies inside the extra bytes.
+bool FindExtra(std::string_view extra, uint16_t tag, std::string_view& block) {
+  const auto* p = reinterpret_cast<const uint8_t*>(extra.data());
+  size_t pos = 0;
+  while (extra.size() - pos >= 4) {
+    const uint16_t t = Get16(p + pos), n = Get16(p + pos + 2);
+    if (n > extra.size() - pos - 4)
+      return false;
+    if (t == tag) {
+      block = extra.substr(pos + 4, n);
+      return true;
+    }
+    pos += 4 + n;
+  }
+  return false;
+}
+
+// Takes the Zip64 values that stand in for the placeholders, in the fixed order.
+bool ApplyZip64(std::string_view extra, bool wantUncompressed, bool wantCompressed, bool wantOffset,
+                uint64_t& uncompressed, uint64_t& compressed, uint64_t& offset) {
+  std::string_view block;
+  if (!FindExtra(extra, kTagZip64, block))
+    return !(wantUncompressed || wantCompressed || wantOffset);
+  const auto* p = reinterpret_cast<const uint8_t*>(block.data());
+  size_t pos = 0;
+  auto take = [&](bool want, uint64_t& value) {
+    if (!want)
+      return true;
+    if (block.size() - pos < 8)
+      return false;
+    value = Get64(p + pos);
+    pos += 8;
+    return true;
+  };
+  return take(wantUncompressed, uncompressed) && take(wantCompressed, compressed) &&
+         take(wantOffset, offset);
+}
+
+bool HasHighBytes(std::string_view bytes) {
+  return std::any_of(bytes.begin(), bytes.end(),
+                     [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+// A Unicode path block is trusted only when it was written for these very name bytes.
+bool UnicodePathName(const TZipEntry& entry, std::string& name) {
+  std::string_view block;
+  if (!FindExtra(entry.extra, kTagUnicodePath, block) || block.size() < 6)
+    return false;
+  if (static_cast<uint8_t>(block[0]) != 1)
+    return false;
+  const uint32_t crc = Get32(reinterpret_cast<const uint8_t*>(block.data()) + 1);
+  if (crc != libdeflate_crc32(0, entry.rawName.data(), entry.rawName.size()))
+    return false;
+  const std::string_view text = block.substr(5);
+  if (!platform::IsValidUtf8(text))
+    return false;
+  name.assign(text);
+  return true;
+}
+
+std::string FromCodePage(std::string_view raw, uint32_t codePage) {
+  return codePage == kOemCodePage ? platform::OemToUtf8(raw) : platform::AnsiToUtf8(raw);
+}
+
+std::string DecodeName(const TZipEntry& entry, uint32_t encoding, uint32_t codePage) {
+  const std::string_view raw = entry.rawName;
+  std::string name;
+  const uint16_t host = entry.versionMadeBy >> 8;
+  switch (encoding) {
+    case kEncodingNone:
+      return HasHighBytes(raw) ? FromCodePage(raw, codePage) : std::string(raw);
+    case kEncodingOem:
+      return platform::OemToUtf8(raw);
+    case kEncodingUtf8:
+      if (platform::IsValidUtf8(raw))
+        return std::string(raw);
+      break;
+    case kEncodingUPath:
+      if (UnicodePathName(entry, name))
+        return name;
+      break;
+    default:
+      break;
+  }
+  if ((entry.flags & kFlagUtf8) != 0 && platform::IsValidUtf8(raw))
+    return std::string(raw);
+  if (UnicodePathName(entry, name))
+    return name;
+  if (!HasHighBytes(raw))
+    return std::string(raw);
+  const bool dosHost = host == kHostFat || host == kHostHpfs || entry.versionMadeBy == 0x0B32;
+  if (dosHost)
+    return platform::OemToUtf8(raw);
+  // Unix makers store the bytes of their (nowadays UTF-8) locale without saying so.
+  if (host == kHostUnix && platform::IsValidUtf8(raw))
+    return std::string(raw);
+  (void)kHostNtfs;
+  return platform::AnsiToUtf8(raw);
+}
+
+int64_t ExtendedTime(std::string_view extra) {
+  std::string_view block;
+  if (!FindExtra(extra, kTagExtendedTime, block) || block.size() < 5)
+    return -1;
+  if ((static_cast<uint8_t>(block[0]) & 1) == 0)
+    return -1;
+  return static_cast<int32_t>(Get32(reinterpret_cast<const uint8_t*>(block.data()) + 1));
+}
+
+}  // namespace
+
+bool TZipEntry::IsDirectory() const {
+  return !rawName.empty() && (rawName.back() == '/' || rawName.back() == '\\');
+}
+
+TAZError TZipDirectory::Fail(TAZError code, std::string text) {
+  error_ = std::move(text);
+  entries_.clear();
+  return code;
+}
+
+TAZError TZipDirectory::Read(const uint8_t* data, uint64_t size, uint32_t encoding,
+                             uint32_t codePage) {
+  data_ = data;
+  size_ = size;
+  encoding_ = encoding;
+  codePage_ = codePage;
+  entries_.clear();
+  error_.clear();
+  if (TAZError e = FindEnd(); e != azeNone)
+    return e;
+  if (TAZError e = ReadCentral(); e != azeNone)
+    return e;
+  for (TZipEntry& entry : entries_)
+    CheckLocalHeader(entry);
+  CheckOverlaps();
+  return azeNone;
+}
+
+TAZError TZipDirectory::FindEnd() {
+  if (size_ < kEndRecordSize)
+    return Fail(azeEmptyZip, "The file is too short to be an archive");
+  const uint64_t window = std::min(size_, kEndRecordSize + kMaxCommentSize);
+  const uint64_t lowest = size_ - window;
+  uint64_t pos = size_ - kEndRecordSize;
+  for (;;) {
+    if (Get32(data_ + pos) == kSigEnd)
+      break;
+    if (pos == lowest)
+      return Fail(azeNoCentral, "No end of central directory record found");
+    --pos;
+  }
+  const uint8_t* p = data_ + pos;
+  const uint16_t thisDisk = Get16(p + 4), centralDisk = Get16(p + 6);
+  const uint16_t diskEntries = Get16(p + 8), totalEntries = Get16(p + 10);
+  const uint32_t centralSize = Get32(p + 12), centralOffset = Get32(p + 16);
+  endOffset_ = pos;
+  entryCount_ = totalEntries;
+  centralSize_ = centralSize;
+  centralOffset_ = centralOffset;
+  const bool needZip64 = thisDisk == 0xFFFF || centralDisk == 0xFFFF || diskEntries == 0xFFFF ||
+                         totalEntries == 0xFFFF || centralSize == 0xFFFFFFFF ||
+                         centralOffset == 0xFFFFFFFF;
+  if (needZip64) {
+    if (TAZError e = ReadZip64End(); e != azeNone)
+      return e;
+  } else if (thisDisk != 0 || centralDisk != 0 || diskEntries != totalEntries) {
+    return Fail(azeMultiPart, "The archive spans several disks");
+  }
+  // The directory ends where the end record starts; anything before the stored offset
+  // beyond that is a prefix such as a self-extractor stub.
+  if (centralSize_ > endOffset_ || centralOffset_ > endOffset_ - centralSize_)
+    return Fail(azeZipStructure, "The central directory lies outside the archive");
+  prefix_ = endOffset_ - centralSize_ - centralOffset_;
+  return azeNone;
+}
+
+TAZError TZipDirectory::ReadZip64End() {
+  if (endOffset_ < kZip64LocatorSize)
+    return azeNone;
+  const uint8_t* loc = data_ + endOffset_ - kZip64LocatorSize;
+  if (Get32(loc) != kSigZip64Locator)
+    return azeNone;  // the placeholders are real values
+  const uint64_t recordOffset = Get64(loc + 8);
+  const uint32_t totalDisks = Get32(loc + 16);
+  if (totalDisks > 1)
+    return Fail(azeMultiPart, "The archive spans several disks");
+  // The record is normally right before the locator; a stub in front shifts it, so look
+  // there when the stored offset does not hold it.
+  uint64_t at = recordOffset;
+  const uint64_t locatorAt = endOffset_ - kZip64LocatorSize;
+  auto holdsRecord = [&](uint64_t o) {
+    return o <= locatorAt && locatorAt - o >= kZip64EndFixed && Get32(data_ + o) == kSigZip64End;
+  };
+  if (!holdsRecord(at)) {
+    bool found = false;
+    for (uint64_t o = locatorAt >= kZip64EndFixed ? locatorAt - kZip64EndFixed : 0;; --o) {
+      if (holdsRecord(o)) {
+        at = o;
+        found = true;
+        break;
+      }
+      if (o == 0 || locatorAt - o > kZip64EndFixed + kMaxCommentSize)
+        break;
+    }
+    if (!found)
+      return Fail(azeZipStructure, "The Zip64 end record is missing");
+  }
+  const uint8_t* p = data_ + at;
+  if (Get32(p + 16) != 0 || Get32(p + 20) != 0 || Get64(p + 24) != Get64(p + 32))
+    return Fail(azeMultiPart, "The archive spans several disks");
+  entryCount_ = Get64(p + 32);
+  centralSize_ = Get64(p + 40);
+  centralOffset_ = Get64(p + 48);
+  endOffset_ = at;
+  return azeNone;
+}
+
+TAZError TZipDirectory::ReadCentral() {
+  // Every central record takes at least 46 bytes, which bounds a lying entry count.
+  if (entryCount_ > centralSize_ / kCentralFixed)
+    return Fail(azeZipStructure, "The entry count does not fit the central directory");
+  entries_.reserve(static_cast<size_t>(entryCount_));
+  uint64_t pos = centralOffset_ + prefix_;
+  const uint64_t end = pos + centralSize_;
+  for (uint64_t i = 0; i < entryCount_; ++i) {
+    TZipEntry entry;
+    if (!ReadEntry(pos, end, entry))
+      return azeZipStructure;
+    entries_.push_back(std::move(entry));
+  }
+  return azeNone;
+}
+
+bool TZipDirectory::ReadEntry(uint64_t& pos, uint64_t end, TZipEntry& entry) {
+  if (end - pos < kCentralFixed || Get32(data_ + pos) != kSigCentral) {
+    Fail(azeZipStructure, "A central header signature is wrong");
+    return false;
+  }
+  const uint8_t* p = data_ + pos;
+  entry.versionMadeBy = Get16(p + 4);
+  entry.versionNeeded = Get16(p + 6);
+  entry.flags = Get16(p + 8);
+  entry.method = Get16(p + 10);
+  entry.dosDateTime = Get32(p + 12);
+  entry.crc32 = Get32(p + 16);
+  entry.compressedSize = Get32(p + 20);
+  entry.uncompressedSize = Get32(p + 24);
+  const uint16_t nameLen = Get16(p + 28), extraLen = Get16(p + 30), commentLen = Get16(p + 32);
+  entry.externalAttributes = Get32(p + 38);
+  entry.localOffset = Get32(p + 42);
+  const uint64_t variable = uint64_t{nameLen} + extraLen + commentLen;
+  if (end - pos - kCentralFixed < variable) {
+    Fail(azeZipStructure, "Error while reading a central file name");
+    return false;
+  }
+  const char* text = reinterpret_cast<const char*>(p + kCentralFixed);
+  entry.rawName = std::string_view(text, nameLen);
+  entry.extra = std::string_view(text + nameLen, extraLen);
+  pos += kCentralFixed + variable;
+  if (!ApplyZip64(entry.extra, entry.uncompressedSize == 0xFFFFFFFF,
+                  entry.compressedSize == 0xFFFFFFFF, entry.localOffset == 0xFFFFFFFF,
+                  entry.uncompressedSize, entry.compressedSize, entry.localOffset)) {
+    Fail(azeZipStructure, "Error reading Zip64 field");
+    return false;
+  }
+  entry.name = DecodeName(entry, encoding_, codePage_);
+  entry.unixTime = ExtendedTime(entry.extra);
+  return true;
+}
+
+void TZipDirectory::CheckLocalHeader(TZipEntry& entry) {
+  const uint64_t centralStart = centralOffset_ + prefix_;
+  const uint64_t at = entry.localOffset + prefix_;
+  if (entry.localOffset > centralOffset_ || centralStart - at < kLocalFixed ||
+      Get32(data_ + at) != kSigLocal) {
+    entry.issue = {azeZipStructure, "Error while reading a local header : " + entry.name};
+    return;
+  }
+  const uint8_t* p = data_ + at;
+  const uint16_t flags = Get16(p + 6), method = Get16(p + 8);
+  const uint32_t crc = Get32(p + 14);
+  uint64_t compressed = Get32(p + 18), uncompressed = Get32(p + 22);
+  const uint16_t nameLen = Get16(p + 26), extraLen = Get16(p + 28);
+  if (centralStart - at - kLocalFixed < uint64_t{nameLen} + extraLen) {
+    entry.issue = {azeUnexpectedEnd, "Error while reading a local header : " + entry.name};
+    return;
+  }
+  const std::string_view name(reinterpret_cast<const char*>(p + kLocalFixed), nameLen);
+  const std::string_view extra(name.data() + nameLen, extraLen);
+  if (name != entry.rawName) {
+    entry.issue = {azeZipStructure, "Local and Central names different : " + entry.name};
+    return;
+  }
+  if (method != entry.method || (flags & kFlagEncrypted) != (entry.flags & kFlagEncrypted)) {
+    entry.issue = {azeZipStructure, "Local and Central headers different : " + entry.name};
+    return;
+  }
+  // A data descriptor carries the sizes after the data, so the local ones mean nothing then.
+  if ((flags & kFlagDataDescriptor) == 0) {
+    uint64_t offsetUnused = 0;
+    ApplyZip64(extra, uncompressed == 0xFFFFFFFF, compressed == 0xFFFFFFFF, false, uncompressed,
+               compressed, offsetUnused);
+    if (crc != entry.crc32 || compressed != entry.compressedSize ||
+        uncompressed != entry.uncompressedSize) {
+      entry.issue = {azeZipStructure, "Local and Central sizes different : " + entry.name};
+      return;
+    }
+  }
+  const uint64_t dataStart = at + kLocalFixed + nameLen + extraLen;
+  if (entry.compressedSize > centralStart - dataStart) {
+    entry.issue = {azeUnexpectedEnd, "Entry data lies outside the archive : " + entry.name};
+    return;
+  }
+  entry.dataOffset = dataStart;
+}
+
+// Entries whose headers or data share bytes with another entry's are refused: an archive
+// that reuses one compressed stream for many entries multiplies its output without limit.
+void TZipDirectory::CheckOverlaps() {
+  std::vector<TZipEntry*> order;
+  order.reserve(entries_.size());
+  for (TZipEntry& entry : entries_) {
+    if (entry.issue.code == azeNone)
+      order.push_back(&entry);
+  }
+  std::stable_sort(order.begin(), order.end(), [](const TZipEntry* a, const TZipEntry* b) {
+    return a->localOffset < b->localOffset;
+  });
+  uint64_t usedUpTo = 0;
+  bool first = true;
+  for (TZipEntry* entry : order) {
+    const uint64_t start = entry->localOffset + prefix_;
+    if (!first && start < usedUpTo) {
+      entry->issue = {azeZipStructure, "Entry overlaps another entry : " + entry->name};
+      continue;
+    }
+    first = false;
+    usedUpTo = entry->dataOffset + entry->compressedSize;
+  }
+}
+
+}  // namespace arcazip

@@ -1,0 +1,171 @@
+#include "platform/DirHandle.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+
+#include "platform/Paths.h"
+
+namespace platform {
+namespace {
+
+constexpr mode_t kNewFolderMode = 0755;
+constexpr mode_t kNewFileMode = 0644;
+
+std::string Name(std::string_view name) {
+  return std::string(name);
+}
+
+}  // namespace
+
+TDirFile::~TDirFile() {
+  Close();
+}
+
+TDirFile::TDirFile(TDirFile&& other) noexcept : fd_(other.fd_), error_(other.error_) {
+  other.fd_ = -1;
+}
+
+TDirFile& TDirFile::operator=(TDirFile&& other) noexcept {
+  if (this != &other) {
+    Close();
+    fd_ = other.fd_;
+    error_ = other.error_;
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+bool TDirFile::Write(const void* data, size_t size) {
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t n = write(fd_, p, size);
+    if (n < 0) {
+      if (errno == EINTR)
+        continue;
+      error_ = errno;
+      return false;
+    }
+    p += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool TDirFile::SetModifiedTime(int64_t unixSeconds) {
+  timespec times[2];
+  times[0].tv_sec = unixSeconds;
+  times[0].tv_nsec = 0;
+  times[1] = times[0];
+  if (futimens(fd_, times) == 0)
+    return true;
+  error_ = errno;
+  return false;
+}
+
+bool TDirFile::Close() {
+  if (fd_ < 0)
+    return true;
+  const int rc = close(fd_);
+  fd_ = -1;
+  if (rc == 0)
+    return true;
+  error_ = errno;
+  return false;
+}
+
+TDirHandle::~TDirHandle() {
+  Close();
+}
+
+TDirHandle::TDirHandle(TDirHandle&& other) noexcept : fd_(other.fd_), error_(other.error_) {
+  other.fd_ = -1;
+}
+
+TDirHandle& TDirHandle::operator=(TDirHandle&& other) noexcept {
+  if (this != &other) {
+    Close();
+    fd_ = other.fd_;
+    error_ = other.error_;
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+bool TDirHandle::Fail() {
+  error_ = errno;
+  return false;
+}
+
+bool TDirHandle::Open(std::string_view path) {
+  Close();
+  fd_ = open(HostPath(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  return fd_ >= 0 || Fail();
+}
+
+void TDirHandle::Close() {
+  if (fd_ >= 0)
+    close(fd_);
+  fd_ = -1;
+}
+
+TDirHandle TDirHandle::OpenChild(std::string_view name, bool create) {
+  const std::string child = Name(name);
+  constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+  int fd = openat(fd_, child.c_str(), kFlags);
+  if (fd < 0 && errno == ENOENT && create) {
+    // Another writer may create the same folder between the two calls; that is fine.
+    if (mkdirat(fd_, child.c_str(), kNewFolderMode) != 0 && errno != EEXIST) {
+      Fail();
+      return TDirHandle();
+    }
+    fd = openat(fd_, child.c_str(), kFlags);
+  }
+  if (fd < 0) {
+    Fail();
+    return TDirHandle();
+  }
+  return TDirHandle(fd);
+}
+
+TDirEntryKind TDirHandle::Kind(std::string_view name, int64_t* modifiedUnix) {
+  struct stat st;
+  if (fstatat(fd_, Name(name).c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    Fail();
+    return TDirEntryKind::Missing;
+  }
+  if (modifiedUnix != nullptr)
+    *modifiedUnix = st.st_mtim.tv_sec;
+  if (S_ISREG(st.st_mode))
+    return TDirEntryKind::File;
+  if (S_ISDIR(st.st_mode))
+    return TDirEntryKind::Folder;
+  return TDirEntryKind::Other;
+}
+
+TDirFile TDirHandle::CreateNewFile(std::string_view name) {
+  const int fd = openat(fd_, Name(name).c_str(),
+                        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kNewFileMode);
+  if (fd < 0) {
+    Fail();
+    return TDirFile();
+  }
+  return TDirFile(fd);
+}
+
+bool TDirHandle::Rename(std::string_view from, std::string_view to, bool replace) {
+  const std::string a = Name(from), b = Name(to);
+  if (replace)
+    return renameat(fd_, a.c_str(), fd_, b.c_str()) == 0 || Fail();
+  return renameat2(fd_, a.c_str(), fd_, b.c_str(), RENAME_NOREPLACE) == 0 || Fail();
+}
+
+bool TDirHandle::RemoveFile(std::string_view name) {
+  return unlinkat(fd_, Name(name).c_str(), 0) == 0 || Fail();
+}
+
+}  // namespace platform
