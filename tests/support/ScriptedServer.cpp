@@ -175,6 +175,9 @@ void TScriptedServer::Serve() {
 
 void TScriptedServer::PlayScript(int fd, const TScript& script, std::string& received) {
   bool peerClosed = false;
+  // Each WaitFor looks for its terminator after the one the previous WaitFor matched, so a
+  // script can wait for several requests on one connection.
+  size_t matchedUpTo = 0;
   // Reads until `satisfied` holds, the peer closes, or the read time runs out.
   auto readUntil = [&](auto satisfied, int timeoutMs) {
     auto deadline = TClock::now() + std::chrono::milliseconds(timeoutMs);
@@ -197,7 +200,15 @@ void TScriptedServer::PlayScript(int fd, const TScript& script, std::string& rec
     if (step.kind == K::Close)
       break;
     if (step.kind == K::WaitFor) {
-      readUntil([&] { return received.find(step.bytes) != std::string::npos; }, readTimeoutMs_);
+      size_t at = std::string::npos;
+      readUntil(
+          [&] {
+            at = received.find(step.bytes, matchedUpTo);
+            return at != std::string::npos;
+          },
+          readTimeoutMs_);
+      if (at != std::string::npos)
+        matchedUpTo = at + step.bytes.size();
     } else if (step.kind == K::WaitBytes) {
       readUntil([&] { return received.size() >= step.count; }, readTimeoutMs_);
     } else if (step.kind == K::Send) {

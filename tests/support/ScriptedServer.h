@@ -12,7 +12,7 @@ namespace varelo::test {
 // time so that a client that sends less than expected cannot hang a test.
 class TScript {
  public:
-  // Reads until the bytes received so far on this connection contain `terminator`.
+  // Reads until `terminator` arrives after the point where the previous WaitFor matched.
   TScript& WaitFor(const std::string& terminator);
   // Reads until at least `count` bytes were received on this connection.
   TScript& WaitBytes(size_t count);
