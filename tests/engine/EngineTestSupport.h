@@ -1,0 +1,44 @@
+#pragma once
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/File.h"
+#include "platform/FolderList.h"
+#include "tests/engine/EngineCaller.h"
+#include "tests/engine/ZipBuilder.h"
+#include "tests/support/TempDir.h"
+
+namespace varelo::test {
+
+// A work folder holding the archive and a destination folder "dest"; the caller is set up to
+// extract one into the other.
+class EngineFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(caller.Loaded()) << caller.Library().ErrorText();
+    ASSERT_TRUE(platform::ForceDirectories(work / "dest"));
+    caller.archive = work / "test.zip";
+    caller.baseDir = work / "dest";
+  }
+  void WriteArchive(const std::vector<TZipItem>& items) {
+    WriteFileBytes(caller.archive, BuildZip(items));
+  }
+  std::vector<std::string> DestTree() const { return platform::ListFolderTree(work / "dest"); }
+  // Everything in the work folder outside "dest".
+  std::vector<std::string> OutsideTree() const {
+    std::vector<std::string> out;
+    for (const std::string& p : platform::ListFolderTree(work.Path())) {
+      if (p.rfind("dest/", 0) != 0 && p != "test.zip")
+        out.push_back(p);
+    }
+    return out;
+  }
+  std::string Dest(const std::string& name) const { return work / ("dest/" + name); }
+
+  TTempDir work;
+  TEngineCaller caller;
+};
+
+}  // namespace varelo::test
