@@ -1,0 +1,307 @@
+#include "installer/uPrincipal.h"
+
+#include <array>
+
+#include "installer/Artwork.h"
+#include "installer/InstallerErrors.h"
+#include "platform/File.h"
+#include "platform/IniFile.h"
+#include "platform/Registry.h"
+#include "platform/ShellLink.h"
+
+namespace installer {
+namespace {
+
+using ui::TColor;
+using ui::TFont;
+using ui::TGlowState;
+using ui::TGradientDirection;
+
+constexpr int kClientWidth = 618;
+constexpr int kClientHeight = 413;
+
+constexpr int kServerMaxLength = 100;
+constexpr int kPathMaxLength = 200;
+constexpr int kAliasMaxLength = 100;
+
+// Colours of the install button.
+constexpr TColor kCream = 0xFFFDEB;
+constexpr TColor kHotBorder = 0xDBCE99;
+constexpr TColor kOrange = 0xF1720E;
+constexpr TColor kLightOrange = 0xFD9F4C;
+constexpr TColor kDownBorder = 0x7B6645;
+constexpr TColor kDisabledFace = 0xF2F2F2;
+constexpr TColor kDisabledShade = 0xB6B6B6;
+
+// Where the user's special folders are named, under HKEY_CURRENT_USER.
+constexpr const char* kExplorerKey = "Software\\MicroSoft\\Windows\\CurrentVersion\\Explorer";
+constexpr const char* kShellFoldersKey = "Shell Folders";
+
+// The "Shell Folders" value of each special-folder index up to 19; every other index is the
+// desktop.
+constexpr std::array<const char*, 20> kSpecialFolders = {
+    "Desktop",   "Desktop",   "Templates",     "AppData",     "Start Menu",
+    "Programs",  "Startup",   "Fonts",         "SendTo",      "Recent",
+    "Favorites", "Cache",     "Cookies",       "History",     "NetHood",
+    "Personal",  "PrintHood", "Local AppData", "My Pictures", "Administrative Tools",
+};
+
+// Past this many replacements that each made a new match appear, the rule of searching again
+// from the start is taken to run on without end (the text keeps growing), and the text is
+// replaced in one pass instead.
+constexpr size_t kMaxRescanReplacements = 100000;
+
+TFont Tahoma(int height) {
+  return TFont{"Tahoma", height, false, ui::clWindowText};
+}
+
+ui::TPicture Decode(std::string_view bytes) {
+  ui::TPicture picture;
+  picture.LoadFromMemory(bytes);
+  return picture;
+}
+
+// Upper case of the letters a-z only; accented letters and every other byte stay as they are.
+std::string UpperAsciiLetters(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c >= 'a' && c <= 'z')
+      c = static_cast<char>(c - 'a' + 'A');
+  }
+  return out;
+}
+
+// One pass from left to right: after each replacement the search goes on after the text
+// that was put in, so a replacement that contains what it replaces ends.
+std::string ReplaceInOnePass(const std::string& text, const std::string& upperOld,
+                             const std::string& newText) {
+  const std::string upper = UpperAsciiLetters(text);
+  std::string result;
+  size_t from = 0;
+  for (size_t p = upper.find(upperOld); p != std::string::npos; p = upper.find(upperOld, from)) {
+    result.append(text, from, p - from);
+    result += newText;
+    from = p + upperOld.size();
+  }
+  result.append(text, from, std::string::npos);
+  return result;
+}
+
+}  // namespace
+
+TfrmPrincipal::TfrmPrincipal(ui::TApplication& application)
+    : TForm("frmPrincipal"), application_(application) {
+  LayOutWindow();
+  LayOutOptions();
+  LayOutPages();
+  LayOutButton();
+  // Wired last, so that setting up the options raises nothing.
+  chkEstacao.OnClick = [this](ui::TControl& sender) { chkEstacaoClick(sender); };
+  chkLocal.OnClick = [this](ui::TControl& sender) { chkEstacaoClick(sender); };
+}
+
+const char* TfrmPrincipal::BaseUrl() {
+  return VARELO_BASE_URL;
+}
+
+void TfrmPrincipal::LayOutWindow() {
+  SetCaption("VareloSoft - Instalação");
+  SetClientSize(kClientWidth, kClientHeight);
+  SetResizable(false);
+  SetBorderIcons(false, false);
+  SetCenterOnScreen(true);
+  SetColor(ui::clWhite);
+  SetFont(Tahoma(11));
+  SetIcon(Decode(artwork::Icon()));
+
+  Image1.SetBounds(13, 144, 225, 225);
+  Image1.SetAutoSize(true);
+  Image1.SetPicture(Decode(artwork::Illustration()));
+
+  Image2.SetBounds(8, 8, 599, 133);
+  Image2.SetAutoSize(true);
+  Image2.SetPicture(Decode(artwork::Banner()));
+
+  // The status text of transfers; nothing ever shows it.
+  lConnectionInfo.SetBounds(530, 140, 77, 13);
+  lConnectionInfo.SetCaption("Connection Info");
+  lConnectionInfo.SetAlignment(ui::TAlignment::RightJustify);
+  lConnectionInfo.SetColor(ui::clBtnFace);
+  lConnectionInfo.SetVisible(false);
+
+  Image3.SetBounds(6, 338, 233, 49);
+  Image3.SetCenter(true);
+  Image3.SetProportional(true);
+  Image3.SetPicture(Decode(artwork::SecondLogo()));
+
+  ProgressBar1.SetBounds(0, 393, 618, 20);
+  ProgressBar1.SetAlign(ui::TAlign::Bottom);
+  ProgressBar1.SetMin(0);
+  ProgressBar1.SetMax(100);
+  ProgressBar1.SetPosition(0);
+  ProgressBar1.SetTabOrder(3);
+}
+
+void TfrmPrincipal::LayOutOptions() {
+  chkLocal.SetBounds(259, 153, 351, 17);
+  chkLocal.SetCaption("Instalação Completa com Banco de Dados");
+  chkLocal.SetFont(Tahoma(17));
+  chkLocal.SetChecked(true);
+  chkLocal.SetTabOrder(2);
+
+  chkEstacao.SetBounds(259, 176, 351, 17);
+  chkEstacao.SetCaption("Instalação de Estação Sem Banco de Dados");
+  chkEstacao.SetFont(Tahoma(17));
+  chkEstacao.SetChecked(false);
+  chkEstacao.SetTabOrder(1);
+
+  chkPaf.SetBounds(260, 199, 350, 17);
+  chkPaf.SetCaption("Instalação do PDV - PAF");
+  chkPaf.SetFont(Tahoma(17));
+  chkPaf.SetChecked(false);
+  chkPaf.SetTabOrder(5);
+}
+
+void TfrmPrincipal::LayOutPages() {
+  pc.SetBounds(259, 227, 351, 112);
+  pc.SetTabOrder(0);
+
+  tsLocal.SetCaption("Rede");
+  Label4.SetBounds(8, 2, 40, 13);
+  Label4.SetCaption("Servidor");
+  edtServidor.SetBounds(7, 18, 328, 21);
+  edtServidor.SetMaxLength(kServerMaxLength);
+  edtServidor.SetTabOrder(1);
+  Label1.SetBounds(8, 43, 41, 13);
+  Label1.SetCaption("Caminho");
+  edtCaminho.SetBounds(7, 59, 328, 21);
+  edtCaminho.SetMaxLength(kPathMaxLength);
+  edtCaminho.SetTabOrder(0);
+
+  tsNuvens.SetCaption("Nuvens");
+  Label2.SetBounds(8, 4, 81, 13);
+  Label2.SetCaption("Alias da Empresa");
+  edtEmpresa.SetBounds(7, 23, 328, 21);
+  edtEmpresa.SetMaxLength(kAliasMaxLength);
+  edtEmpresa.SetUpperCase(true);
+  edtEmpresa.SetTabOrder(0);
+
+  // The fetch parameters of the package being fetched live on a page the user never sees.
+  TabSheet1.SetCaption("Down");
+  TabSheet1.SetTabVisible(false);
+  Label11.SetBounds(3, 4, 109, 13);
+  Label11.SetCaption("Nome Arquivo a baixar");
+  Label11.SetColor(ui::clBtnFace);
+  edURL.SetBounds(3, 23, 337, 21);
+  edURL.SetEnabled(false);
+  edURL.SetTabOrder(0);
+  lFile.SetBounds(3, 47, 61, 13);
+  lFile.SetCaption("Pasta Detino");
+  lFile.SetColor(ui::clBtnFace);
+  edFile.SetBounds(3, 66, 337, 21);
+  edFile.SetEnabled(false);
+  edFile.SetAnchorRight(true);
+  edFile.SetTabOrder(1);
+
+  pc.SetActivePage(&tsLocal);
+  pc.SetVisible(false);
+}
+
+void TfrmPrincipal::LayOutButton() {
+  btnInstalar.SetBounds(259, 345, 351, 41);
+  btnInstalar.SetCaption("Instalar");
+  btnInstalar.SetFont(TFont{"MS Sans Serif", 13, true, ui::clWhite});
+  btnInstalar.SetTabOrder(4);
+
+  const auto vertical = TGradientDirection::Vertical;
+  const auto horizontal = TGradientDirection::Horizontal;
+  btnInstalar.StateColors(TGlowState::Normal) = {
+      {ui::clBlue, ui::clBlue, horizontal}, {ui::clBlue, ui::clBlue, horizontal}, ui::clBlue};
+  btnInstalar.StateColors(TGlowState::Hot) = {
+      {kCream, ui::clBlack, vertical}, {ui::clBlack, ui::clBlack, vertical}, kHotBorder};
+  btnInstalar.StateColors(TGlowState::Down) = {
+      {ui::clBlack, ui::clBlack, vertical}, {kOrange, kLightOrange, vertical}, kDownBorder};
+  btnInstalar.StateColors(TGlowState::Checked) = {
+      {ui::clBlack, ui::clBlack, vertical}, {ui::clBlack, ui::clBlack, horizontal}, std::nullopt};
+  btnInstalar.StateColors(TGlowState::Disabled) = {{kDisabledFace, kDisabledFace, horizontal},
+                                                   {kDisabledShade, kDisabledFace, horizontal},
+                                                   std::nullopt};
+}
+
+void TfrmPrincipal::chkEstacaoClick(ui::TControl&) {
+  pc.SetVisible(chkEstacao.Checked());
+}
+
+void TfrmPrincipal::GravarIni(const std::string& fileName, const std::string& section,
+                              const std::string& key, const std::string& value) {
+  platform::TIniFile ini(fileName);
+  ini.WriteString(section, key, value);
+}
+
+std::string TfrmPrincipal::SubstituirTexto(const std::string& text, const std::string& oldText,
+                                           const std::string& newText) {
+  if (oldText.empty())
+    return text;
+  const std::string upperOld = UpperAsciiLetters(oldText);
+  const std::string upperNew = UpperAsciiLetters(newText);
+  // Searching again from the start would find the replacement's own copy of oldText for
+  // ever; such a replacement goes on after the text it put in instead.
+  if (upperNew.find(upperOld) != std::string::npos)
+    return ReplaceInOnePass(text, upperOld, newText);
+
+  // Otherwise each search starts over from the beginning, so that a match formed by the
+  // replacement with the text before it is replaced too. Text before the match just replaced
+  // held no match, so a new one can begin at most oldText's length minus one before it.
+  std::string result = text;
+  std::string upper = UpperAsciiLetters(text);
+  const size_t n = upperOld.size();
+  size_t replacements = 0;
+  for (size_t p = upper.find(upperOld); p != std::string::npos; p = upper.find(upperOld, p)) {
+    result.replace(p, n, newText);
+    upper.replace(p, n, upperNew);
+    // A shorter replacement always ends; an equal or longer one may build matches for ever.
+    if (upperNew.size() >= n && ++replacements > kMaxRescanReplacements)
+      return ReplaceInOnePass(text, upperOld, newText);
+    p = p >= n - 1 ? p - (n - 1) : 0;
+  }
+  return result;
+}
+
+void TfrmPrincipal::CriarAtalho(const std::string& target, const std::string& arguments,
+                                const std::string& workingFolder, const std::string& linkName,
+                                const std::string& subfolder, uint8_t specialFolder) {
+  platform::THResult result = platform::S_OK_;
+  auto object = platform::CreateComObject(platform::CLSID_ShellLink, &result);
+  if (!object) {
+    throw EOleSysError(platform::SysErrorMessage(result) +
+                       ", ClassID: " + platform::CLSID_ShellLink);
+  }
+  platform::IShellLinkW* link = object->QueryShellLink();
+  platform::IPersistFile* file = object->QueryPersistFile();
+  if (!link || !file)
+    throw EIntfCastError("Interface not supported");
+
+  // The outcomes of these calls and of the save are not looked at: a shortcut that can't be
+  // made is not worth stopping the installation for.
+  link->SetArguments(arguments);
+  link->SetPath(target);
+  link->SetWorkingDirectory(workingFolder);
+
+  const char* valueName =
+      specialFolder < kSpecialFolders.size() ? kSpecialFolders[specialFolder] : "Desktop";
+  platform::TRegistry registry;
+  std::string special;
+  if (registry.OpenKey(kExplorerKey, true) && registry.OpenSubKey(kShellFoldersKey))
+    special = registry.ReadString(valueName);
+  registry.CloseKey();
+  // Without the special folder's path there is no place for the shortcut: the path would
+  // start at the root of the current drive (or the network), so nothing is written at all.
+  if (special.empty())
+    return;
+
+  const std::string folder = special + "\\" + subfolder;
+  platform::CreateDir(folder);  // usually exists already
+  file->Save(folder + "\\" + linkName + ".lnk", false);
+}
+
+}  // namespace installer

@@ -1,0 +1,21 @@
+#include "platform/ui/Form.h"
+
+namespace platform::ui {
+
+TForm::TForm(std::string name) : TWinControl(nullptr, std::move(name)) {}
+
+void TForm::SetBorderIcons(bool minimizeBox, bool maximizeBox) {
+  minimizeBox_ = minimizeBox;
+  maximizeBox_ = maximizeBox;
+}
+
+void TForm::Close() {
+  if (closed_)
+    return;
+  closed_ = true;
+  if (OnClose)
+    OnClose(*this);
+  Changed();
+}
+
+}  // namespace platform::ui

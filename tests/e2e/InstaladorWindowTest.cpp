@@ -1,0 +1,35 @@
+// The real installer window under a virtual display: found by its caption, measured, and
+// photographed into <build>/artifacts/instalador.png.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "tests/support/Process.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+TEST(InstaladorWindow, OpensWithItsCaptionAtTheFixedSizeUnderXvfb) {
+  for (const char* tool : {"xvfb-run", "xdotool", "import"}) {
+    if (!varelo::test::HaveProgram(tool))
+      GTEST_SKIP() << tool << " missing";
+  }
+  varelo::test::TTempPrefix prefix;
+  std::filesystem::create_directories(VARELO_ARTIFACTS);
+  const std::string shot = std::string(VARELO_ARTIFACTS) + "/instalador.png";
+  std::filesystem::remove(shot);
+  std::string out;
+  const int code = varelo::test::RunCommand({"xvfb-run", "-a", "-s", "-screen 0 1024x768x24",
+                                             "/bin/sh", VARELO_E2E_SCRIPT, VARELO_INSTALADOR, shot},
+                                            &out, 60000);
+  ASSERT_EQ(code, 0) << out;
+  EXPECT_NE(out.find("Geometry: 618x413"), std::string::npos) << out;
+  // Centred on the 1024 x 768 screen, since no window manager places it.
+  EXPECT_NE(out.find("Position: 203,177"), std::string::npos) << out;
+  EXPECT_NE(out.find("SHOT 0"), std::string::npos) << out;
+  EXPECT_GT(std::filesystem::file_size(shot), 10000u);
+  std::cout << "screenshot: " << shot << "\n";
+}
+
+}  // namespace

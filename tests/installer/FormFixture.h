@@ -1,0 +1,62 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include "installer/uPrincipal.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/UiService.h"
+
+// The installer window without a display: a scripted screen service records every box shown.
+namespace installer {
+
+class TRecordingUiService : public platform::ui::IUiService {
+ public:
+  struct TBox {
+    std::string caption;
+    std::string text;
+    bool error = false;
+  };
+
+  void ShowMessage(const std::string& caption, const std::string& text) override {
+    boxes.push_back({caption, text, false});
+  }
+  void ShowError(const std::string& caption, const std::string& text) override {
+    boxes.push_back({caption, text, true});
+  }
+  void ProcessMessages() override { ++processed; }
+  void Run(platform::ui::TForm&, const std::function<void(const std::exception&)>&) override {}
+  void SetTitle(const std::string& title) override { this->title = title; }
+
+  std::vector<TBox> boxes;
+  int processed = 0;
+  std::string title;
+};
+
+// The window's own operations, which the installation run calls.
+struct TfrmPrincipalTestAccess {
+  static void GravarIni(TfrmPrincipal& form, const std::string& fileName,
+                        const std::string& section, const std::string& key,
+                        const std::string& value) {
+    form.GravarIni(fileName, section, key, value);
+  }
+  static std::string SubstituirTexto(const std::string& text, const std::string& oldText,
+                                     const std::string& newText) {
+    return TfrmPrincipal::SubstituirTexto(text, oldText, newText);
+  }
+  static void CriarAtalho(TfrmPrincipal& form, const std::string& target,
+                          const std::string& arguments, const std::string& workingFolder,
+                          const std::string& linkName, const std::string& subfolder,
+                          uint8_t specialFolder) {
+    form.CriarAtalho(target, arguments, workingFolder, linkName, subfolder, specialFolder);
+  }
+};
+
+// A window as the program makes it, with the application title set.
+struct TFormHarness {
+  TFormHarness() { application.SetTitle("VareloSoft - Instalador"); }
+  TRecordingUiService service;
+  platform::ui::TApplication application{service};
+  TfrmPrincipal form{application};
+};
+
+}  // namespace installer
