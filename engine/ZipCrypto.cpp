@@ -39,7 +39,8 @@ void TZipCrypto::Update(uint8_t plain) {
 }
 
 uint8_t TZipCrypto::StreamByte() const {
-  const uint16_t t = static_cast<uint16_t>(k2_ | 2);
+  // Unsigned 32-bit arithmetic: the 16-bit product would overflow a promoted int.
+  const uint32_t t = (k2_ | 2) & 0xFFFF;
   return static_cast<uint8_t>((t * (t ^ 1)) >> 8);
 }
 

@@ -1,0 +1,125 @@
+// Extracts mutated archives into a temporary folder and checks that nothing appeared outside
+// the destination, whatever the names, links, sizes and offsets say.
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "engine/ArcaZipContract.h"
+#include "engine/Extractor.h"
+#include "platform/CodePage.h"
+#include "platform/File.h"
+#include "platform/FolderList.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+struct TFuzzState {
+  std::string archive;
+  std::string dest;
+  std::u16string reply;
+};
+
+int AZ_STDCALL Answer(TZCallBackStruct* record) {
+  auto* state = static_cast<TFuzzState*>(record->Caller);
+  const auto reply = [&](const std::string& text) {
+    state->reply = platform::Utf8ToUtf16(text);
+    record->HaveWide = 1;
+    record->MsgP = state->reply.c_str();
+    return 1;
+  };
+  switch (record->ActionCode & kAZActionMask) {
+    case zacArg:
+      switch (record->Arg1) {
+        case zaaArchivePath:
+          return reply(state->archive);
+        case zaaExtrBaseDir:
+          return reply(state->dest);
+        case zaaPassword:
+          return reply("pw");
+        case zaaFSpecArgs: {
+          const bool first = record->Arg3 == 0;
+          record->Arg3 = 1;
+          return first ? reply("*.*") : 0;
+        }
+        default:
+          return 0;
+      }
+    case zacPassword:
+      return reply("pw");
+    case zacOverwrite:
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+void RemoveTree(const std::string& root) {
+  std::vector<std::string> entries = platform::ListFolderTree(root);
+  for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
+    const std::string path = root + "/" + *it;
+    if (it->back() == '/') {
+      platform::RemoveDir(path);
+    } else {
+      platform::DeleteFile(path);
+    }
+  }
+}
+
+// Files are created and removed on every run; on a disk file system that costs more than the
+// extraction itself, so the work folder goes to the memory file system when there is one.
+varelo::test::TTempDir& WorkFolder() {
+  static bool chosen = [] {
+    if (platform::DirectoryExists("/dev/shm"))
+      setenv("TMPDIR", "/dev/shm", 1);
+    return true;
+  }();
+  (void)chosen;
+  static varelo::test::TTempDir work;
+  return work;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  varelo::test::TTempDir& work = WorkFolder();
+  if (size < 1)
+    return 0;
+  TFuzzState state;
+  state.archive = work / "archive.zip";
+  state.dest = work / "dest";
+  platform::ForceDirectories(state.dest);
+  // The first byte picks the options, the rest is the archive.
+  const uint8_t mode = data[0];
+  varelo::test::WriteFileBytes(state.archive,
+                               std::string(reinterpret_cast<const char*>(data + 1), size - 1));
+  TDLLCommands commands{};
+  commands.fCaller = &state;
+  commands.fVersion = kAZVersion;
+  commands.ZCallbackFunc = &Answer;
+  commands.fOptions = kAZOptAlways | ((mode & 1) ? kAZOptTest : kAZOptExtract) |
+                      ((mode & 2) ? kAZOptDirNames : 0) | ((mode & 4) ? kAZOptOverwrite : 0) |
+                      ((mode & 8) ? kAZOptFreshen : 0);
+  commands.fPwdReqCount = 2;
+  commands.fCheck = kAZCommandCheck;
+  std::atomic<bool> abort{false};
+  arcazip::TExtractor extractor(commands, 1, abort);
+  const int32_t result = extractor.Run();
+  if (result < -36)
+    abort = true;  // keeps the result in use for the sanitizers
+
+  for (const std::string& path : platform::ListFolderTree(work.Path())) {
+    if (path != "archive.zip" && path != "dest/" && path.rfind("dest/", 0) != 0) {
+      fprintf(stderr, "written outside the destination: %s\n", path.c_str());
+      std::abort();
+    }
+    if (path.find(".~az") != std::string::npos) {
+      fprintf(stderr, "temporary file left behind: %s\n", path.c_str());
+      std::abort();
+    }
+  }
+  RemoveTree(state.dest);
+  return 0;
+}
