@@ -46,10 +46,10 @@ constexpr std::array<const char*, 20> kSpecialFolders = {
     "Personal",  "PrintHood", "Local AppData", "My Pictures", "Administrative Tools",
 };
 
-// Past this many replacements that each made a new match appear, the rule of searching again
-// from the start is taken to run on without end (the text keeps growing), and the text is
-// replaced in one pass instead.
-constexpr size_t kMaxRescanReplacements = 100000;
+// Past this many matches formed by replacements at least as long as the text they replace,
+// searching again from the start is taken to run on without end (the text keeps growing),
+// and the text is replaced in one pass instead.
+constexpr size_t kMaxFormedMatches = 10000;
 
 TFont Tahoma(int height) {
   return TFont{"Tahoma", height, false, ui::clWindowText};
@@ -255,14 +255,19 @@ std::string TfrmPrincipal::SubstituirTexto(const std::string& text, const std::s
   std::string result = text;
   std::string upper = UpperAsciiLetters(text);
   const size_t n = upperOld.size();
-  size_t replacements = 0;
-  for (size_t p = upper.find(upperOld); p != std::string::npos; p = upper.find(upperOld, p)) {
+  size_t formed = 0;
+  size_t p = upper.find(upperOld);
+  while (p != std::string::npos) {
     result.replace(p, n, newText);
     upper.replace(p, n, upperNew);
-    // A shorter replacement always ends; an equal or longer one may build matches for ever.
-    if (upperNew.size() >= n && ++replacements > kMaxRescanReplacements)
+    const size_t next = upper.find(upperOld, p >= n - 1 ? p - (n - 1) : 0);
+    // A match that overlaps the text just put in was formed by the replacement. A shorter
+    // replacement always ends, as the text shrinks; an equal or longer one may go on forming
+    // matches for ever.
+    const bool madeByReplacement = next != std::string::npos && next < p + upperNew.size();
+    if (madeByReplacement && upperNew.size() >= n && ++formed > kMaxFormedMatches)
       return ReplaceInOnePass(text, upperOld, newText);
-    p = p >= n - 1 ? p - (n - 1) : 0;
+    p = next;
   }
   return result;
 }
