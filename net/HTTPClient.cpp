@@ -440,7 +440,7 @@ bool THTTPClient::ReadBodySized(int64_t Size) {
     return true;
   FDownloadSize = Size;
   TStream& out = ResponseStream();
-  FSock->RecvStreamSize(out, FTimeout, Size);
+  FSock->RecvStreamSizeBuffered(out, FTimeout, Size);
   out.SetPosition(out.Size());
   return FSock->LastError() == 0;
 }

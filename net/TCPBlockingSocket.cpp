@@ -1,5 +1,9 @@
 #include "net/TCPBlockingSocket.h"
 
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
 #include "net/NetLimits.h"
 #include "net/ProtoUtils.h"
 #include "net/SSLNone.h"
@@ -20,6 +24,72 @@ TTCPBlockingSocket::TTCPBlockingSocket() : TTCPBlockingSocket(&TSSLNone::Create)
 TTCPBlockingSocket::TTCPBlockingSocket(TSSLClass SSLPlugin) : FSSL(SSLPlugin(this)) {}
 
 TTCPBlockingSocket::~TTCPBlockingSocket() = default;
+
+int32_t TTCPBlockingSocket::DropLineEndPartner(char* Bytes, int32_t Count) {
+  if (!FConvertLineEnd || Count <= 0)
+    return 0;
+  bool drop = (FLastCR && Bytes[0] == '\n') || (FLastLF && Bytes[0] == '\r');
+  FLastCR = false;
+  FLastLF = false;
+  if (!drop)
+    return 0;
+  std::memmove(Bytes, Bytes + 1, static_cast<size_t>(Count - 1));
+  return 1;
+}
+
+void TTCPBlockingSocket::RecvStreamSizeBuffered(TStream& Stream, int32_t Timeout, int64_t Size) {
+  ResetLastError();
+  if (Size <= 0)
+    return;
+  std::vector<char> block(static_cast<size_t>(std::min<int64_t>(Size, kStreamWriteBlock)));
+  size_t fill = 0;
+  auto flush = [&] {
+    if (fill > 0 &&
+        Stream.Write(block.data(), static_cast<int64_t>(fill)) != static_cast<int64_t>(fill)) {
+      FLastError = WSAENOBUFS;
+    }
+    fill = 0;
+  };
+  int64_t remaining = Size;
+  while (remaining > 0 && FLastError == 0) {
+    const int32_t room = static_cast<int32_t>(
+        std::min<int64_t>(remaining, static_cast<int64_t>(block.size() - fill)));
+    int32_t got = 0;
+    if (!FBuffer.empty()) {
+      // Bytes that came with the header block are handed out first, as a packet would be.
+      got = static_cast<int32_t>(std::min<size_t>(FBuffer.size(), static_cast<size_t>(room)));
+      std::memcpy(block.data() + fill, FBuffer.data(), static_cast<size_t>(got));
+      FBuffer.erase(0, static_cast<size_t>(got));
+    } else {
+      int32_t waiting = WaitingData();
+      if (waiting <= 0) {
+        if (!CanRead(Timeout)) {
+          FLastError = WSAETIMEDOUT;
+          break;
+        }
+        waiting = WaitingData();
+        if (waiting == 0) {
+          FLastError = WSAECONNRESET;
+          break;
+        }
+      }
+      got = RecvBuffer(block.data() + fill, std::min(waiting, room));
+      if (FLastError != 0 || got <= 0)
+        break;
+    }
+    int32_t dropped = DropLineEndPartner(block.data() + fill, got);
+    got -= dropped;
+    fill += static_cast<size_t>(got);
+    remaining -= got;
+    if (fill == block.size())
+      flush();
+  }
+  int32_t error = FLastError;
+  flush();
+  if (error != 0)
+    FLastError = error;
+  ExceptCheck();
+}
 
 void TTCPBlockingSocket::FailWith(int32_t ErrorCode) {
   FLastError = ErrorCode;

@@ -1,5 +1,6 @@
 #include "platform/Clock.h"
 
+#include <sched.h>
 #include <time.h>
 
 namespace platform {
@@ -45,5 +46,7 @@ void SleepMs(uint32_t milliseconds) {
   while (nanosleep(&ts, &ts) != 0) {
   }
 }
+
+void YieldThread() { sched_yield(); }
 
 }  // namespace platform

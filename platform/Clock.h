@@ -20,4 +20,9 @@ TLocalTime LocalNow();
 
 void SleepMs(uint32_t milliseconds);
 
+// Gives the rest of this thread's time slice to any other thread that is ready, and returns at
+// once when none is: the platform's sleep of zero milliseconds. (A zero-length nanosleep would
+// instead wait out the timer slack, about 50 microseconds.)
+void YieldThread();
+
 }  // namespace platform

@@ -1,0 +1,117 @@
+// Serves a 512 MiB file from nginx on 127.0.0.1 and fetches it several times with THTTPClient
+// (into a file stream) and with curl, then prints the median rate of each and their ratio.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "net/HTTPClient.h"
+#include "tests/support/Peers.h"
+
+namespace {
+
+using TClock = std::chrono::steady_clock;
+
+constexpr int64_t kFileSize = 512LL * 1024 * 1024;
+constexpr int kDefaultRuns = 5;
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  size_t n = values.size();
+  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+double MegabytesPerSecond(int64_t bytes, TClock::duration elapsed) {
+  double seconds = std::chrono::duration<double>(elapsed).count();
+  return static_cast<double>(bytes) / (1024.0 * 1024.0) / seconds;
+}
+
+// The served file, written in large blocks of a pattern that does not compress to nothing.
+bool WriteServedFile(const std::string& path) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file)
+    return false;
+  std::string block(4 * 1024 * 1024, '\0');
+  for (size_t i = 0; i < block.size(); ++i)
+    block[i] = static_cast<char>((i * 131 + i / 4099) & 0xff);
+  bool ok = true;
+  for (int64_t written = 0; ok && written < kFileSize; written += block.size()) {
+    ok = std::fwrite(block.data(), 1, block.size(), file) == block.size();
+  }
+  return std::fclose(file) == 0 && ok;
+}
+
+bool FetchWithClient(const std::string& url, int64_t& bytes) {
+  net::TFileStream out;
+  if (!out.Open("c:\\bench\\ours.bin", platform::TFileAccess::ReadWrite,
+                platform::TFileCreate::CreateAlways)) {
+    return false;
+  }
+  net::THTTPClient client;
+  client.SetOutputStream(&out);
+  bool ok = client.HTTPMethod("GET", url) && client.ResultCode() == 200;
+  bytes = out.Size();
+  out.Close();
+  return ok;
+}
+
+bool FetchWithCurl(const std::string& url, const std::string& target, int64_t& bytes) {
+  std::string output;
+  int code = varelo::test::RunCommand({"curl", "-s", "-o", target, url}, &output, 600000);
+  bytes = static_cast<int64_t>(std::filesystem::file_size(target));
+  return code == 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : kDefaultRuns;
+  // Served and fetched files live in memory when the machine has a memory file system, so the
+  // figures compare the transfers rather than the disk's write-back (which swings by half).
+  if (std::filesystem::is_directory("/dev/shm"))
+    setenv("TMPDIR", "/dev/shm", 1);
+  varelo::test::TNginx nginx;
+  if (!nginx.Started()) {
+    std::fprintf(stderr, "nginx did not start:\n%s\n", nginx.Log().c_str());
+    return 1;
+  }
+  varelo::test::TTempPrefix prefix;
+  std::filesystem::create_directories(prefix.Drive('c') + "/bench");
+  if (!WriteServedFile(nginx.Root() + "/big.bin")) {
+    std::fprintf(stderr, "could not write the served file\n");
+    return 1;
+  }
+  const std::string url = nginx.Url("/big.bin");
+  const std::string curlTarget = prefix.Drive('c') + "/bench/curl.bin";
+  std::vector<double> ours, curl;
+  for (int run = 0; run < runs; ++run) {
+    // Alternate the two so that neither always meets a warmer cache.
+    int64_t bytes = 0;
+    auto start = TClock::now();
+    if (!FetchWithClient(url, bytes) || bytes != kFileSize) {
+      std::fprintf(stderr, "THTTPClient fetch failed (%lld bytes)\n",
+                   static_cast<long long>(bytes));
+      return 1;
+    }
+    ours.push_back(MegabytesPerSecond(bytes, TClock::now() - start));
+    start = TClock::now();
+    if (!FetchWithCurl(url, curlTarget, bytes) || bytes != kFileSize) {
+      std::fprintf(stderr, "curl fetch failed (%lld bytes)\n", static_cast<long long>(bytes));
+      return 1;
+    }
+    curl.push_back(MegabytesPerSecond(bytes, TClock::now() - start));
+    std::printf("run %d: THTTPClient %.0f MB/s, curl %.0f MB/s\n", run + 1, ours.back(),
+                curl.back());
+  }
+  double oursMedian = Median(ours);
+  double curlMedian = Median(curl);
+  std::printf("http_get 512 MiB from nginx on loopback into files under %s, median of %d runs\n",
+              std::filesystem::temp_directory_path().c_str(), runs);
+  std::printf("  THTTPClient: %.0f MB/s\n", oursMedian);
+  std::printf("  curl -s -o : %.0f MB/s\n", curlMedian);
+  std::printf("  ratio (ours / curl): %.2f\n", oursMedian / curlMedian);
+  return 0;
+}
