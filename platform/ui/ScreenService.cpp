@@ -236,19 +236,63 @@ class TEditWidget : public Fl_Input {
   TEdit& edit_;
 };
 
-template <typename Base>
-class TToggleWidget : public Base {
+// Radio buttons and check boxes, drawn as the platform draws them: a small round or square
+// box with a dot or a tick, the caption beside it.
+constexpr int kOptionBox = 13;
+constexpr TColor kOptionEdge = 0x333333;
+
+class TOptionWidget : public Fl_Button {
  public:
-  TToggleWidget() : Base(0, 0, 1, 1) {
-    this->down_box(std::is_same_v<Base, Fl_Round_Button> ? FL_ROUND_DOWN_BOX : FL_DOWN_BOX);
-    this->selection_color(FL_BLACK);
+  explicit TOptionWidget(bool round) : Fl_Button(0, 0, 1, 1), round_(round) {
+    type(round ? FL_RADIO_BUTTON : FL_TOGGLE_BUTTON);
+    box(FL_FLAT_BOX);
   }
   template <typename Control>
   void Sync(Control& control) {
-    this->copy_label(control.Caption().c_str());
-    this->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_CLIP);
-    this->value(control.Checked() ? 1 : 0);
+    copy_label(control.Caption().c_str());
+    value(control.Checked() ? 1 : 0);
   }
+
+  void draw() override {
+    fl_color(color());
+    fl_rectf(x(), y(), w(), h());
+    const int bx = x() + 1;
+    const int by = y() + (h() - kOptionBox) / 2;
+    const Fl_Color edge = active_r() ? ToFl(kOptionEdge) : fl_rgb_color(0xBC, 0xBC, 0xBC);
+    if (round_) {
+      fl_color(FL_WHITE);
+      fl_pie(bx, by, kOptionBox, kOptionBox, 0, 360);
+      fl_color(edge);
+      fl_arc(bx, by, kOptionBox, kOptionBox, 0, 360);
+      if (value())
+        fl_pie(bx + 3, by + 3, kOptionBox - 6, kOptionBox - 6, 0, 360);
+    } else {
+      fl_color(FL_WHITE);
+      fl_rectf(bx, by, kOptionBox, kOptionBox);
+      fl_color(edge);
+      fl_rect(bx, by, kOptionBox, kOptionBox);
+      if (value()) {
+        fl_line_style(FL_SOLID | FL_CAP_ROUND, 2);
+        fl_line(bx + 3, by + 6, bx + 5, by + 9, bx + 10, by + 3);
+        fl_line_style(0);
+      }
+    }
+    const int tx = bx + kOptionBox + 4;
+    fl_font(labelfont(), labelsize());
+    fl_color(active_r() ? labelcolor() : fl_inactive(labelcolor()));
+    fl_draw(label(), tx, y(), w() - (tx - x()), h(), FL_ALIGN_LEFT | FL_ALIGN_CLIP);
+    if (Fl::focus() == this) {
+      int tw = 0, th = 0;
+      fl_measure(label(), tw, th, 0);
+      fl_color(labelcolor());
+      fl_line_style(FL_DOT);
+      fl_rect(tx - 1, y(), std::min(tw + 2, w() - (tx - x())), h());
+      fl_line_style(0);
+    }
+  }
+
+ private:
+  bool round_;
 };
 
 class TProgressWidget : public Fl_Widget {
@@ -480,8 +524,7 @@ void BuildControl(TControl& control) {
   } else if (auto* edit = dynamic_cast<TEdit*>(&control)) {
     Attach(*edit, *new TEditWidget(*edit));
   } else if (auto* radio = dynamic_cast<TRadioButton*>(&control)) {
-    auto* widget = new TToggleWidget<Fl_Round_Button>();
-    widget->type(FL_RADIO_BUTTON);
+    auto* widget = new TOptionWidget(true);
     widget->callback(
         [](Fl_Widget*, void* data) {
           auto* control = static_cast<TRadioButton*>(data);
@@ -493,10 +536,10 @@ void BuildControl(TControl& control) {
         radio);
     Attach(*radio, *widget);
   } else if (auto* check = dynamic_cast<TCheckBox*>(&control)) {
-    auto* widget = new TToggleWidget<Fl_Check_Button>();
+    auto* widget = new TOptionWidget(false);
     widget->callback(
         [](Fl_Widget* w, void* data) {
-          const bool value = static_cast<Fl_Check_Button*>(w)->value() != 0;
+          const bool value = static_cast<Fl_Button*>(w)->value() != 0;
           auto* control = static_cast<TCheckBox*>(data);
           Dispatch([control, value] { control->SetChecked(value); });
           if (control->Peer())
@@ -570,7 +613,8 @@ class TFormWindow : public Fl_Double_Window {
         [](Fl_Widget* w, void*) {
           // The toolkit also closes windows on Escape; the platform's windows close by their
           // close box only.
-          if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
+          if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape)
+            return;
           auto* self = static_cast<TFormWindow*>(w);
           Dispatch([self] { self->form_.Close(); });
         },

@@ -1,5 +1,6 @@
 // The real installer window under a virtual display: found by its caption, measured, and
-// photographed into <build>/artifacts/instalador.png.
+// photographed into <build>/artifacts/instalador.png (as it opens) and
+// instalador-estacao.png (workstation option, cloud page, alias typed).
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -18,18 +19,23 @@ TEST(InstaladorWindow, OpensWithItsCaptionAtTheFixedSizeUnderXvfb) {
   varelo::test::TTempPrefix prefix;
   std::filesystem::create_directories(VARELO_ARTIFACTS);
   const std::string shot = std::string(VARELO_ARTIFACTS) + "/instalador.png";
+  const std::string shot2 = std::string(VARELO_ARTIFACTS) + "/instalador-estacao.png";
   std::filesystem::remove(shot);
+  std::filesystem::remove(shot2);
   std::string out;
-  const int code = varelo::test::RunCommand({"xvfb-run", "-a", "-s", "-screen 0 1024x768x24",
-                                             "/bin/sh", VARELO_E2E_SCRIPT, VARELO_INSTALADOR, shot},
-                                            &out, 60000);
+  const int code =
+      varelo::test::RunCommand({"xvfb-run", "-a", "-s", "-screen 0 1024x768x24", "/bin/sh",
+                                VARELO_E2E_SCRIPT, VARELO_INSTALADOR, shot, shot2},
+                               &out, 60000);
   ASSERT_EQ(code, 0) << out;
   EXPECT_NE(out.find("Geometry: 618x413"), std::string::npos) << out;
   // Centred on the 1024 x 768 screen, since no window manager places it.
   EXPECT_NE(out.find("Position: 203,177"), std::string::npos) << out;
   EXPECT_NE(out.find("SHOT 0"), std::string::npos) << out;
+  EXPECT_NE(out.find("SHOT2 0"), std::string::npos) << out;
   EXPECT_GT(std::filesystem::file_size(shot), 10000u);
-  std::cout << "screenshot: " << shot << "\n";
+  EXPECT_GT(std::filesystem::file_size(shot2), 10000u);
+  std::cout << "screenshots: " << shot << " " << shot2 << "\n";
 }
 
 }  // namespace
