@@ -9,6 +9,8 @@ namespace {
 constexpr size_t kGranule = 64u << 10;
 // Buffers kept when idle; more than the entries in flight is never needed.
 constexpr size_t kMaxFreeBuffers = 12;
+// Memory kept in idle buffers; beyond it a returned buffer is freed.
+constexpr size_t kMaxFreeBytes = 192u << 20;
 
 }  // namespace
 

@@ -1,5 +1,7 @@
 #include "engine/DecodePool.h"
 
+#include <new>
+
 #include "engine/EngineLimits.h"
 
 namespace arcazip {
@@ -55,7 +57,13 @@ TDecodedEntry TDecodePool::Decode(size_t position, TEntryDecoder& decoder) {
   const TZipEntry& entry = *jobs_[position];
   TDecodedEntry decoded;
   const size_t size = static_cast<size_t>(entry.uncompressedSize);
-  decoded.buffer = buffers_.Get(size);
+  try {
+    decoded.buffer = buffers_.Get(size);
+  } catch (const std::bad_alloc&) {
+    // Reported for this entry by the writer; the other entries go on.
+    decoded.result.status = TDecodeStatus::NoMemory;
+    return decoded;
+  }
   decoded.result = decoder.DecodeWhole(entry.method, archive_ + entry.dataOffset,
                                        static_cast<size_t>(entry.compressedSize),
                                        decoded.buffer.data.get(), size);

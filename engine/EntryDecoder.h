@@ -17,6 +17,7 @@ enum class TDecodeStatus {
   TooLarge,      // the data inflates beyond the declared size
   SizeMismatch,  // the data ends before the declared size
   Stopped,       // the sink asked to stop (abort or write failure)
+  NoMemory,      // no buffer could be had for the entry
 };
 
 struct TDecodeResult {

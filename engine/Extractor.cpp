@@ -458,6 +458,9 @@ TExtractor::TStep TExtractor::Finish(const TZipEntry& entry, const TDecodeResult
     case TDecodeStatus::SizeMismatch:
       callback_.Message(azeError, "Entry is shorter than its declared size : " + entry.name);
       return TStep::Skip;
+    case TDecodeStatus::NoMemory:
+      callback_.Message(azeNoMemory, "No memory : " + entry.name);
+      return TStep::Skip;
     default:
       callback_.Message(azeError, "Compressed data is damaged : " + entry.name);
       return TStep::Skip;

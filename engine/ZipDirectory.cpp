@@ -23,8 +23,7 @@ constexpr uint64_t kZip64EndFixed = 56;
 constexpr uint16_t kTagZip64 = 0x0001;
 constexpr uint16_t kTagExtendedTime = 0x5455;
 constexpr uint16_t kTagUnicodePath = 0x7075;
-constexpr uint32_t kEncodingNone = 1, kEncodingOem = 2, kEncodingUtf8 = 3,
-                   kEncodingUPath = 4;
+constexpr uint32_t kEncodingNone = 1, kEncodingOem = 2, kEncodingUtf8 = 3, kEncodingUPath = 4;
 constexpr uint32_t kOemCodePage = 850;
 constexpr uint16_t kHostFat = 0, kHostNtfs = 11, kHostHpfs = 6, kHostUnix = 3;
 

@@ -201,3 +201,23 @@ TEST(EngineEntryName, PatternsMatchAsTheInstallerExpects) {
 
 }  // namespace
 }  // namespace varelo::test
+
+namespace varelo::test {
+namespace {
+
+TEST(EngineWindowsPaths, ArchiveAndFolderGivenAsWindowsPathsResolveInThePrefix) {
+  TTempPrefix prefix;
+  TEngineCaller caller;
+  ASSERT_TRUE(caller.Loaded());
+  ASSERT_TRUE(platform::ForceDirectories(prefix.Drive('c') + "/Varelo"));
+  WriteFileBytes(prefix.Drive('c') + "/Varelo/Pacote.zip",
+                 BuildZip({{.name = "sub/Ondrel.exe", .content = "MZ program"}}));
+  caller.archive = "c:\\Varelo\\Pacote.zip";
+  caller.baseDir = "c:\\Varelo\\";
+  caller.options = 0x424;  // what the installer sends: extract, overwrite, no folder names
+  EXPECT_EQ(caller.Run(), 1);
+  EXPECT_EQ(ReadFileBytes(prefix.Drive('c') + "/Varelo/Ondrel.exe"), "MZ program");
+}
+
+}  // namespace
+}  // namespace varelo::test

@@ -1,0 +1,349 @@
+// Extracts one ~300 MiB archive of mixed files (made here with `zip -6` from a fixed seed)
+// several times each with our engine (through the library, as the archive component calls it),
+// with `unzip -q -o` and with `bsdtar -xf`, into fresh folders on the memory file system, and
+// prints the median output throughput of each and our ratios. Then it splits our time into
+// inflate, CRC, writes and bare file creation.
+//
+//   bench_extract [--runs N] [--scale PERCENT]
+#include <libdeflate.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/ArcaZipContract.h"
+#include "engine/ZipDirectory.h"
+#include "platform/Clock.h"
+#include "platform/CodePage.h"
+#include "platform/DirHandle.h"
+#include "platform/DynamicLibrary.h"
+#include "platform/File.h"
+#include "platform/MappedFile.h"
+#include "tests/support/Process.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+using varelo::test::RunCommand;
+
+constexpr uint32_t kSeed = 20261208;
+constexpr int kCommandTimeoutMs = 900000;
+
+double Now() {
+  return static_cast<double>(platform::HighResCounter()) /
+         static_cast<double>(platform::HighResFrequency());
+}
+
+// ---- The input tree ----
+
+class TGenerator {
+ public:
+  explicit TGenerator(uint32_t seed) : rng_(seed) {
+    static const char* kStems[] = {"venda",  "cupom",   "fiscal", "estoque", "cliente", "nota",
+                                   "pedido", "produto", "caixa",  "total",   "imposto", "loja"};
+    for (int i = 0; i < 400; ++i) {
+      std::string w = kStems[rng_() % 12];
+      w += std::to_string(rng_() % (i < 200 ? 10 : 10000));
+      words_.push_back(w);
+    }
+  }
+
+  std::string Text(size_t n) {
+    std::string out;
+    out.reserve(n + 32);
+    while (out.size() < n) {
+      out += words_[Zipf()];
+      out += (rng_() % 12 == 0) ? '\n' : ' ';
+    }
+    out.resize(n);
+    return out;
+  }
+
+  // Binary data with some entropy: random stretches, small-alphabet stretches and repeats.
+  std::string Binary(size_t n) {
+    std::string out;
+    out.reserve(n + 4096);
+    while (out.size() < n) {
+      const size_t block = 512 + rng_() % 4096;
+      switch (rng_() % 4) {
+        case 0:
+          for (size_t i = 0; i < block; ++i)
+            out += static_cast<char>(rng_());
+          break;
+        case 1:
+          if (out.size() > block) {
+            const size_t from = rng_() % (out.size() - block);
+            out.append(out, from, block);
+            break;
+          }
+          [[fallthrough]];
+        default:
+          for (size_t i = 0; i < block; ++i)
+            out += static_cast<char>(rng_() % 16 * 3);
+          break;
+      }
+    }
+    out.resize(n);
+    return out;
+  }
+
+  uint32_t Below(uint32_t n) { return rng_() % n; }
+
+ private:
+  size_t Zipf() {
+    const double u = std::uniform_real_distribution<double>(0, 1)(rng_);
+    return static_cast<size_t>(u * u * u * static_cast<double>(words_.size())) % words_.size();
+  }
+  std::mt19937 rng_;
+  std::vector<std::string> words_;
+};
+
+struct TTree {
+  uint64_t bytes = 0;
+  uint64_t files = 0;
+};
+
+void Put(const std::string& path, const std::string& data, TTree& tree) {
+  varelo::test::WriteFileBytes(path, data);
+  tree.bytes += data.size();
+  ++tree.files;
+}
+
+TTree MakeTree(const std::string& root, double scale) {
+  TGenerator gen(kSeed);
+  TTree tree;
+  const auto scaled = [&](double n) { return static_cast<size_t>(n * scale); };
+  for (int d = 0; d < 20; ++d)
+    platform::ForceDirectories(root + "/small/d" + std::to_string(d));
+  platform::ForceDirectories(root + "/medium");
+  platform::ForceDirectories(root + "/large");
+  for (size_t i = 0; i < scaled(3000); ++i) {
+    const std::string dir = root + "/small/d" + std::to_string(i % 20) + "/";
+    const size_t n = 512 + gen.Below(16384);
+    if (i % 3 == 2) {
+      Put(dir + "f" + std::to_string(i) + ".bin", gen.Binary(n), tree);
+    } else {
+      Put(dir + "f" + std::to_string(i) + ".txt", gen.Text(n), tree);
+    }
+  }
+  for (size_t i = 0; i < scaled(60); ++i) {
+    const size_t n = (256u << 10) + gen.Below(2u << 20);
+    Put(root + "/medium/m" + std::to_string(i) + (i % 2 ? ".dat" : ".txt"),
+        i % 2 ? gen.Binary(n) : gen.Text(n), tree);
+  }
+  Put(root + "/large/base1.txt", gen.Text(scaled(50u << 20)), tree);
+  Put(root + "/large/base2.txt", gen.Text(scaled(50u << 20)), tree);
+  Put(root + "/large/image.bin", gen.Binary(scaled(40u << 20)), tree);
+  Put(root + "/large/server.log", gen.Text(scaled(30u << 20)), tree);
+  return tree;
+}
+
+// ---- Our engine through its library ----
+
+struct TMinimalCaller {
+  std::string archive, dest;
+  std::u16string reply;
+};
+
+int AZ_STDCALL MinimalCallback(TZCallBackStruct* record) {
+  auto* self = static_cast<TMinimalCaller*>(record->Caller);
+  if ((record->ActionCode & kAZActionMask) != zacArg)
+    return 0;
+  const auto reply = [&](const std::string& text) {
+    self->reply = platform::Utf8ToUtf16(text);
+    record->HaveWide = 1;
+    record->MsgP = self->reply.c_str();
+    return 1;
+  };
+  switch (record->Arg1) {
+    case zaaArchivePath:
+      return reply(self->archive);
+    case zaaExtrBaseDir:
+      return reply(self->dest);
+    case zaaFSpecArgs: {
+      const bool first = record->Arg3 == 0;
+      record->Arg3 = 1;
+      return first ? reply("*.*") : 0;
+    }
+    default:
+      return 0;
+  }
+}
+
+bool RunOurs(TAZExecFunc exec, const std::string& archive, const std::string& dest,
+             uint64_t expectFiles) {
+  TMinimalCaller caller{archive, dest, {}};
+  TDLLCommands commands{};
+  commands.fCaller = &caller;
+  commands.fVersion = kAZVersion;
+  commands.ZCallbackFunc = &MinimalCallback;
+  commands.fOptions = kAZOptAlways | kAZOptExtract | kAZOptOverwrite | kAZOptDirNames;
+  commands.fPwdReqCount = 1;
+  commands.fCheck = kAZCommandCheck;
+  const int32_t result = exec(&commands);
+  if (result != static_cast<int32_t>(expectFiles)) {
+    std::fprintf(stderr, "engine extracted %d of %llu files\n", result,
+                 static_cast<unsigned long long>(expectFiles));
+    return false;
+  }
+  return true;
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+// ---- Where our time goes ----
+
+void Breakdown(const std::string& archivePath, const std::string& scratch) {
+  platform::TMappedFile archive;
+  if (!archive.Open(archivePath))
+    return;
+  arcazip::TZipDirectory directory;
+  if (directory.Read(archive.Data(), archive.Size()) != azeNone)
+    return;
+  libdeflate_decompressor* inflater = libdeflate_alloc_decompressor();
+  size_t largest = 0;
+  for (const auto& e : directory.Entries())
+    largest = std::max<size_t>(largest, e.uncompressedSize);
+  std::vector<uint8_t> buffer(largest + 1);
+  double inflateTime = 0, crcTime = 0, bytes = 0;
+  size_t files = 0;
+  for (const auto& e : directory.Entries()) {
+    if (e.IsDirectory())
+      continue;
+    ++files;
+    const double t0 = Now();
+    size_t produced = e.uncompressedSize;
+    if (e.method == arcazip::kMethodDeflated) {
+      libdeflate_deflate_decompress(inflater, archive.Data() + e.dataOffset, e.compressedSize,
+                                    buffer.data(), e.uncompressedSize, &produced);
+    } else {
+      std::memcpy(buffer.data(), archive.Data() + e.dataOffset, e.compressedSize);
+    }
+    const double t1 = Now();
+    libdeflate_crc32(0, buffer.data(), produced);
+    crcTime += Now() - t1;
+    inflateTime += t1 - t0;
+    bytes += static_cast<double>(produced);
+  }
+  libdeflate_free_decompressor(inflater);
+
+  // Writes of the same sizes from one reused buffer, and the bare creation of as many files.
+  platform::ForceDirectories(scratch + "/w");
+  platform::ForceDirectories(scratch + "/c");
+  platform::TDirHandle writeDir, createDir;
+  writeDir.Open(scratch + "/w");
+  createDir.Open(scratch + "/c");
+  constexpr size_t kBlock = 1u << 20;
+  const double w0 = Now();
+  size_t n = 0;
+  for (const auto& e : directory.Entries()) {
+    if (e.IsDirectory())
+      continue;
+    platform::TDirFile f = writeDir.CreateNewFile("f" + std::to_string(n++));
+    for (uint64_t pos = 0; pos < e.uncompressedSize; pos += kBlock)
+      f.Write(buffer.data(), std::min<uint64_t>(kBlock, e.uncompressedSize - pos));
+  }
+  const double writeTime = Now() - w0;
+  const double c0 = Now();
+  for (size_t i = 0; i < files; ++i)
+    createDir.CreateNewFile("e" + std::to_string(i));
+  const double createTime = Now() - c0;
+  const double mb = bytes / 1e6;
+  std::printf("\nwhere the time goes (one core, %zu files, %.0f MB):\n", files, mb);
+  std::printf("  inflate (libdeflate)  %6.3f s  %7.0f MB/s\n", inflateTime, mb / inflateTime);
+  std::printf("  CRC-32 (libdeflate)   %6.3f s  %7.0f MB/s\n", crcTime, mb / crcTime);
+  std::printf("  writes (1 MiB blocks) %6.3f s  %7.0f MB/s  (file creation included)\n", writeTime,
+              mb / writeTime);
+  std::printf("  bare file creation    %6.3f s  %7.1f us per file\n", createTime,
+              createTime * 1e6 / static_cast<double>(files));
+  std::printf("  sum on one core       %6.3f s  %7.0f MB/s\n", inflateTime + crcTime + writeTime,
+              mb / (inflateTime + crcTime + writeTime));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int runs = 5;
+  double scale = 1.0;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    if (std::strcmp(argv[i], "--runs") == 0)
+      runs = std::max(1, std::atoi(argv[i + 1]));
+    if (std::strcmp(argv[i], "--scale") == 0)
+      scale = std::atof(argv[i + 1]) / 100.0;
+  }
+  if (platform::DirectoryExists("/dev/shm"))
+    setenv("TMPDIR", "/dev/shm", 1);
+  varelo::test::TTempDir work;
+  std::printf("work folder %s\n", work.Path().c_str());
+
+  double t0 = Now();
+  const TTree tree = MakeTree(work / "src", scale);
+  std::printf("generated %llu files, %.1f MiB in %.1f s\n",
+              static_cast<unsigned long long>(tree.files),
+              static_cast<double>(tree.bytes) / 1048576, Now() - t0);
+  const std::string archive = work / "bench.zip";
+  t0 = Now();
+  if (RunCommand({"sh", "-c", "cd '" + work / "src" + "' && zip -6 -q -r '" + archive + "' ."},
+                 nullptr, kCommandTimeoutMs) != 0) {
+    std::fprintf(stderr, "zip failed\n");
+    return 1;
+  }
+  std::printf("zip -6: %.1f MiB archive in %.1f s\n",
+              static_cast<double>(platform::FileSize(archive)) / 1048576, Now() - t0);
+
+  platform::TDynamicLibrary library;
+  if (!library.Load(ARCAZIP_DLL_PATH)) {
+    std::fprintf(stderr, "cannot load the engine: %s\n", library.ErrorText().c_str());
+    return 1;
+  }
+  const auto exec = library.Function<TAZExecFunc>("AZ_Exec");
+  const bool haveBsdtar = varelo::test::HaveProgram("bsdtar");
+  const std::string out = work / "out";
+  std::vector<double> ours, unzip, bsdtar;
+  for (int run = 0; run < runs; ++run) {
+    // The tools take turns so that drift on a shared machine touches all of them alike.
+    RunCommand({"rm", "-rf", out});
+    platform::ForceDirectories(out);
+    double s = Now();
+    if (!RunOurs(exec, archive, out, tree.files))
+      return 1;
+    ours.push_back(Now() - s);
+
+    RunCommand({"rm", "-rf", out});
+    platform::ForceDirectories(out);
+    s = Now();
+    RunCommand({"unzip", "-q", "-o", archive, "-d", out}, nullptr, kCommandTimeoutMs);
+    unzip.push_back(Now() - s);
+
+    if (haveBsdtar) {
+      RunCommand({"rm", "-rf", out});
+      platform::ForceDirectories(out);
+      s = Now();
+      RunCommand({"bsdtar", "-xf", archive, "-C", out}, nullptr, kCommandTimeoutMs);
+      bsdtar.push_back(Now() - s);
+    }
+    std::printf("run %d: ours %.3f s, unzip %.3f s, bsdtar %.3f s\n", run + 1, ours.back(),
+                unzip.back(), haveBsdtar ? bsdtar.back() : 0.0);
+  }
+  RunCommand({"rm", "-rf", out});
+  const double mb = static_cast<double>(tree.bytes) / 1e6;
+  const double oursRate = mb / Median(ours), unzipRate = mb / Median(unzip);
+  std::printf("\nmedian output throughput over %d runs (%.0f MB, %llu files):\n", runs, mb,
+              static_cast<unsigned long long>(tree.files));
+  std::printf("  ArcaZip190.dll  %7.1f MB/s\n", oursRate);
+  std::printf("  unzip -q -o     %7.1f MB/s\n", unzipRate);
+  if (haveBsdtar)
+    std::printf("  bsdtar -xf      %7.1f MB/s\n", mb / Median(bsdtar));
+  std::printf("  ours / unzip    %7.2fx\n", oursRate / unzipRate);
+  if (haveBsdtar)
+    std::printf("  ours / bsdtar   %7.2fx\n", oursRate / (mb / Median(bsdtar)));
+  Breakdown(archive, work / "scratch");
+  return 0;
+}
