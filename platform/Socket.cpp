@@ -682,6 +682,13 @@ int SockPendingBytes(TSocketHandle socket, uint32_t& count) {
 int SockWait(const std::vector<TSocketHandle>& sockets, bool forWrite, int timeoutMs,
              std::vector<bool>& ready) {
   ready.assign(sockets.size(), false);
+  // poll skips negative descriptors silently; a wait on no socket is an error, as it is on the
+  // platform the layer was written for, not a wait that runs out its whole time.
+  for (TSocketHandle socket : sockets) {
+    if (socket < 0) {
+      return Fail(10038);
+    }
+  }
   std::vector<pollfd> fds(sockets.size());
   for (size_t i = 0; i < sockets.size(); ++i) {
     fds[i].fd = ToFd(sockets[i]);

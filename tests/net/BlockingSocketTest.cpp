@@ -605,3 +605,12 @@ TEST(BlockingSocketResolver, OldResolverPathConnectsAndResolves) {
   EXPECT_EQ(log.entries[1].value, "127.0.0.1:" + server.Port());
   platform::SocketForceOldResolver(false);
 }
+
+// Waiting on a socket that is not open fails at once instead of sleeping out the timeout.
+TEST(BlockingSocket, WaitingOnAClosedSocketFailsAtOnce) {
+  TTcpSocket socket;
+  const uint32_t start = TickNow();
+  EXPECT_FALSE(socket.CanRead(2000));
+  EXPECT_EQ(socket.LastError(), 10038);
+  EXPECT_LT(TickSpan(start, TickNow()), 1000u);
+}
