@@ -185,6 +185,29 @@ TEST(SocksTunnel, Socks4SendsTheAddressAndSocks4aTheName) {
   }
 }
 
+TEST(SocksTunnel, LocalResolutionAndOverlongNames) {
+  // With SocksResolver off the name is resolved here and sent as an address.
+  const std::string request = Bytes({5, 1, 0, 1, 127, 0, 0, 1, 0, 80});
+  TScriptedServer server(std::vector<TScript>{
+      TScript().WaitBytes(3).Send(Bytes({5, 0})).WaitBytes(3 + request.size()).Send(kSocks5Granted),
+      TScript().WaitBytes(3).Send(Bytes({5, 0})).HoldOpen(300),
+  });
+  TTCPBlockingSocket sock;
+  sock.SetSocksIP("127.0.0.1");
+  sock.SetSocksPort(PortOf(server));
+  sock.SetSocksResolver(false);
+  sock.Connect("localhost", "80");
+  EXPECT_EQ(sock.LastError(), 0) << sock.LastErrorDesc();
+  sock.CloseSocket();
+  EXPECT_EQ(server.Received(0), Bytes({5, 1, 0}) + request);
+  // A name longer than a length byte can say is refused instead of being sent cut short.
+  sock.SetSocksResolver(true);
+  sock.Connect(std::string(300, 'n') + ".test", "80");
+  EXPECT_EQ(sock.LastError(), 10091);
+  sock.CloseSocket();
+  EXPECT_EQ(server.Received(1), Bytes({5, 1, 0}));
+}
+
 TEST(SocksTunnel, Socks4RejectionGives10091) {
   TScriptedServer server(TScript().WaitBytes(9).Send(Bytes({0, 91, 0, 0, 0, 0, 0, 0})));
   TTCPBlockingSocket sock;
