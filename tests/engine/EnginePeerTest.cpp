@@ -124,6 +124,18 @@ TEST_F(EnginePeer, StoredEncryptedEntriesMatchUnzip) {
   ExpectSameAsUnzip();
 }
 
+TEST_F(EnginePeer, DataDescriptorsPlainAndEncryptedMatchUnzip) {
+  // With descriptors the local sizes are zero and the password check byte comes from the time.
+  MakeTree(false);
+  Zip({"-fd", "-P", "dd"});
+  caller.options |= kAZOptDirNames;
+  caller.password = "dd";
+  EXPECT_EQ(caller.Run(), 6);
+  EXPECT_TRUE(caller.EventsOf(zacMessage).empty());
+  Unzip({"-P", "dd"});
+  ExpectSameAsUnzip();
+}
+
 TEST_F(EnginePeer, WrongPasswordThenTheRightOne) {
   MakeTree(false);
   Zip({"-P", "right"});
