@@ -18,7 +18,6 @@
 #include <FL/Fl_Group.H>
 #include <FL/Fl_Input.H>
 #include <FL/Fl_RGB_Image.H>
-#include <FL/Fl_Return_Button.H>
 #include <FL/Fl_Round_Button.H>
 #include <FL/Fl_Tabs.H>
 #include <FL/fl_draw.H>
@@ -101,6 +100,21 @@ Fl_Color ToFl(TColor color) {
                       static_cast<uchar>(color));
 }
 
+// Captions are plain text. The toolkit's normal labels read "@name" as a drawn symbol,
+// which would garble a caption or message holding an "@" (an e-mail or FTP address).
+constexpr Fl_Labeltype kPlainLabel = FL_FREE_LABELTYPE;
+
+void DrawPlainLabel(const Fl_Label* label, int x, int y, int w, int h, Fl_Align align) {
+  fl_font(label->font, label->size);
+  fl_color(static_cast<Fl_Color>(label->color));
+  fl_draw(label->value, x, y, w, h, align, label->image, 0);
+}
+
+void MeasurePlainLabel(const Fl_Label* label, int& w, int& h) {
+  fl_font(label->font, label->size);
+  fl_measure(label->value, w, h, 0);
+}
+
 // ---------------------------------------------------------------------------------------
 // Handing user actions to the controls
 
@@ -141,6 +155,7 @@ void ApplyCommon(const TControl& control, Fl_Widget& widget, bool applyVisibilit
     widget.Fl_Widget::resize(x, y, control.Width(), control.Height());
   widget.labelfont(FontFor(control.Font()));
   widget.labelsize(control.Font().height);
+  widget.labeltype(kPlainLabel);
   widget.labelcolor(ToFl(control.Font().color));
   widget.color(ToFl(control.Color()));
   if (control.Enabled())
@@ -280,7 +295,7 @@ class TOptionWidget : public Fl_Button {
     const int tx = bx + kOptionBox + 4;
     fl_font(labelfont(), labelsize());
     fl_color(active_r() ? labelcolor() : fl_inactive(labelcolor()));
-    fl_draw(label(), tx, y(), w() - (tx - x()), h(), FL_ALIGN_LEFT | FL_ALIGN_CLIP);
+    fl_draw(label(), tx, y(), w() - (tx - x()), h(), FL_ALIGN_LEFT | FL_ALIGN_CLIP, nullptr, 0);
     if (Fl::focus() == this) {
       int tw = 0, th = 0;
       fl_measure(label(), tw, th, 0);
@@ -381,7 +396,7 @@ class TGlowWidget : public Fl_Widget {
     // The caption keeps the colour of its font; a disabled button greys it.
     fl_font(labelfont(), labelsize());
     fl_color(button_.Enabled() ? labelcolor() : fl_rgb_color(0x80, 0x80, 0x80));
-    fl_draw(label(), x(), y(), w(), h(), FL_ALIGN_CENTER);
+    fl_draw(label(), x(), y(), w(), h(), FL_ALIGN_CENTER, nullptr, 0);
     if (Fl::focus() == this) {
       fl_color(labelcolor());
       fl_line_style(FL_DOT);
@@ -674,13 +689,30 @@ class TErrorIcon : public Fl_Widget {
   }
 };
 
+// The platform's push button of dialogs: a light face with a thin border, blue when focused.
+class TDialogButton : public Fl_Button {
+ public:
+  TDialogButton(int x, int y, int w, int h, const char* label) : Fl_Button(x, y, w, h, label) {}
+  void draw() override {
+    const bool pressed = value() != 0;
+    fl_color(pressed ? fl_rgb_color(0xCC, 0xE4, 0xF7) : fl_rgb_color(0xE1, 0xE1, 0xE1));
+    fl_rectf(x(), y(), w(), h());
+    fl_color(Fl::focus() == this || pressed ? fl_rgb_color(0x00, 0x78, 0xD7)
+                                            : fl_rgb_color(0xAD, 0xAD, 0xAD));
+    fl_rect(x(), y(), w(), h());
+    fl_font(labelfont(), labelsize());
+    fl_color(FL_BLACK);
+    fl_draw(label(), x(), y(), w(), h(), FL_ALIGN_CENTER, nullptr, 0);
+  }
+};
+
 void ShowBox(const std::string& caption, const std::string& text, bool errorIcon) {
   fl_open_display();
   const TFont font;  // the platform's message font
   fl_font(FontFor(font), font.height);
   int textW = kBoxMaxTextWidth;
   int textH = 0;
-  fl_measure(text.c_str(), textW, textH);
+  fl_measure(text.c_str(), textW, textH, 0);
   textW = std::min(std::max(textW, 60), kBoxMaxTextWidth);
   const int iconW = errorIcon ? kBoxIconSize + kBoxMargin : 0;
   const int bodyH = std::max(textH, errorIcon ? kBoxIconSize : 0);
@@ -692,8 +724,10 @@ void ShowBox(const std::string& caption, const std::string& text, bool errorIcon
   box.color(FL_WHITE);
   if (errorIcon)
     new TErrorIcon(kBoxMargin, kBoxMargin);
-  auto* message = new Fl_Box(kBoxMargin + iconW, kBoxMargin, textW, bodyH);
+  // A label inside its box keeps 3 pixels clear on each side; the box is that much wider.
+  auto* message = new Fl_Box(kBoxMargin + iconW - 3, kBoxMargin, textW + 6, bodyH);
   message->copy_label(text.c_str());
+  message->labeltype(kPlainLabel);
   message->labelfont(FontFor(font));
   message->labelsize(font.height);
   message->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_WRAP);
@@ -701,10 +735,11 @@ void ShowBox(const std::string& caption, const std::string& text, bool errorIcon
   auto* strip = new Fl_Box(0, h - kBoxButtonH - 2 * 8, w, kBoxButtonH + 2 * 8);
   strip->box(FL_FLAT_BOX);
   strip->color(ToFl(clBtnFace));
-  auto* ok = new Fl_Return_Button(w - kBoxMargin - kBoxButtonW, h - kBoxButtonH - 8, kBoxButtonW,
-                                  kBoxButtonH, "OK");
+  auto* ok = new TDialogButton(w - kBoxMargin - kBoxButtonW, h - kBoxButtonH - 8, kBoxButtonW,
+                               kBoxButtonH, "OK");
   ok->labelfont(FontFor(font));
   ok->labelsize(font.height);
+  ok->shortcut(FL_Enter);
   ok->callback([](Fl_Widget* b, void*) { b->window()->hide(); });
   box.end();
   box.set_modal();
@@ -726,6 +761,7 @@ class TScreenService : public IUiService {
     Fl::set_boxtype(
         kFrameBox, [](int x, int y, int w, int h, Fl_Color c) { DrawFrameBox(x, y, w, h, c); }, 1,
         1, 2, 2);
+    Fl::set_labeltype(kPlainLabel, DrawPlainLabel, MeasurePlainLabel);
     Fl::visible_focus(1);
   }
 
