@@ -76,7 +76,7 @@ void TControl::SetPeer(std::unique_ptr<TControlPeer> peer) {
   peer_ = std::move(peer);
 }
 
-void TControl::ParentResized(int oldWidth, int oldHeight) {
+void TControl::ParentResized(int oldWidth, int /*oldHeight*/) {
   if (!parent_)
     return;
   if (align_ == TAlign::Bottom) {
@@ -84,7 +84,7 @@ void TControl::ParentResized(int oldWidth, int oldHeight) {
     return;
   }
   // Before the parent had a size there is no distance to keep.
-  if (anchorRight_ && oldWidth > 0 && oldHeight >= 0) {
+  if (anchorRight_ && oldWidth > 0) {
     const int rightGap = oldWidth - (bounds_.left + bounds_.width);
     SetBounds(bounds_.left, bounds_.top, parent_->Width() - rightGap - bounds_.left,
               bounds_.height);
