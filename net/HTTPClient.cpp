@@ -286,9 +286,11 @@ bool THTTPClient::ReadStatus(const std::string& StatusLine, int64_t& BlockBytes)
   }
   // Interim "100" responses are read over; their status lines stay in Headers.
   do {
-    std::string line = ReadHeaderLine(BlockBytes);
-    if (line.empty() && FSock->LastError() == 0)
-      continue;
+    // Empty lines before a status line are skipped; each still counts against the limit.
+    std::string line;
+    do {
+      line = ReadHeaderLine(BlockBytes);
+    } while (line.empty() && FSock->LastError() == 0);
     if (Upper(line.substr(0, 5)) == "HTTP/") {
       std::string text = platform::AnsiToUtf8(line);
       FHeaders.push_back(text);

@@ -109,6 +109,25 @@ std::vector<TReplyCase> ReplyTable() {
        "abc",
        {}},
       {"body to the close", "HTTP/1.0 200 OK\r\n\r\nall of it", true, 200, 0, "all of it", {}},
+      {"empty lines before the status line are skipped",
+       "\r\n\r\nHTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok",
+       true,
+       200,
+       0,
+       "ok",
+       {}},
+      {"endless empty lines end at the header limit",
+       [] {
+         std::string lines;
+         for (int i = 0; i < 600000; ++i)
+           lines += "\r\n";
+         return lines;
+       }(),
+       false,
+       0,
+       10055,
+       "\r\n",
+       {}},
       {"bare LF line ends", "HTTP/1.0 200 OK\nContent-Length: 2\n\nok", true, 200, 0, "ok", {}},
       {"interim 100 responses are read over",
        "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok",
