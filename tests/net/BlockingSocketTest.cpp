@@ -614,3 +614,66 @@ TEST(BlockingSocket, WaitingOnAClosedSocketFailsAtOnce) {
   EXPECT_EQ(socket.LastError(), 10038);
   EXPECT_LT(TickSpan(start, TickNow()), 1000u);
 }
+
+TEST(BlockingSocket, OptionsQueuedWhileClosedApplyOldestFirst) {
+  TTcpSocket socket;
+  socket.SetTTL(10);
+  socket.SetTTL(33);  // the later request wins, because the oldest is applied first
+  socket.SetFamily(SF_IP4);
+  socket.CreateSocket();
+  ASSERT_EQ(socket.LastError(), 0);
+  EXPECT_EQ(socket.TTL(), 33);
+  socket.SetTTL(20);  // with a socket open the option applies at once
+  EXPECT_EQ(socket.TTL(), 20);
+  socket.SetNonBlockMode(true);
+  EXPECT_TRUE(socket.NonBlockMode());
+}
+
+TEST(BlockingSocket, FamilyChosenForASocketReturnsToTheUsersSettingOnClose) {
+  TTcpSocket socket;
+  socket.CreateSocketByName("::1");
+  ASSERT_EQ(socket.LastError(), 0);
+  EXPECT_TRUE(socket.IP6used());
+  socket.CloseSocket();
+  EXPECT_EQ(socket.Family(), SF_Any);
+  EXPECT_EQ(socket.Socket(), platform::kInvalidSocket);
+}
+
+TEST(BlockingSocket, PeekAndPurge) {
+  TLoopbackServer server([](TTcpSocket& peer) {
+    peer.SendString("xyz");
+    Pause(300);
+  });
+  TTcpSocket socket;
+  socket.Connect("127.0.0.1", server.Port());
+  EXPECT_EQ(socket.PeekByte(kWait), 'x');
+  EXPECT_EQ(socket.WaitingDataEx(), 3);  // peeking took nothing
+  EXPECT_EQ(socket.RecvByte(kWait), 'x');
+  EXPECT_EQ(socket.LineBuffer(), "yz");
+  EXPECT_TRUE(socket.CanReadEx(0));
+  socket.Purge();
+  EXPECT_EQ(socket.LineBuffer(), "");
+  EXPECT_EQ(socket.WaitingDataEx(), 0);
+  EXPECT_EQ(socket.LastError(), 0);
+}
+
+TEST(BlockingSocket, ReceiveBandwidthLimitSlowsReading) {
+  TLoopbackServer server([](TTcpSocket& peer) {
+    peer.SendString(std::string(30000, 'r'));
+    Pause(2500);
+  });
+  TTcpSocket socket;
+  socket.SetMaxRecvBandwidth(20000);
+  socket.Connect("127.0.0.1", server.Port());
+  ASSERT_TRUE(socket.CanRead(kWait));
+  Pause(50);  // let every byte arrive, so each read is limited by the limiter alone
+  const uint32_t start = TickNow();
+  char buffer[10000];
+  int64_t total = 0;
+  for (int i = 0; i < 3; ++i) {
+    total += socket.RecvBuffer(buffer, sizeof(buffer));
+  }
+  EXPECT_EQ(total, 30000);
+  // 10000 bytes at 20000 bytes per second: each read after the first waits about 500 ms.
+  EXPECT_GE(TickSpan(start, TickNow()), 800u);
+}
