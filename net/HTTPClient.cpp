@@ -425,13 +425,30 @@ bool THTTPClient::HTTPMethod(const std::string& Method, const std::string& URL) 
 
 bool THTTPClient::ReadBodyToClose() {
   TStream& out = ResponseStream();
+  // Packets are gathered into large writes: small writes to a file cost far more per byte.
+  std::string staging;
+  bool written = true;
+  auto flush = [&] {
+    written = written && out.Write(staging.data(), static_cast<int64_t>(staging.size())) ==
+                             static_cast<int64_t>(staging.size());
+    staging.clear();
+  };
   while (true) {
     std::string packet = FSock->RecvPacket(FTimeout);
     if (FSock->LastError() != 0)
       break;
-    WriteBytes(out, packet);
+    staging += packet;
+    if (staging.size() >= static_cast<size_t>(kStreamWriteBlock))
+      flush();
   }
-  if (FSock->LastError() != WSAECONNRESET)
+  int32_t error = FSock->LastError();
+  flush();
+  if (!written) {
+    // The response stream did not take everything (a full disk, say): that is no success.
+    FSock->FailWith(WSAENOBUFS);
+    return false;
+  }
+  if (error != WSAECONNRESET)
     return false;
   FSock->ResetLastError();
   return true;

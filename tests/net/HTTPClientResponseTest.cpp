@@ -301,6 +301,36 @@ TEST(HTTPClientResponse, AbortFromTheMonitorStopsTheTransfer) {
   EXPECT_LT(client.Document().Size(), static_cast<int64_t>(body.size()));
 }
 
+// A response stream that takes at most `room` bytes, as a file on a full disk would.
+class TFullStream : public net::TMemoryStream {
+ public:
+  explicit TFullStream(int64_t room) : room_(room) {}
+  int64_t Write(const void* buffer, int64_t count) override {
+    int64_t taken = std::min(count, std::max<int64_t>(0, room_ - Size()));
+    return TMemoryStream::Write(buffer, taken);
+  }
+
+ private:
+  int64_t room_;
+};
+
+TEST(HTTPClientResponse, BodyTheStreamCannotTakeIsAFailure) {
+  const std::string body(5000, 'b');
+  for (const char* framing : {"Content-Length: 5000\r\n", ""}) {
+    SCOPED_TRACE(framing);
+    TScriptedServer server(TScript()
+                               .WaitFor("\r\n\r\n")
+                               .Send(std::string("HTTP/1.0 200 OK\r\n") + framing + "\r\n" + body));
+    TFullStream out(1000);
+    THTTPClient client;
+    client.SetOutputStream(&out);
+    EXPECT_FALSE(client.HTTPMethod("GET", Url(server)));
+    EXPECT_EQ(client.ResultCode(), 200);
+    EXPECT_EQ(client.Sock().LastError(), 10055);
+    EXPECT_EQ(out.Size(), 1000);
+  }
+}
+
 TEST(HTTPClientResponse, CookiesAreCollectedReplacedAndRemoved) {
   TScriptedServer server(std::vector<TScript>{
       TScript()
