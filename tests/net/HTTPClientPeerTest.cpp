@@ -99,7 +99,8 @@ TEST_F(NginxPeer, KeepAliveWithVersion11ReusesOneConnection) {
   // Version 1.0 closes after each response: the first request still finds the kept
   // connection, every later one opens its own.
   client.SetProtocol("1.0");
-  for (int i = 0; i < 3; ++i) ASSERT_TRUE(client.HTTPMethod("GET", nginx_.Url("/hello.txt")));
+  for (int i = 0; i < 3; ++i)
+    ASSERT_TRUE(client.HTTPMethod("GET", nginx_.Url("/hello.txt")));
   EXPECT_EQ(created, 3);
   EXPECT_EQ(client.Sock().Socket(), platform::kInvalidSocket);
 }
