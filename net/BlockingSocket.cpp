@@ -10,6 +10,7 @@
 #include "net/ProtoBytes.h"
 #include "net/ProtoText.h"
 #include "net/ProtoTicks.h"
+#include "net/SocketResolver.h"
 
 namespace net {
 
@@ -25,26 +26,6 @@ constexpr size_t kInitialStringReserve = 1 << 20;
 
 platform::TWSAData gWSAData;
 
-bool UseNewResolver(int family) {
-  return platform::SocketHasNewResolver() ||
-         (family == platform::kAfInet6 && platform::SocketHasIPv6Resolver());
-}
-
-// A decimal port number, or -1 when the text is not one.
-int32_t DecimalValue(const std::string& text) {
-  if (text.empty() || text.size() > 9) {
-    return -1;
-  }
-  int32_t value = 0;
-  for (char ch : text) {
-    if (ch < '0' || ch > '9') {
-      return -1;
-    }
-    value = value * 10 + (ch - '0');
-  }
-  return value;
-}
-
 std::string LittleEndian32(int32_t value) {
   const uint32_t v = static_cast<uint32_t>(value);
   std::string result(4, '\0');
@@ -52,78 +33,6 @@ std::string LittleEndian32(int32_t value) {
     result[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
   }
   return result;
-}
-
-// One lookup of the new resolver, as the socket layer asks it.
-int LookupOne(TVarSin& sin, const std::string& ip, const std::string& port, int family, int type,
-              int protocol) {
-  platform::TAddrHints hints;
-  hints.family = family;
-  hints.socketType = type;
-  hints.protocol = protocol;
-  std::string host = ip;
-  std::string service = port;
-  if (type == platform::kSockRaw) {
-    hints.socketType = 0;
-    hints.protocol = 0;
-    service.clear();
-  } else if (ip == "0.0.0.0" || ip == "::0") {
-    hints.flags = platform::kAiPassive;
-    host.clear();
-  } else if (ip == "127.0.0.1" || ip == "::1") {
-    host.clear();  // without a host the lookup gives the loopback address
-  }
-  std::vector<TVarSin> results;
-  const int code = platform::SockGetAddrInfo(host, service, hints, results);
-  if (code == 0 && !results.empty()) {
-    sin = results.front();
-  }
-  return code;
-}
-
-// The old IPv4-only resolver path; the caller holds the library lock.
-int LookupOld(TVarSin& sin, const std::string& ip, const std::string& port, int protocol) {
-  platform::SockSetLastError(0);
-  sin.AddressFamily = platform::kAfInet;
-  const std::string protocolName = platform::SockGetProtoByNumber(protocol);
-  const int32_t decimal = DecimalValue(port);
-  int32_t portNumber = decimal < 0 ? 0 : decimal;
-  if (!protocolName.empty() && decimal < 0) {
-    portNumber = std::max(0, platform::SockGetServByName(port, protocolName));
-  }
-  sin.sin_port = platform::SockHtons(static_cast<uint16_t>(portNumber));
-  uint32_t address = 0xFFFFFFFFu;
-  if (ip != "255.255.255.255") {
-    address = platform::SockInetAddr(ip);
-    if (address == 0xFFFFFFFFu) {
-      std::vector<uint32_t> addresses;
-      if (platform::SockGetHostByName(ip, addresses) && !addresses.empty()) {
-        address = addresses.front();
-      }
-    }
-  }
-  std::memcpy(sin.v4.sin_addr, &address, 4);
-  return platform::SockLastError();
-}
-
-// The resolver routine: fills `sin` for host and port; 0 or the resolver's error code.
-int SetVarSin(TVarSin& sin, const std::string& ip, const std::string& port, int family, int type,
-              int protocol, bool preferIP4) {
-  sin = TVarSin();
-  if (!UseNewResolver(family)) {
-    std::lock_guard<std::recursive_mutex> lock(platform::SocketLibraryLock());
-    return LookupOld(sin, ip, port, protocol);
-  }
-  if (family != platform::kAfUnspec) {
-    return LookupOne(sin, ip, port, family, type, protocol);
-  }
-  const int first = preferIP4 ? platform::kAfInet : platform::kAfInet6;
-  const int second = preferIP4 ? platform::kAfInet6 : platform::kAfInet;
-  int code = LookupOne(sin, ip, port, first, type, protocol);
-  if (code != 0) {
-    code = LookupOne(sin, ip, port, second, type, protocol);
-  }
-  return code;
 }
 
 void CleanupSocketInterface() {
@@ -335,114 +244,70 @@ std::string TBlockingSocket::GetErrorDescEx() {
 }
 
 std::string TBlockingSocket::GetErrorDesc(int32_t ErrorCode) {
-  switch (ErrorCode) {
-    case 0:
-      return "";
-    case 10004:
-      return "Interrupted system call";
-    case 10009:
-      return "Bad file number";
-    case 10013:
-      return "Permission denied";
-    case 10014:
-      return "Bad address";
-    case 10022:
-      return "Invalid argument";
-    case 10024:
-      return "Too many open files";
-    case 10035:
-      return "Operation would block";
-    case 10036:
-      return "Operation now in progress";
-    case 10037:
-      return "Operation already in progress";
-    case 10038:
-      return "Socket operation on nonsocket";
-    case 10039:
-      return "Destination address required";
-    case 10040:
-      return "Message too long";
-    case 10041:
-      return "Protocol wrong type for Socket";
-    case 10042:
-      return "Protocol not available";
-    case 10043:
-      return "Protocol not supported";
-    case 10044:
-      return "Socket not supported";
-    case 10045:
-      return "Operation not supported on Socket";
-    case 10046:
-      return "Protocol family not supported";
-    case 10047:
-      return "Address family not supported";
-    case 10048:
-      return "Address already in use";
-    case 10049:
-      return "Can't assign requested address";
-    case 10050:
-      return "Network is down";
-    case 10051:
-      return "Network is unreachable";
-    case 10052:
-      return "Network dropped connection on reset";
-    case 10053:
-      return "Software caused connection abort";
-    case 10054:
-      return "Connection reset by peer";
-    case 10055:
-      return "No Buffer space available";
-    case 10056:
-      return "Socket is already connected";
-    case 10057:
-      return "Socket is not connected";
-    case 10058:
-      return "Can't send after Socket shutdown";
-    case 10059:
-      return "Too many references:can't splice";
-    case 10060:
-      return "Connection timed out";
-    case 10061:
-      return "Connection refused";
-    case 10062:
-      return "Too many levels of symbolic links";
-    case 10063:
-      return "File name is too long";
-    case 10064:
-      return "Host is down";
-    case 10065:
-      return "No route to host";
-    case 10066:
-      return "Directory is not empty";
-    case 10067:
-      return "Too many processes";
-    case 10068:
-      return "Too many users";
-    case 10069:
-      return "Disk quota exceeded";
-    case 10070:
-      return "Stale NFS file handle";
-    case 10071:
-      return "Too many levels of remote in path";
-    case 10091:
-      return "Network subsystem is unusable";
-    case 10092:
-      return "Winsock DLL cannot support this application";
-    case 10093:
-      return "Winsock not initialized";
-    case 10101:
-      return "Disconnect";
-    case 11001:
-      return "Host not found";
-    case 11002:
-      return "Non authoritative - host not found";
-    case 11003:
-      return "Non recoverable error";
-    case 11004:
-      return "Valid name, no data record of requested type";
-    default:
-      return "Other Winsock error (" + std::to_string(ErrorCode) + ")";
+  struct TErrorText {
+    int32_t code;
+    const char* text;
+  };
+  static constexpr TErrorText kTexts[] = {
+      {0, ""},
+      {10004, "Interrupted system call"},
+      {10009, "Bad file number"},
+      {10013, "Permission denied"},
+      {10014, "Bad address"},
+      {10022, "Invalid argument"},
+      {10024, "Too many open files"},
+      {10035, "Operation would block"},
+      {10036, "Operation now in progress"},
+      {10037, "Operation already in progress"},
+      {10038, "Socket operation on nonsocket"},
+      {10039, "Destination address required"},
+      {10040, "Message too long"},
+      {10041, "Protocol wrong type for Socket"},
+      {10042, "Protocol not available"},
+      {10043, "Protocol not supported"},
+      {10044, "Socket not supported"},
+      {10045, "Operation not supported on Socket"},
+      {10046, "Protocol family not supported"},
+      {10047, "Address family not supported"},
+      {10048, "Address already in use"},
+      {10049, "Can't assign requested address"},
+      {10050, "Network is down"},
+      {10051, "Network is unreachable"},
+      {10052, "Network dropped connection on reset"},
+      {10053, "Software caused connection abort"},
+      {10054, "Connection reset by peer"},
+      {10055, "No Buffer space available"},
+      {10056, "Socket is already connected"},
+      {10057, "Socket is not connected"},
+      {10058, "Can't send after Socket shutdown"},
+      {10059, "Too many references:can't splice"},
+      {10060, "Connection timed out"},
+      {10061, "Connection refused"},
+      {10062, "Too many levels of symbolic links"},
+      {10063, "File name is too long"},
+      {10064, "Host is down"},
+      {10065, "No route to host"},
+      {10066, "Directory is not empty"},
+      {10067, "Too many processes"},
+      {10068, "Too many users"},
+      {10069, "Disk quota exceeded"},
+      {10070, "Stale NFS file handle"},
+      {10071, "Too many levels of remote in path"},
+      {10091, "Network subsystem is unusable"},
+      {10092, "Winsock DLL cannot support this application"},
+      {10093, "Winsock not initialized"},
+      {10101, "Disconnect"},
+      {11001, "Host not found"},
+      {11002, "Non authoritative - host not found"},
+      {11003, "Non recoverable error"},
+      {11004, "Valid name, no data record of requested type"},
+  };
+  for (const TErrorText& entry : kTexts) {
+    if (entry.code == ErrorCode) {
+      return entry.text;
+    }
   }
+  return "Other Winsock error (" + std::to_string(ErrorCode) + ")";
 }
 
 // ---------------------------------------------------------------------------------------------
