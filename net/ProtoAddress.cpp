@@ -12,17 +12,21 @@ constexpr int kIPv6Groups = 8;
 constexpr int kMaxIPv6Colons = 7;
 
 // Decimal text to integer as the address parsers convert fields: -1 when it is not a number
-// made only of digits, or when it is too long to be one of ours.
-int DecimalField(const std::string& field) {
-  if (field.empty() || field.size() > 5) {
+// made only of digits or does not fit in 32 bits.
+int64_t DecimalField(const std::string& field) {
+  constexpr int64_t kMaxValue = 0x7FFFFFFF;
+  if (field.empty()) {
     return -1;
   }
-  int value = 0;
+  int64_t value = 0;
   for (char ch : field) {
     if (ch < '0' || ch > '9') {
       return -1;
     }
     value = value * 10 + (ch - '0');
+    if (value > kMaxValue) {
+      return -1;
+    }
   }
   return value;
 }
@@ -62,12 +66,12 @@ bool IsIPv6Group(const std::string& field, bool last) {
 bool IsIPv4Literal(std::string_view value) {
   std::string rest(value);
   for (int i = 0; i < 3; ++i) {
-    const int n = DecimalField(CutField(rest, "."));
+    const int64_t n = DecimalField(CutField(rest, "."));
     if (n < 0 || n > 255) {
       return false;
     }
   }
-  const int n = DecimalField(rest);
+  const int64_t n = DecimalField(rest);
   return n >= 0 && n <= 255;
 }
 
@@ -115,8 +119,8 @@ std::string IPv4ToBytes(std::string_view value) {
   std::string rest(value);
   std::string result(4, '\0');
   for (int i = 0; i < 4; ++i) {
-    const int n = DecimalField(CutField(rest, "."));
-    result[i] = static_cast<char>(n < 0 ? 0 : n);
+    const int64_t n = DecimalField(CutField(rest, "."));
+    result[i] = static_cast<char>(n < 0 ? 0 : n & 0xFF);
   }
   return result;
 }

@@ -199,6 +199,8 @@ TEST(ProtoAddress, IPv4Recogniser) {
   }
   EXPECT_EQ(IPv4ToBytes("10.0.255.1"), Bytes({10, 0, 255, 1}));
   EXPECT_EQ(IPv4ToBytes("x.1.2.3"), Bytes({0, 1, 2, 3}));
+  EXPECT_EQ(IPv4ToBytes("300.0.0.1"), Bytes({44, 0, 0, 1}));  // stored as one byte
+  EXPECT_TRUE(IsIPv4Literal("001.002.003.0000004"));
 }
 
 TEST(ProtoAddress, IPv6Recogniser) {
