@@ -45,7 +45,10 @@ void TBufferPool::Put(TBuffer buffer) {
   if (buffer.data == nullptr)
     return;
   std::lock_guard lock(mutex_);
-  if (free_.size() < kMaxFreeBuffers)
+  size_t kept = 0;
+  for (const TBuffer& b : free_)
+    kept += b.capacity;
+  if (free_.size() < kMaxFreeBuffers && kept + buffer.capacity <= kMaxFreeBytes)
     free_.push_back(std::move(buffer));
 }
 
