@@ -71,7 +71,7 @@ int32_t TExtractor::Run() {
     return Fail(azeEmptyZip, "No archive was named");
   if (!archive_.Open(archivePath))
     return Fail(azeOpenZip,
-                WithOsError("Error opening Zip file! " + archivePath, platform::LastOsError()));
+                WithOsError("Error opening Zip file! " + archivePath, archive_.Error()));
   archive_.AdviseSequential();
   const TAZError readError =
       directory_.Read(archive_.Data(), archive_.Size(), commands_.fEncodedAs, commands_.fFromPage);

@@ -34,24 +34,30 @@ TMappedFile::~TMappedFile() {
   Close();
 }
 
+bool TMappedFile::Fail() {
+  error_ = errno;
+  return false;
+}
+
 bool TMappedFile::Open(std::string_view path) {
   Close();
+  error_ = 0;
   TFd fd(open(HostPath(path).c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.Get() < 0)
-    return false;
+    return Fail();
   struct stat st;
   if (fstat(fd.Get(), &st) != 0)
-    return false;
+    return Fail();
   if (!S_ISREG(st.st_mode)) {
     errno = EISDIR;
-    return false;
+    return Fail();
   }
   size_ = static_cast<uint64_t>(st.st_size);
   if (size_ > 0) {
     void* p = mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd.Get(), 0);
     if (p == MAP_FAILED) {
       size_ = 0;
-      return false;
+      return Fail();
     }
     data_ = static_cast<const uint8_t*>(p);
   }

@@ -15,10 +15,11 @@ class TMappedFile {
   TMappedFile& operator=(const TMappedFile&) = delete;
 
   // Maps the file by Windows path (see Paths.h). An empty file maps as zero bytes. On failure
-  // LastOsError() holds the reason.
+  // Error() holds the platform's error number.
   bool Open(std::string_view path);
   void Close();
   bool IsOpen() const { return open_; }
+  int Error() const { return error_; }
 
   const uint8_t* Data() const { return data_; }
   uint64_t Size() const { return size_; }
@@ -26,9 +27,11 @@ class TMappedFile {
   void AdviseSequential();
 
  private:
+  bool Fail();
   const uint8_t* data_ = nullptr;
   uint64_t size_ = 0;
   bool open_ = false;
+  int error_ = 0;
 };
 
 }  // namespace platform

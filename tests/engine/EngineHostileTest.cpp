@@ -206,6 +206,7 @@ TEST_F(EngineHostile, NotAnArchiveGivesANegativeResult) {
   EXPECT_EQ(caller.Run(), -azeNoCentral);
   caller.archive = work / "missing.zip";
   EXPECT_EQ(caller.Run(), -azeOpenZip);
+  EXPECT_TRUE(AnyMessageContains(caller, "No such file"));
   caller.archive = work / "test.zip";
   caller.baseDir = work / "no-such-folder";
   WriteArchive({{.name = "a", .content = "a"}});
