@@ -75,7 +75,7 @@ void TMappedFile::Close() {
 
 void TMappedFile::AdviseSequential() {
   if (data_ != nullptr)
-    madvise(const_cast<uint8_t*>(data_), size_, MADV_SEQUENTIAL | MADV_WILLNEED);
+    madvise(const_cast<uint8_t*>(data_), size_, MADV_SEQUENTIAL);
 }
 
 }  // namespace platform

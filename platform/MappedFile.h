@@ -23,7 +23,8 @@ class TMappedFile {
 
   const uint8_t* Data() const { return data_; }
   uint64_t Size() const { return size_; }
-  // Tells the system the file will be read front to back, so it reads ahead generously.
+  // Tells the system the file will be read front to back, so it reads ahead generously and
+  // drops pages behind the reader.
   void AdviseSequential();
 
  private:

@@ -1,7 +1,10 @@
 // Archives made by real makers (the zip command, python's zipfile): what the engine extracts
 // must equal what unzip extracts, byte for byte, with folders and flat.
+#include <zlib.h>
+
 #include <random>
 
+#include "platform/File.h"
 #include "tests/engine/EngineTestSupport.h"
 #include "tests/support/Process.h"
 
@@ -62,10 +65,11 @@ class EnginePeer : public EngineFixture {
     ASSERT_EQ(RunCommand(argv, nullptr, 300000), 0);
   }
 
-  void Unzip(const Strings& flags) {
+  void Unzip(const Strings& flags, const Strings& members = {}) {
     Strings argv{"unzip", "-q", "-o"};
     argv.insert(argv.end(), flags.begin(), flags.end());
     argv.push_back(caller.archive);
+    argv.insert(argv.end(), members.begin(), members.end());
     argv.push_back("-d");
     argv.push_back(work / "ref");
     std::string out;
@@ -202,6 +206,88 @@ TEST_F(EnginePeer, BuiltZip64ArchiveMatchesUnzip) {
   EXPECT_EQ(caller.Run(), 2);
   Unzip({});
   ExpectSameAsUnzip();
+}
+
+// Little-endian record writer for the sparse archive below.
+struct TRecord {
+  std::string bytes;
+  TRecord& U16(uint32_t v) {
+    bytes += static_cast<char>(v & 0xFF);
+    bytes += static_cast<char>((v >> 8) & 0xFF);
+    return *this;
+  }
+  TRecord& U32(uint32_t v) { return U16(v & 0xFFFF).U16(v >> 16); }
+  TRecord& U64(uint64_t v) {
+    return U32(static_cast<uint32_t>(v)).U32(static_cast<uint32_t>(v >> 32));
+  }
+  TRecord& Text(const std::string& t) {
+    bytes += t;
+    return *this;
+  }
+};
+
+// A 6 GiB stored entry of zeros costs nothing on disk when its data is a hole in a sparse
+// file; a small entry placed after it has its local header beyond 4 GiB, so sizes, offsets and
+// the directory position all need their Zip64 forms.
+TEST_F(EnginePeer, SparseZip64ArchiveBeyondFourGiB) {
+  constexpr uint64_t kBig = 6ull << 30;
+  const std::string small = "placed beyond four gibibytes\n";
+  std::vector<char> zeros(1 << 20, 0);
+  uLong bigCrc = crc32(0, nullptr, 0);
+  const uLong blockCrc = crc32(0, reinterpret_cast<const Bytef*>(zeros.data()), zeros.size());
+  for (uint64_t done = 0; done < kBig; done += zeros.size())
+    bigCrc = crc32_combine(bigCrc, blockCrc, static_cast<z_off_t>(zeros.size()));
+  const uint32_t smallCrc = Crc32(small);
+
+  TRecord bigLocal;
+  bigLocal.U32(0x04034B50).U16(45).U16(0).U16(0).U32(0x5A210000).U32(bigCrc);
+  bigLocal.U32(0xFFFFFFFF).U32(0xFFFFFFFF).U16(7).U16(20).Text("big.bin");
+  bigLocal.U16(1).U16(16).U64(kBig).U64(kBig);
+  const uint64_t smallOffset = bigLocal.bytes.size() + kBig;
+  TRecord tail;
+  tail.U32(0x04034B50).U16(20).U16(0).U16(0).U32(0x5A210000).U32(smallCrc);
+  tail.U32(static_cast<uint32_t>(small.size())).U32(static_cast<uint32_t>(small.size()));
+  tail.U16(9).U16(0).Text("small.txt").Text(small);
+  const uint64_t centralOffset = smallOffset + tail.bytes.size();
+  TRecord central;
+  central.U32(0x02014B50).U16(0x031E).U16(45).U16(0).U16(0).U32(0x5A210000).U32(bigCrc);
+  central.U32(0xFFFFFFFF).U32(0xFFFFFFFF).U16(7).U16(20).U16(0).U16(0).U16(0).U32(0).U32(0);
+  central.Text("big.bin").U16(1).U16(16).U64(kBig).U64(kBig);
+  central.U32(0x02014B50).U16(0x031E).U16(45).U16(0).U16(0).U32(0x5A210000).U32(smallCrc);
+  central.U32(static_cast<uint32_t>(small.size())).U32(static_cast<uint32_t>(small.size()));
+  central.U16(9).U16(12).U16(0).U16(0).U16(0).U32(0).U32(0xFFFFFFFF);
+  central.Text("small.txt").U16(1).U16(8).U64(smallOffset);
+  const uint64_t zip64End = centralOffset + central.bytes.size();
+  TRecord end;
+  end.U32(0x06064B50).U64(44).U16(0x031E).U16(45).U32(0).U32(0).U64(2).U64(2);
+  end.U64(central.bytes.size()).U64(centralOffset);
+  end.U32(0x07064B50).U32(0).U64(zip64End).U32(1);
+  end.U32(0x06054B50).U16(0).U16(0).U16(0xFFFF).U16(0xFFFF).U32(0xFFFFFFFF).U32(0xFFFFFFFF).U16(0);
+
+  platform::TFile file;
+  ASSERT_TRUE(
+      file.Open(caller.archive, platform::TFileAccess::Write, platform::TFileCreate::CreateAlways));
+  ASSERT_EQ(file.Write(bigLocal.bytes.data(), bigLocal.bytes.size()),
+            static_cast<int64_t>(bigLocal.bytes.size()));
+  ASSERT_EQ(file.Seek(static_cast<int64_t>(smallOffset), platform::TSeekOrigin::Begin),
+            static_cast<int64_t>(smallOffset));
+  const std::string rest = tail.bytes + central.bytes + end.bytes;
+  ASSERT_EQ(file.Write(rest.data(), rest.size()), static_cast<int64_t>(rest.size()));
+  file.Close();
+
+  // Testing reads all 6 GiB through the streaming path and checks the CRC, writing nothing.
+  caller.options = kAZOptAlways | kAZOptTest;
+  EXPECT_EQ(caller.Run(), 2);
+  EXPECT_TRUE(caller.EventsOf(zacMessage).empty());
+  EXPECT_EQ(caller.EventsOf(zacSize)[0].size, static_cast<int64_t>(kBig + small.size()));
+  EXPECT_GE(caller.EventsOf(zacProgress).size(), 6144u);
+
+  caller.options = kAZOptAlways | kAZOptExtract | kAZOptOverwrite;
+  caller.specs = {"small.txt"};
+  EXPECT_EQ(caller.Run(), 1);
+  Unzip({}, {"small.txt"});
+  ExpectSameAsUnzip();
+  EXPECT_EQ(ReadFileBytes(Dest("small.txt")), small);
 }
 
 }  // namespace
