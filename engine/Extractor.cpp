@@ -190,6 +190,7 @@ TExtractor::TStep TExtractor::ProcessEntry(size_t position, TDecodePool& pool) {
     parts.pop_back();
     if (!OpenFolder(parts, entry))
       return TStep::Skip;
+    leaf = folderNames_.Match(folder_, leaf);
     const TStep decided = DecideTarget(entry, selectedIndex_[position], leaf, replace);
     if (decided != TStep::Done)
       return decided;
@@ -215,11 +216,13 @@ bool TExtractor::OpenFolder(const std::vector<std::string>& folders, const TZipE
   if (folderOpen_ && folders == folderParts_)
     return true;
   folderOpen_ = false;
+  folderNames_.Reset();
   platform::TDirHandle current = base_.OpenChild(".", false);
   for (const std::string& name : folders) {
     if (!current.IsOpen())
       break;
-    platform::TDirHandle next = current.OpenChild(name, true);
+    // An existing folder is reused under its own name, whatever the case of the entry's.
+    platform::TDirHandle next = current.OpenChild(MatchExistingName(current, name), true);
     if (!next.IsOpen()) {
       callback_.Message(azeCreate,
                         WithOsError("Cannot create the folder '" + name + "' for " + entry.name,
@@ -443,6 +446,7 @@ TExtractor::TStep TExtractor::WriteEntry(const TZipEntry& entry, const std::stri
     callback_.Message(azeCreate, WithOsError("Error creating file! " + entry.name, error));
     return TStep::Skip;
   }
+  folderNames_.Added(leaf);
   ++processed_;
   return TStep::Done;
 }

@@ -10,6 +10,7 @@
 #include "engine/DecodePool.h"
 #include "engine/EngineCallback.h"
 #include "engine/EntryDecoder.h"
+#include "engine/FolderNames.h"
 #include "engine/ZipCrypto.h"
 #include "engine/ZipDirectory.h"
 #include "platform/DirHandle.h"
@@ -63,6 +64,7 @@ class TExtractor {
   platform::TDirHandle folder_;  // the folder of the previous entry, kept open for the next
   std::vector<std::string> folderParts_;
   bool folderOpen_ = false;
+  TFolderNames folderNames_;  // names in folder_, matched without regard to case
   std::vector<const TZipEntry*> selected_;
   std::vector<uint32_t> selectedIndex_;
   std::vector<std::string> passwords_;  // known passwords, the last good one first

@@ -1,5 +1,6 @@
 #include "platform/DirHandle.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
@@ -166,6 +167,29 @@ bool TDirHandle::Rename(std::string_view from, std::string_view to, bool replace
 
 bool TDirHandle::RemoveFile(std::string_view name) {
   return unlinkat(fd_, Name(name).c_str(), 0) == 0 || Fail();
+}
+
+std::vector<std::string> TDirHandle::List() {
+  std::vector<std::string> names;
+  // The listing gets its own descriptor so that reading it leaves this handle untouched.
+  const int fd = openat(fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    Fail();
+    return names;
+  }
+  DIR* dir = fdopendir(fd);
+  if (dir == nullptr) {
+    Fail();
+    close(fd);
+    return names;
+  }
+  while (dirent* entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..")
+      names.push_back(name);
+  }
+  closedir(dir);
+  return names;
 }
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Folders held open by handle, and files created inside them. Everything is named relative to
 // an open folder and no symbolic link is ever followed below it, so a writer that starts from
@@ -63,6 +64,8 @@ class TDirHandle {
   // in one step; without it an existing name makes the rename fail.
   bool Rename(std::string_view from, std::string_view to, bool replace);
   bool RemoveFile(std::string_view name);
+  // The names in this folder (without "." and ".."), in no particular order.
+  std::vector<std::string> List();
 
   int Error() const { return error_; }
 

@@ -60,6 +60,21 @@ TEST_F(EngineCallbacks, ExistingFileIsAskedAboutWithoutOverwrite) {
   EXPECT_EQ(DestTree(), (Strings{"a.txt"}));
 }
 
+TEST_F(EngineCallbacks, ExistingNamesMatchWithoutRegardToCase) {
+  // As on Windows: a later package's "sub/readme.txt" replaces the installed "Sub/ReadMe.TXT".
+  caller.options |= kAZOptDirNames;
+  ASSERT_TRUE(platform::ForceDirectories(Dest("Sub")));
+  WriteFileBytes(Dest("Sub/ReadMe.TXT"), "version 1");
+  WriteArchive({{.name = "sub/readme.txt", .content = "version 2"},
+                {.name = "SUB/new.txt", .content = "added"},
+                {.name = "Top.txt", .content = "first"},
+                {.name = "TOP.TXT", .content = "second"}});
+  EXPECT_EQ(caller.Run(), 4);
+  EXPECT_EQ(DestTree(), (Strings{"Sub/", "Sub/ReadMe.TXT", "Sub/new.txt", "Top.txt"}));
+  EXPECT_EQ(ReadFileBytes(Dest("Sub/ReadMe.TXT")), "version 2");
+  EXPECT_EQ(ReadFileBytes(Dest("Top.txt")), "second");
+}
+
 TEST_F(EngineCallbacks, FreshenOnlyReplacesOlderExistingFiles) {
   caller.options = kAZOptAlways | kAZOptExtract | kAZOptFreshen;
   WriteFileBytes(Dest("old.txt"), "stale");
