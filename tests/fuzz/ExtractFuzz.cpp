@@ -1,5 +1,7 @@
 // Extracts mutated archives into a temporary folder and checks that nothing appeared outside
 // the destination, whatever the names, links, sizes and offsets say.
+#include <unistd.h>
+
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
@@ -91,6 +93,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   state.archive = work / "archive.zip";
   state.dest = work / "dest";
   platform::ForceDirectories(state.dest);
+  // A link planted in the destination, pointing outside it, must never be written through.
+  platform::ForceDirectories(work / "outside");
+  symlink("../outside", (state.dest + "/link").c_str());
+  symlink("../outside", (state.dest + "/LINK2").c_str());
   // The first byte picks the options, the rest is the archive.
   const uint8_t mode = data[0];
   varelo::test::WriteFileBytes(state.archive,
@@ -111,7 +117,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     abort = true;  // keeps the result in use for the sanitizers
 
   for (const std::string& path : platform::ListFolderTree(work.Path())) {
-    if (path != "archive.zip" && path != "dest/" && path.rfind("dest/", 0) != 0) {
+    if (path != "archive.zip" && path != "dest/" && path != "outside/" &&
+        path.rfind("dest/", 0) != 0) {
       fprintf(stderr, "written outside the destination: %s\n", path.c_str());
       std::abort();
     }
