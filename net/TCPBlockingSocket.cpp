@@ -152,14 +152,21 @@ void TTCPBlockingSocket::HTTPTunnelDoConnect(const std::string& IP, const std::s
                Base64Encode(FHTTPTunnelUser + ":" + FHTTPTunnelPass) + kCRLF;
   }
   SendString(request + kCRLF);
-  // A proxy that sends an endless line must not make us hold all of it.
+  // A proxy that sends an endless line, or endless lines, must not keep us reading: its reply
+  // gets the allowance of a response header block.
   int32_t savedMaxLine = FMaxLineLength;
   if (FMaxLineLength == 0)
     FMaxLineLength = kMaxHeaderBlockBytes;
+  int64_t replyBytes = 0;
   while (FLastError == 0) {
     std::string line = RecvTerminated(FHTTPTunnelTimeout, "\n");
     if (FLastError != 0 || line.empty() || line == "\r")
       break;
+    replyBytes += static_cast<int64_t>(line.size()) + 1;
+    if (replyBytes > kMaxHeaderBlockBytes) {
+      FLastError = WSAENOBUFS;
+      break;
+    }
     if (line.size() > 11 && line.compare(0, 5, "HTTP/") == 0)
       FHTTPTunnel = line[9] == '2';
   }

@@ -304,6 +304,19 @@ TEST(HTTPTunnel, ConnectRequestAndOutcomes) {
   }
 }
 
+TEST(HTTPTunnel, EndlessProxyReplyStopsAtTheHeaderLimit) {
+  std::string lines = "HTTP/1.0 200 OK\r\n";
+  while (lines.size() < 1100000)
+    lines += "X-Filler: 0123456789012345678901234567890123456789\r\n";
+  TScriptedServer server(TScript().WaitFor("\r\n\r\n").Send(lines).HoldOpen(5000));
+  TTCPBlockingSocket sock;
+  sock.SetHTTPTunnelIP("127.0.0.1");
+  sock.SetHTTPTunnelPort(PortOf(server));
+  sock.Connect("h", "443");
+  EXPECT_EQ(sock.LastError(), 10055);
+  sock.CloseSocket();
+}
+
 TEST(HTTPTunnel, RefusedTunnelRaisesWhenAsked) {
   TScriptedServer server(TScript().WaitFor("\r\n\r\n").Send("HTTP/1.0 403 Forbidden\r\n\r\n"));
   TTCPBlockingSocket sock;
