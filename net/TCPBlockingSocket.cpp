@@ -50,8 +50,14 @@ void TTCPBlockingSocket::RecvStreamSizeBuffered(TStream& Stream, int32_t Timeout
     }
     fill = 0;
   };
+  // With InterPacketTimeout off, each piece of SendMaxChunk bytes must arrive within Timeout
+  // as a whole, as when the stream is received piece by piece.
+  const int64_t pieceSize = FSendMaxChunk > 0 ? FSendMaxChunk : kDefaultSendMaxChunk;
+  int64_t pieceLeft = pieceSize;
+  int32_t budget = Timeout;
   int64_t remaining = Size;
   while (remaining > 0 && FLastError == 0) {
+    const uint32_t start = TickNow();
     const int32_t room = static_cast<int32_t>(
         std::min<int64_t>(remaining, static_cast<int64_t>(block.size() - fill)));
     int32_t got = 0;
@@ -63,7 +69,7 @@ void TTCPBlockingSocket::RecvStreamSizeBuffered(TStream& Stream, int32_t Timeout
     } else {
       int32_t waiting = WaitingData();
       if (waiting <= 0) {
-        if (!CanRead(Timeout)) {
+        if (!CanRead(budget)) {
           FLastError = WSAETIMEDOUT;
           break;
         }
@@ -83,6 +89,17 @@ void TTCPBlockingSocket::RecvStreamSizeBuffered(TStream& Stream, int32_t Timeout
     remaining -= got;
     if (fill == block.size())
       flush();
+    pieceLeft -= got;
+    if (pieceLeft <= 0) {
+      pieceLeft = pieceSize + pieceLeft % pieceSize;
+      budget = Timeout;
+    } else if (!FInterPacketTimeout && Timeout >= 0 && remaining > 0) {
+      budget -= static_cast<int32_t>(TickSpan(start, TickNow()));
+      if (budget <= 0) {
+        FLastError = WSAETIMEDOUT;
+        break;
+      }
+    }
   }
   int32_t error = FLastError;
   flush();

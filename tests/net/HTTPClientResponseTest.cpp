@@ -276,6 +276,23 @@ TEST(HTTPClientResponse, SilentPeerTimesOutWithCodeZero) {
   EXPECT_EQ(client.Document().Data(), "\r\n");
 }
 
+TEST(HTTPClientResponse, TimeoutCoversEachPacketOrTheWholePiece) {
+  // Ten body packets 80 ms apart: each comes well within the timeout, all of them do not.
+  const std::string reply = "HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\n0123456789";
+  std::vector<size_t> cuts;
+  for (size_t cut = reply.size() - 9; cut < reply.size(); ++cut)
+    cuts.push_back(cut);
+  for (bool interPacket : {true, false}) {
+    SCOPED_TRACE(interPacket ? "per packet" : "whole piece");
+    TScriptedServer server(TScript().WaitFor("\r\n\r\n").SendSplit(reply, cuts, 80));
+    THTTPClient client;
+    client.SetTimeout(400);
+    client.Sock().SetInterPacketTimeout(interPacket);
+    EXPECT_EQ(client.HTTPMethod("GET", Url(server)), interPacket);
+    EXPECT_EQ(client.Sock().LastError(), interPacket ? 0 : 10060);
+  }
+}
+
 TEST(HTTPClientResponse, RefusedConnectionGives500) {
   THTTPClient client;
   int port = varelo::test::FreeTcpPort();
