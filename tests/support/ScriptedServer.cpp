@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 
@@ -39,15 +40,28 @@ int ReadSome(int fd, std::string& into, int timeoutMs) {
   return static_cast<int>(n);
 }
 
-bool SendAll(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    ssize_t n = send(fd, data, size, MSG_NOSIGNAL);
+// Sends everything unless the client stops reading for `timeoutMs` or the server is stopping;
+// a client that gave up must not leave the serving thread blocked in a send.
+bool SendAll(int fd, const char* data, size_t size, int timeoutMs,
+             const std::atomic<bool>& stopping) {
+  auto deadline = TClock::now() + std::chrono::milliseconds(timeoutMs);
+  while (size > 0 && !stopping) {
+    pollfd p{fd, POLLOUT, 0};
+    if (poll(&p, 1, kPollSliceMs) <= 0) {
+      if (MillisecondsLeft(deadline) == 0)
+        return false;
+      continue;
+    }
+    ssize_t n = send(fd, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+      continue;
     if (n <= 0)
       return false;
     data += n;
     size -= static_cast<size_t>(n);
+    deadline = TClock::now() + std::chrono::milliseconds(timeoutMs);
   }
-  return true;
+  return size == 0;
 }
 
 void SleepMs(int ms) {
@@ -212,7 +226,7 @@ void TScriptedServer::PlayScript(int fd, const TScript& script, std::string& rec
     } else if (step.kind == K::WaitBytes) {
       readUntil([&] { return received.size() >= step.count; }, readTimeoutMs_);
     } else if (step.kind == K::Send) {
-      SendAll(fd, step.bytes.data(), step.bytes.size());
+      SendAll(fd, step.bytes.data(), step.bytes.size(), readTimeoutMs_, stopping_);
     } else if (step.kind == K::Pause) {
       SleepMs(step.milliseconds);
     } else if (step.kind == K::HoldOpen) {
