@@ -265,6 +265,19 @@ int64_t FileSize(std::string_view path) {
   return st.st_size;
 }
 
+std::optional<std::string> ReadWholeFile(std::string_view path, int64_t maxBytes) {
+  TFile file;
+  if (!file.Open(path, TFileAccess::Read, TFileCreate::OpenExisting))
+    return std::nullopt;
+  const int64_t size = file.Size();
+  if (size < 0 || size > maxBytes)
+    return std::nullopt;
+  std::string bytes(static_cast<size_t>(size), '\0');
+  if (size > 0 && file.Read(bytes.data(), bytes.size()) != size)
+    return std::nullopt;
+  return bytes;
+}
+
 int LastOsError() {
   return lastError;
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -72,6 +73,8 @@ bool DeleteFile(std::string_view path);
 bool RemoveDir(std::string_view path);
 // Size in bytes, or -1 when missing.
 int64_t FileSize(std::string_view path);
+// The whole file, or nothing when it is missing, unreadable or larger than maxBytes.
+std::optional<std::string> ReadWholeFile(std::string_view path, int64_t maxBytes);
 
 int LastOsError();
 std::string OsErrorText(int error);

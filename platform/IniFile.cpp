@@ -30,19 +30,6 @@ std::string Trim(std::string_view s) {
   return std::string(s.substr(b, e - b));
 }
 
-std::optional<std::string> ReadAll(const std::string& fileName) {
-  TFile file;
-  if (!file.Open(fileName, TFileAccess::Read, TFileCreate::OpenExisting))
-    return std::nullopt;
-  const int64_t size = file.Size();
-  if (size < 0 || size > kMaxIniBytes)
-    return std::nullopt;
-  std::string bytes(static_cast<size_t>(size), '\0');
-  if (size > 0 && file.Read(bytes.data(), bytes.size()) != size)
-    return std::nullopt;
-  return bytes;
-}
-
 std::vector<std::string> SplitLines(const std::string& text) {
   std::vector<std::string> lines;
   size_t start = 0;
@@ -161,7 +148,7 @@ bool WriteAll(const std::string& fileName, const std::string& bytes) {
 void TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
   TIniText ini;
   if (FileExists(fileName_)) {
-    const auto bytes = ReadAll(fileName_);
+    const auto bytes = ReadWholeFile(fileName_, kMaxIniBytes);
     if (!bytes)
       throw EIniFileError("Unable to write to " + fileName_);
     ini = Parse(*bytes);
@@ -189,7 +176,7 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
 
 std::string TIniFile::ReadString(std::string_view section, std::string_view key,
                                  std::string_view fallback) const {
-  const auto bytes = ReadAll(fileName_);
+  const auto bytes = ReadWholeFile(fileName_, kMaxIniBytes);
   if (!bytes)
     return std::string(fallback);
   const TIniText ini = Parse(*bytes);

@@ -16,23 +16,6 @@ bool IsSeparator(char c) {
   return c == '\\' || c == '/';
 }
 
-std::vector<std::string> SplitComponents(std::string_view path) {
-  std::vector<std::string> parts;
-  std::string cur;
-  for (char c : path) {
-    if (IsSeparator(c)) {
-      if (!cur.empty())
-        parts.push_back(cur);
-      cur.clear();
-    } else {
-      cur += c;
-    }
-  }
-  if (!cur.empty())
-    parts.push_back(cur);
-  return parts;
-}
-
 bool Exists(const std::string& hostPath) {
   struct stat st;
   return lstat(hostPath.c_str(), &st) == 0;
@@ -124,20 +107,20 @@ std::string DriveRoot(char letter) {
 
 std::string HostPath(std::string_view path) {
   if (path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':') {
-    return Resolve(DriveRoot(path[0]), SplitComponents(path.substr(2)));
+    return Resolve(DriveRoot(path[0]), SplitPath(path.substr(2)));
   }
   // A network path ("\\server\share\...") names no place on this machine's drives; an
   // empty host path makes every file operation on it fail instead of landing somewhere else.
   if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]))
     return "";
   if (!path.empty() && path[0] == '/')
-    return Resolve("", SplitComponents(path));
+    return Resolve("", SplitPath(path));
   if (!path.empty() && path[0] == '\\') {
     // "\a\b" is rooted on the current drive; on this build that is the host root (drive Z:).
-    return Resolve("", SplitComponents(path));
+    return Resolve("", SplitPath(path));
   }
   const std::string cwd = CurrentFolder();
-  return Resolve(cwd == "/" ? "" : cwd, SplitComponents(path));
+  return Resolve(cwd == "/" ? "" : cwd, SplitPath(path));
 }
 
 bool SamePath(std::string_view a, std::string_view b) {
@@ -164,6 +147,23 @@ std::string FoldCase(std::string_view text) {
     }
   }
   return out;
+}
+
+std::vector<std::string> SplitPath(std::string_view path) {
+  std::vector<std::string> parts;
+  std::string cur;
+  for (char c : path) {
+    if (IsSeparator(c)) {
+      if (!cur.empty())
+        parts.push_back(cur);
+      cur.clear();
+    } else {
+      cur += c;
+    }
+  }
+  if (!cur.empty())
+    parts.push_back(cur);
+  return parts;
 }
 
 std::string FileNameOf(std::string_view path) {

@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Windows paths on this build. Windows programs run under a Wine prefix, so a path
 // "X:\a\b" lives in $WINEPREFIX/drive_x/a/b (or wherever the prefix's dosdevices/x: link
@@ -26,6 +27,9 @@ bool SamePath(std::string_view a, std::string_view b);
 // Lower case of a UTF-8 text for path comparison (ASCII and Latin-1 letters), as Windows
 // compares file names.
 std::string FoldCase(std::string_view text);
+
+// The components of a path between its separators ("\\" or "/"), empty ones left out.
+std::vector<std::string> SplitPath(std::string_view path);
 
 // Splits off the last component of a Windows or host path ("c:\a\b.zip" -> "b.zip").
 std::string FileNameOf(std::string_view path);

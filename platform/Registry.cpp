@@ -94,15 +94,10 @@ std::optional<TRegKey> ParseHeader(const std::string& line) {
 }
 
 std::optional<TRegFile> Load() {
-  TFile file;
-  if (!file.Open(RegistryPath(), TFileAccess::Read, TFileCreate::OpenExisting))
+  const auto bytes = ReadWholeFile(RegistryPath(), kMaxRegistryBytes);
+  if (!bytes)
     return std::nullopt;
-  const int64_t size = file.Size();
-  if (size < 0 || size > kMaxRegistryBytes)
-    return std::nullopt;
-  std::string text(static_cast<size_t>(size), '\0');
-  if (size > 0 && file.Read(text.data(), text.size()) != size)
-    return std::nullopt;
+  const std::string& text = *bytes;
   TRegFile reg;
   size_t start = 0;
   while (start < text.size()) {

@@ -103,23 +103,6 @@ bool HasDrive(std::string_view path) {
          (path[2] == '\\' || path[2] == '/');
 }
 
-std::vector<std::string> Components(std::string_view path) {
-  std::vector<std::string> parts;
-  std::string cur;
-  for (char c : path.substr(3)) {
-    if (c == '\\' || c == '/') {
-      if (!cur.empty())
-        parts.push_back(cur);
-      cur.clear();
-    } else {
-      cur += c;
-    }
-  }
-  if (!cur.empty())
-    parts.push_back(cur);
-  return parts;
-}
-
 // One file or folder entry of the target's ID list: kind, size, date, attributes, and the
 // name in the ANSI code page, padded to an even length.
 void AppendFileItem(TBytes& list, const std::string& name, bool folder, const TTargetInfo& info) {
@@ -153,7 +136,7 @@ TBytes TargetIdList(std::string_view target, const TTargetInfo& info) {
   list.Raw(volume, 3);
   for (int i = 0; i < 19; ++i)
     list.U8(0);
-  const auto parts = Components(target);
+  const auto parts = SplitPath(target.substr(3));
   std::string folder(target.substr(0, 2));
   for (size_t i = 0; i < parts.size(); ++i) {
     const bool last = i + 1 == parts.size();

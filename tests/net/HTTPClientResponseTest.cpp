@@ -37,8 +37,9 @@ void CheckOutcome(THTTPClient& client, bool result, const TReplyCase& c) {
   EXPECT_EQ(result, c.result);
   EXPECT_EQ(client.ResultCode(), c.code);
   EXPECT_EQ(client.Sock().LastError(), c.error) << client.Sock().LastErrorDesc();
-  if (c.body != "*")
+  if (c.body != "*") {
     EXPECT_EQ(client.Document().Data(), c.body);
+  }
   for (const auto& line : c.headers)
     EXPECT_TRUE(HasLine(client.Headers(), line)) << line;
 }

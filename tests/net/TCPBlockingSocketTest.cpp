@@ -118,10 +118,12 @@ TEST(SocksTunnel, Socks5FailuresGive10091AndKeepTheServersStatus) {
       sock.SetSocksUsername("u");
     sock.Connect("::1", "443");
     EXPECT_NE(sock.LastError(), 0);
-    if (std::string(c.name) != "short reply")
+    if (std::string(c.name) != "short reply") {
       EXPECT_EQ(sock.LastError(), 10091);
-    if (c.socksLastError != 0)
+    }
+    if (c.socksLastError != 0) {
       EXPECT_EQ(sock.SocksLastError(), c.socksLastError);
+    }
     // The connection to the SOCKS server stays open until the caller closes it.
     EXPECT_NE(sock.Socket(), platform::kInvalidSocket);
     sock.CloseSocket();
