@@ -407,16 +407,19 @@ void TBlockingSocket::SetRecvTimeout(int32_t Timeout) {
   DelayedOption(TTramaOption{SOT_RecvTimeout, false, Timeout});
 }
 
-int32_t TBlockingSocket::SizeRecvBuffer() {
+int32_t TBlockingSocket::IntOption(int Level, int Name, int32_t OnError) {
   int32_t value = 0;
   int length = sizeof(value);
-  SockCheck(
-      platform::SockGetOpt(FSocket, platform::kSolSocket, platform::kSoRcvBuf, &value, &length));
+  SockCheck(platform::SockGetOpt(FSocket, Level, Name, &value, &length));
   if (FLastError != 0) {
-    value = kSizeBufferOnError;
+    value = OnError;
   }
   ExceptCheck();
   return value;
+}
+
+int32_t TBlockingSocket::SizeRecvBuffer() {
+  return IntOption(platform::kSolSocket, platform::kSoRcvBuf, kSizeBufferOnError);
 }
 
 void TBlockingSocket::SetSizeRecvBuffer(int32_t Size) {
@@ -424,15 +427,7 @@ void TBlockingSocket::SetSizeRecvBuffer(int32_t Size) {
 }
 
 int32_t TBlockingSocket::SizeSendBuffer() {
-  int32_t value = 0;
-  int length = sizeof(value);
-  SockCheck(
-      platform::SockGetOpt(FSocket, platform::kSolSocket, platform::kSoSndBuf, &value, &length));
-  if (FLastError != 0) {
-    value = kSizeBufferOnError;
-  }
-  ExceptCheck();
-  return value;
+  return IntOption(platform::kSolSocket, platform::kSoSndBuf, kSizeBufferOnError);
 }
 
 void TBlockingSocket::SetSizeSendBuffer(int32_t Size) {
@@ -440,13 +435,10 @@ void TBlockingSocket::SetSizeSendBuffer(int32_t Size) {
 }
 
 int32_t TBlockingSocket::TTL() {
-  int32_t value = 0;
-  int length = sizeof(value);
-  const int level = FIP6used ? platform::kIpProtoIpv6 : platform::kIpProtoIp;
-  const int name = FIP6used ? platform::kIpv6UnicastHops : platform::kIpTtl;
-  SockCheck(platform::SockGetOpt(FSocket, level, name, &value, &length));
-  ExceptCheck();
-  return value;
+  // A failed read reports 0 as the hop limit, with the error in LastError.
+  if (FIP6used)
+    return IntOption(platform::kIpProtoIpv6, platform::kIpv6UnicastHops, 0);
+  return IntOption(platform::kIpProtoIp, platform::kIpTtl, 0);
 }
 
 void TBlockingSocket::SetTTL(int32_t TTL) {

@@ -273,6 +273,8 @@ class TBlockingSocket {
   void InternalCreateSocket(const TVarSin& Sin);
   void DelayedOption(const TTramaOption& Value);
   void ProcessDelayedOptions();
+  // Reads an integer socket option; `OnError` stands in for it when the read fails.
+  int32_t IntOption(int Level, int Name, int32_t OnError);
   void SetOption(const TTramaOption& Value);
   std::string GetSinIP(const TVarSin& Sin);
   int32_t GetSinPort(const TVarSin& Sin);
