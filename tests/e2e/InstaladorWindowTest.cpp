@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "tests/support/MissingPeer.h"
 #include "tests/support/Process.h"
 #include "tests/support/TempDir.h"
 
@@ -14,7 +15,7 @@ namespace {
 TEST(InstaladorWindow, OpensWithItsCaptionAtTheFixedSizeUnderXvfb) {
   for (const char* tool : {"xvfb-run", "xdotool", "import"}) {
     if (!varelo::test::HaveProgram(tool))
-      GTEST_SKIP() << tool << " missing";
+      VARELO_PEER_MISSING(tool << " missing");
   }
   varelo::test::TTempPrefix prefix;
   std::filesystem::create_directories(VARELO_ARTIFACTS);

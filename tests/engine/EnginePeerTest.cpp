@@ -6,6 +6,7 @@
 
 #include "platform/File.h"
 #include "tests/engine/EngineTestSupport.h"
+#include "tests/support/MissingPeer.h"
 #include "tests/support/Process.h"
 
 namespace varelo::test {
@@ -36,7 +37,7 @@ class EnginePeer : public EngineFixture {
   void SetUp() override {
     EngineFixture::SetUp();
     if (!HaveProgram("zip") || !HaveProgram("unzip"))
-      GTEST_SKIP() << "zip/unzip missing";
+      VARELO_PEER_MISSING("zip/unzip missing");
   }
 
   // A tree of mixed files: text, random binaries, an empty file, nested folders, the same

@@ -10,6 +10,7 @@
 #include "platform/Paths.h"
 #include "platform/Registry.h"
 #include "tests/installer/FormFixture.h"
+#include "tests/support/MissingPeer.h"
 #include "tests/support/Process.h"
 #include "tests/support/TempDir.h"
 
@@ -43,7 +44,7 @@ class CriarAtalho : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!varelo::test::HaveProgram("lnkinfo"))
-      GTEST_SKIP() << "lnkinfo (liblnk-utils) missing";
+      VARELO_PEER_MISSING("lnkinfo (liblnk-utils) missing");
     desktop = ShellFolder("Desktop");
     ASSERT_FALSE(desktop.empty());
     // Wine makes the user's desktop folder when it starts; the installer finds it there.

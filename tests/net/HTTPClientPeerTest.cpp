@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "net/HTTPClient.h"
+#include "tests/support/MissingPeer.h"
 #include "tests/support/Peers.h"
 
 namespace {
@@ -31,7 +32,7 @@ class NginxPeer : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!nginx_.Started())
-      GTEST_SKIP() << "nginx did not start: " << nginx_.Log();
+      VARELO_PEER_MISSING("nginx did not start: " << nginx_.Log());
     WriteFileBytes(nginx_.Root() + "/hello.txt", "hello world\n");
     WriteFileBytes(nginx_.Root() + "/big.bin", big_);
   }
@@ -178,7 +179,7 @@ TEST_F(NginxPeer, OutputStreamReceivesTheBody) {
 TEST_F(NginxPeer, AbsoluteFormThroughTinyproxy) {
   TTinyproxy proxy;
   if (!proxy.Started())
-    GTEST_SKIP() << "tinyproxy did not start: " << proxy.Log();
+    VARELO_PEER_MISSING("tinyproxy did not start: " << proxy.Log());
   THTTPClient client;
   client.SetProxyHost("127.0.0.1");
   client.SetProxyPort(std::to_string(proxy.Port()));
@@ -193,7 +194,7 @@ TEST_F(NginxPeer, AbsoluteFormThroughTinyproxy) {
 TEST_F(NginxPeer, ConnectTunnelThroughTinyproxy) {
   TTinyproxy proxy;
   if (!proxy.Started())
-    GTEST_SKIP() << "tinyproxy did not start: " << proxy.Log();
+    VARELO_PEER_MISSING("tinyproxy did not start: " << proxy.Log());
   net::TTCPBlockingSocket sock;
   sock.SetHTTPTunnelIP("127.0.0.1");
   sock.SetHTTPTunnelPort(std::to_string(proxy.Port()));
@@ -231,7 +232,7 @@ TEST_F(NginxPeer, Socks5ThroughMicrosocks) {
     SCOPED_TRACE(c.name);
     TMicrosocks socks(c.serverUser, c.serverPass);
     if (!socks.Started())
-      GTEST_SKIP() << "microsocks did not start: " << socks.Log();
+      VARELO_PEER_MISSING("microsocks did not start: " << socks.Log());
     THTTPClient client;
     client.Sock().SetSocksIP("127.0.0.1");
     client.Sock().SetSocksPort(std::to_string(socks.Port()));

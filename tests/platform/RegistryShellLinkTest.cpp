@@ -4,6 +4,7 @@
 #include "platform/Paths.h"
 #include "platform/Registry.h"
 #include "platform/ShellLink.h"
+#include "tests/support/MissingPeer.h"
 #include "tests/support/Process.h"
 #include "tests/support/TempDir.h"
 
@@ -63,7 +64,7 @@ std::string LnkInfo(const std::string& hostPath) {
 
 TEST(ShellLink, ShortcutReadsBackInAnIndependentReader) {
   if (!varelo::test::HaveProgram("lnkinfo"))
-    GTEST_SKIP() << "lnkinfo (liblnk-utils) missing";
+    VARELO_PEER_MISSING("lnkinfo (liblnk-utils) missing");
   TTempPrefix prefix;
   ASSERT_TRUE(platform::ForceDirectories("c:\\Varelo"));
   varelo::test::WriteFileBytes(prefix.Drive('c') + "/Varelo/Ondrel.exe", "MZ");
