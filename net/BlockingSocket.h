@@ -95,12 +95,14 @@ constexpr int32_t kListenBacklog = 4096;     // the platform's "as many as allow
 constexpr int32_t WSAEINTR = 10004;
 constexpr int32_t WSAEWOULDBLOCK = 10035;
 constexpr int32_t WSAEINPROGRESS = 10036;
+constexpr int32_t WSAEPROTONOSUPPORT = 10043;
 constexpr int32_t WSAECONNABORTED = 10053;
 constexpr int32_t WSAECONNRESET = 10054;
 constexpr int32_t WSAENOBUFS = 10055;
 constexpr int32_t WSAETIMEDOUT = 10060;
 constexpr int32_t WSAECONNREFUSED = 10061;
 constexpr int32_t WSASYSNOTREADY = 10091;
+constexpr int32_t WSAEDISCON = 10101;
 constexpr int32_t WSAHOST_NOT_FOUND = 11001;
 constexpr int32_t WSANO_RECOVERY = 11003;
 

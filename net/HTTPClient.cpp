@@ -63,6 +63,26 @@ int64_t ParseInteger(const std::string& text, int64_t fallback, int base = 10) {
   return value;
 }
 
+// A chunk size: hexadecimal digits only, of a value that fits in 63 bits; -1 when it is not.
+int64_t ParseChunkSize(std::string_view text) {
+  if (text.empty())
+    return -1;
+  int64_t value = 0;
+  for (char c : text) {
+    int digit = -1;
+    if (c >= '0' && c <= '9')
+      digit = c - '0';
+    else if (c >= 'a' && c <= 'f')
+      digit = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+      digit = c - 'A' + 10;
+    if (digit < 0 || value > (INT64_MAX - digit) / 16)
+      return -1;
+    value = value * 16 + digit;
+  }
+  return value;
+}
+
 std::string BracketIPv6(const std::string& host) {
   return IsIPv6Literal(host) ? "[" + host + "]" : host;
 }
@@ -341,11 +361,19 @@ void THTTPClient::ForgetConnection() {
   FAlivePort.clear();
 }
 
+void THTTPClient::CloseConnection() {
+  // The socket's close keeps an error already recorded (it drains only a healthy connection),
+  // so the caller still reads why the request ended.
+  FSock->CloseSocket();
+  ForgetConnection();
+}
+
 bool THTTPClient::HTTPMethod(const std::string& Method, const std::string& URL) {
   FResultCode = 500;
   FResultString.clear();
   FDownloadSize = 0;
   FUploadSize = 0;
+  FBodyComplete = false;
 
   std::string protocol, user, password, host, port, path, parameters;
   std::string target = SplitUrl(Trim(URL), protocol, user, password, host, port, path, parameters);
@@ -379,8 +407,11 @@ bool THTTPClient::HTTPMethod(const std::string& Method, const std::string& URL) 
   }
   std::string statusLine;
   std::vector<std::string> headerLines;
-  if (!SendRequest(expect, hasBody, statusLine, headerLines))
+  if (!SendRequest(expect, hasBody, statusLine, headerLines)) {
+    // A request sent in part leaves the connection unusable for the next one.
+    ForgetConnection();
     return false;
+  }
 
   // The response replaces the headers, the document and the response stream. A caller's own
   // request stream (a file being uploaded, say) is left as it was: emptying it would destroy
@@ -399,8 +430,7 @@ bool THTTPClient::HTTPMethod(const std::string& Method, const std::string& URL) 
     ReadHeaders(std::move(headerLines), absoluteForm, blockBytes, size, toClose);
   }
   if (FSock->LastError() != 0) {
-    FSock->CloseSocket();
-    ForgetConnection();
+    CloseConnection();
     return false;
   }
 
@@ -412,12 +442,16 @@ bool THTTPClient::HTTPMethod(const std::string& Method, const std::string& URL) 
       result = ReadBodyChunked();
     } else {
       result = ReadBodyToClose();
+      // The peer ended the body by closing: nothing of this connection can be used again.
+      toClose = true;
     }
   }
+  // Settled before the close below, whose status report is where a download judges the file.
+  FBodyComplete = result;
   ResponseStream().SetPosition(0);
-  if (toClose) {
-    FSock->CloseSocket();
-    ForgetConnection();
+  if (toClose || !result) {
+    // A body that failed leaves the connection in an unknown place: it is never reused.
+    CloseConnection();
   }
   CollectCookies();
   return result;
@@ -470,17 +504,36 @@ bool THTTPClient::ReadBodyChunked() {
     std::string line = ReadHeaderLine(ignored);
     ignored = 0;
     if (FSock->LastError() != 0)
-      break;
+      return false;
     if (line.empty())
       continue;
     std::string sizeText = Trim(TextBefore(Trim(TextBefore(line, " ")), ";"));
-    int64_t size = ParseInteger(sizeText, 0, 16);
-    if (size <= 0)
+    int64_t size = ParseChunkSize(sizeText);
+    if (size < 0) {
+      // A size that is not a number leaves no way to find the end of the body: whatever came
+      // so far is kept, but the body is not whole.
+      FSock->FailWith(kErrorBodyFraming);
+      return false;
+    }
+    if (size == 0)
       break;
     if (!ReadBodySized(size))
-      break;
+      return false;
   }
-  return FSock->LastError() == 0;
+  return ReadTrailers();
+}
+
+bool THTTPClient::ReadTrailers() {
+  // Header lines after the last chunk are read up to the empty line and dropped, so that
+  // nothing of this response is left on the connection; they count against the header limit.
+  int64_t blockBytes = 0;
+  while (true) {
+    std::string line = ReadHeaderLine(blockBytes);
+    if (FSock->LastError() != 0)
+      return false;
+    if (line.empty())
+      return true;
+  }
 }
 
 void THTTPClient::CollectCookies() {

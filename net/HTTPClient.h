@@ -14,6 +14,14 @@
 // by chunks or to the close, and cookies collected from the responses.
 namespace net {
 
+// The codes the client sets in the socket's LastError for answers it will not take as they
+// are. A body whose framing is broken (a chunk size that is not a number) ends the request
+// with kErrorBodyFraming; a body cut short keeps the code of its cause (10054 when the peer
+// closed, 10060 for a timeout, 10053 for a stop). A response whose framing cannot be trusted
+// (two different lengths, a negative one) is refused with kErrorResponseRefused.
+constexpr int32_t kErrorBodyFraming = WSAEDISCON;
+constexpr int32_t kErrorResponseRefused = WSAEPROTONOSUPPORT;
+
 // How the body of the current response is framed.
 enum TTransferEncoding { TE_UNKNOWN, TE_IDENTITY, TE_CHUNKED };
 
@@ -76,6 +84,15 @@ class THTTPClient : public TTramaClient {
   TStream* OutputStream() const { return FOutputStream; }
   void SetOutputStream(TStream* Value) { FOutputStream = Value; }
   TTransferEncoding TransferEncoding() const { return FTransferEncoding; }
+  // Whether the last response's body arrived whole by its framing. False while a response is
+  // being read and when its body was not framed completely: a sized body cut short, a chunked
+  // body without its last chunk or with a chunk size that is not a number, a timeout or a stop
+  // in the middle of the body, a response refused for an ambiguous length, or no response at
+  // all. True for a body read to the connection's close, for a response without a body (HEAD,
+  // 204, 304, a length of 0) and before the first request. It is settled before the client
+  // closes the connection at the end of a response, so a status hook that sees HR_SocketClose
+  // for that response reads the final value. A download must finish a file only when it holds.
+  bool BodyComplete() const { return FBodyComplete; }
 
  protected:
   virtual bool ReadBodyToClose();
@@ -106,6 +123,10 @@ class THTTPClient : public TTramaClient {
   void ReadHeaders(std::vector<std::string> Lines, bool AbsoluteForm, int64_t& BlockBytes,
                    int64_t& Size, bool& ToClose);
   void ForgetConnection();
+  // Closes the connection (with its status report) keeping the error that ended the request.
+  void CloseConnection();
+  // Reads the trailer lines after the last chunk, up to the empty line.
+  bool ReadTrailers();
 
   std::unique_ptr<TTCPBlockingSocket> FSock;
   TTransferEncoding FTransferEncoding = TE_UNKNOWN;
@@ -133,6 +154,7 @@ class THTTPClient : public TTramaClient {
   bool FAddPortNumberToHost = true;
   TStream* FInputStream = nullptr;
   TStream* FOutputStream = nullptr;
+  bool FBodyComplete = true;
 };
 
 }  // namespace net
