@@ -22,7 +22,6 @@ constexpr const char* kDefaultLibrary = "ws2_32.dll";
 constexpr const char* kLoadErrorText = "Error loading Socket interface (ws2_32.dll)!";
 constexpr uint16_t kWinsockVersion = 0x0202;
 constexpr int32_t kSizeBufferOnError = 1024;
-constexpr size_t kInitialStringReserve = 1 << 20;
 
 platform::TWSAData gWSAData;
 
@@ -157,6 +156,7 @@ void TBlockingSocket::AbortSocket() {
     platform::SockClose(FSocket);
   }
   FSocket = kInvalidSocket;
+  FSendTimeout = 0;
   FFDSet.clear();
   FDelayedOptions.clear();
   FFamily = FFamilySave;
@@ -357,6 +357,7 @@ void TBlockingSocket::SetOption(const TTramaOption& Value) {
       break;
     case SOT_SendTimeout:
       SockSetOpt(FSocket, kSolSocket, kSoSndTimeo, &Value.Value, sizeof(int32_t));
+      FSendTimeout = Value.Value;
       break;
     case SOT_Reuse:
       SockSetOpt(FSocket, kSolSocket, kSoReuseAddr, &enabled, sizeof(int32_t));
@@ -883,7 +884,9 @@ void TBlockingSocket::ThrottleTransfer(int32_t Count, int32_t MaxBandwidth, uint
       Sleep(kBandwidthSliceMs);
     }
   }
-  const double span = static_cast<double>(Count) / MaxBandwidth * 1000.0;
+  // Held below the signed tick range: a huge count at a tiny rate must not overflow the cast.
+  const double span =
+      std::min(static_cast<double>(Count) / MaxBandwidth * 1000.0, kMaxThrottleWaitMs);
   NextTick = TickNow() + static_cast<uint32_t>(span);
 }
 
@@ -905,7 +908,11 @@ int32_t TBlockingSocket::SendBuffer(const void* Buffer, int32_t Length) {
     ThrottleTransfer(chunk, FMaxSendBandwidth, FNextSend);
     int result = platform::SockSend(FSocket, data + sent, chunk, 0);
     SockCheck(result);
-    if (FLastError == WSAEWOULDBLOCK) {
+    if (FLastError == WSAEWOULDBLOCK && !FNonBlockMode && FSendTimeout > 0) {
+      // A blocking send with a send timeout says "would block" only when that time passed
+      // without any progress: waiting again would double the time the caller allowed.
+      FLastError = WSAETIMEDOUT;
+    } else if (FLastError == WSAEWOULDBLOCK) {
       if (CanWrite(FNonblockSendTimeout)) {
         result = platform::SockSend(FSocket, data + sent, chunk, 0);
         SockCheck(result);
@@ -942,6 +949,14 @@ void TBlockingSocket::SendBlock(const std::string& Data) {
 
 void TBlockingSocket::SendStreamWithSize(TStream& Stream, bool WithSize, bool Indian) {
   const int64_t remaining = Stream.Size() - Stream.Position();
+  if (WithSize && remaining > kMaxSizedStreamBytes) {
+    // The size travels as a signed 32-bit number; a truncated one would make the receiver
+    // take the wrong number of bytes. Nothing is sent.
+    ResetLastError();
+    FLastError = WSAEMSGSIZE;
+    ExceptCheck();
+    return;
+  }
   const int32_t size = static_cast<int32_t>(remaining);
   std::string prefix;
   if (WithSize) {
@@ -1178,7 +1193,9 @@ std::string TBlockingSocket::RecvTerminated(int32_t Timeout, const std::string& 
     }
   }
   std::string result;
+  FLastLineBreak.clear();
   if (FLastError == 0 && pos > 0) {
+    FLastLineBreak = lineBreak;
     result = received.substr(0, static_cast<size_t>(pos - 1));
     received.erase(0, static_cast<size_t>(pos) + lineBreak.size() - 1);
   }
@@ -1295,9 +1312,10 @@ uint8_t TBlockingSocket::PeekByte(int32_t Timeout) {
 
 void TBlockingSocket::Purge() {
   Sleep(1);
+  int64_t drained = 0;
   try {
-    while (!FBuffer.empty() || WaitingData() >= 1) {
-      RecvPacket(0);
+    while ((!FBuffer.empty() || WaitingData() >= 1) && drained < kMaxCloseDrainBytes) {
+      drained += static_cast<int64_t>(RecvPacket(0).size());
       if (FLastError != 0) {
         break;
       }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "net/NetLimits.h"
 #include "net/Stream.h"
 #include "net/TramaError.h"
 #include "platform/Socket.h"
@@ -83,18 +84,12 @@ bool DestroySocketInterface();
 // 2.2; throws ETramaError "Error loading Socket interface (ws2_32.dll)!" when that fails.
 void StartSocketInterface();
 
-// Limits and fixed values of the socket layer.
-constexpr int32_t kMaxPacketSize = 65536;  // largest packet handed out by one receive
-constexpr int32_t kDefaultSendMaxChunk = 65536;
-constexpr int32_t kDefaultNonblockSendTimeout = 15000;
-constexpr uint32_t kBandwidthSliceMs = 250;  // bandwidth waits sleep in slices of this size
-constexpr int32_t kMaxGroupSockets = 64;     // sockets one GroupCanRead looks at
-constexpr int32_t kListenBacklog = 4096;     // the platform's "as many as allowed"
-
 // Error codes the layer sets itself.
 constexpr int32_t WSAEINTR = 10004;
+constexpr int32_t WSAEINVAL = 10022;
 constexpr int32_t WSAEWOULDBLOCK = 10035;
 constexpr int32_t WSAEINPROGRESS = 10036;
+constexpr int32_t WSAEMSGSIZE = 10040;
 constexpr int32_t WSAEPROTONOSUPPORT = 10043;
 constexpr int32_t WSAECONNABORTED = 10053;
 constexpr int32_t WSAECONNRESET = 10054;
@@ -220,6 +215,16 @@ class TBlockingSocket {
   void SetMaxBandwidth(int32_t Value);
   bool ConvertLineEnd() const { return FConvertLineEnd; }
   void SetConvertLineEnd(bool Value) { FConvertLineEnd = Value; }
+  // The line break that ended the last line RecvTerminated handed out (empty when none), and
+  // whether that break was a lone CR or LF whose partner, arriving first in the next packet,
+  // will be dropped. A protocol reader that knows binary data follows the line clears them.
+  const std::string& LastLineBreak() const { return FLastLineBreak; }
+  bool LastCR() const { return FLastCR; }
+  bool LastLF() const { return FLastLF; }
+  void SetLineEndState(bool LastCR, bool LastLF) {
+    FLastCR = LastCR;
+    FLastLF = LastLF;
+  }
   TSocketFamily Family() const { return FFamily; }
   bool IP6used() const { return FIP6used; }
   bool PreferIP4() const { return FPreferIP4; }
@@ -305,6 +310,8 @@ class TBlockingSocket {
   bool FConvertLineEnd = false;
   bool FLastCR = false;
   bool FLastLF = false;
+  std::string FLastLineBreak;
+  int32_t FSendTimeout = 0;  // the send timeout applied to the open socket; 0 = none
   bool FBinded = false;
   TSocketFamily FFamily = SF_Any;
   TSocketFamily FFamilySave = SF_Any;

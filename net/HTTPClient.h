@@ -109,6 +109,11 @@ class THTTPClient : public TTramaClient {
   TStream& ResponseStream() { return FOutputStream ? *FOutputStream : *FDocument; }
   // Reads one line of the status or header block, counting it against the block's limit.
   std::string ReadHeaderLine(int64_t& BlockBytes);
+  // Reads header lines up to and including the empty line that ends the block.
+  bool ReadHeaderBlock(std::vector<std::string>& Lines, int64_t& BlockBytes);
+  // Called after a line that binary data follows (the end of the header block, a chunk size):
+  // no byte of the data may be taken for the line's end.
+  void DataFollows();
   // Steps of HTTPMethod.
   void BuildRequestHeaders(const std::string& Method, const std::string& Protocol,
                            const std::string& User, const std::string& Password,
@@ -119,8 +124,9 @@ class THTTPClient : public TTramaClient {
   bool SendRequest(bool Expect, bool HasBody, std::string& StatusLine,
                    std::vector<std::string>& HeaderLines);
   bool ReadStatus(const std::string& StatusLine, int64_t& BlockBytes);
-  // Reads the header block (after the lines already read, when given) into Headers.
-  void ReadHeaders(std::vector<std::string> Lines, bool AbsoluteForm, int64_t& BlockBytes,
+  // Reads the header block (after the lines already read, when given) into Headers. False when
+  // the reading failed or the answer was refused (kErrorResponseRefused).
+  bool ReadHeaders(std::vector<std::string> Lines, bool AbsoluteForm, int64_t& BlockBytes,
                    int64_t& Size, bool& ToClose);
   void ForgetConnection();
   // Closes the connection (with its status report) keeping the error that ended the request.
@@ -155,6 +161,7 @@ class THTTPClient : public TTramaClient {
   TStream* FInputStream = nullptr;
   TStream* FOutputStream = nullptr;
   bool FBodyComplete = true;
+  std::string FPreviousBreak;  // the line end of the line before the last one read
 };
 
 }  // namespace net

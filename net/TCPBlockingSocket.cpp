@@ -7,6 +7,8 @@
 #include "net/NetLimits.h"
 #include "net/ProtoUtils.h"
 #include "net/SSLNone.h"
+#include "net/ScopeExit.h"
+#include "platform/CodePage.h"
 
 namespace net {
 namespace {
@@ -37,19 +39,11 @@ int32_t TTCPBlockingSocket::DropLineEndPartner(char* Bytes, int32_t Count) {
   return 1;
 }
 
-void TTCPBlockingSocket::RecvStreamSizeBuffered(TStream& Stream, int32_t Timeout, int64_t Size) {
+void TTCPBlockingSocket::RecvStreamSizeDirect(TStream& Stream, int32_t Timeout, int64_t Size) {
   ResetLastError();
   if (Size <= 0)
     return;
-  std::vector<char> block(static_cast<size_t>(std::min<int64_t>(Size, kStreamWriteBlock)));
-  size_t fill = 0;
-  auto flush = [&] {
-    if (fill > 0 &&
-        Stream.Write(block.data(), static_cast<int64_t>(fill)) != static_cast<int64_t>(fill)) {
-      FLastError = WSAENOBUFS;
-    }
-    fill = 0;
-  };
+  std::vector<char> packet(static_cast<size_t>(std::min<int64_t>(Size, kMaxPacketSize)));
   // With InterPacketTimeout off, each piece of SendMaxChunk bytes must arrive within Timeout
   // as a whole, as when the stream is received piece by piece.
   const int64_t pieceSize = FSendMaxChunk > 0 ? FSendMaxChunk : kDefaultSendMaxChunk;
@@ -58,13 +52,13 @@ void TTCPBlockingSocket::RecvStreamSizeBuffered(TStream& Stream, int32_t Timeout
   int64_t remaining = Size;
   while (remaining > 0 && FLastError == 0) {
     const uint32_t start = TickNow();
-    const int32_t room = static_cast<int32_t>(
-        std::min<int64_t>(remaining, static_cast<int64_t>(block.size() - fill)));
+    const int32_t room =
+        static_cast<int32_t>(std::min<int64_t>(remaining, static_cast<int64_t>(packet.size())));
     int32_t got = 0;
     if (!FBuffer.empty()) {
       // Bytes that came with the header block are handed out first, as a packet would be.
       got = static_cast<int32_t>(std::min<size_t>(FBuffer.size(), static_cast<size_t>(room)));
-      std::memcpy(block.data() + fill, FBuffer.data(), static_cast<size_t>(got));
+      std::memcpy(packet.data(), FBuffer.data(), static_cast<size_t>(got));
       FBuffer.erase(0, static_cast<size_t>(got));
     } else {
       int32_t waiting = WaitingData();
@@ -79,16 +73,19 @@ void TTCPBlockingSocket::RecvStreamSizeBuffered(TStream& Stream, int32_t Timeout
           break;
         }
       }
-      got = RecvBuffer(block.data() + fill, std::min(waiting, room));
+      got = RecvBuffer(packet.data(), std::min(waiting, room));
       if (FLastError != 0 || got <= 0)
         break;
     }
-    int32_t dropped = DropLineEndPartner(block.data() + fill, got);
+    const int32_t dropped = DropLineEndPartner(packet.data(), got);
     got -= dropped;
-    fill += static_cast<size_t>(got);
+    // Each packet reaches the stream as it arrives: a download writes its partial file from the
+    // stream one receive behind, and a pause must find everything received there.
+    if (got > 0 && Stream.Write(packet.data(), got) != got) {
+      FLastError = WSAENOBUFS;
+      break;
+    }
     remaining -= got;
-    if (fill == block.size())
-      flush();
     pieceLeft -= got;
     if (pieceLeft <= 0) {
       pieceLeft = pieceSize + pieceLeft % pieceSize;
@@ -101,10 +98,6 @@ void TTCPBlockingSocket::RecvStreamSizeBuffered(TStream& Stream, int32_t Timeout
       }
     }
   }
-  int32_t error = FLastError;
-  flush();
-  if (error != 0)
-    FLastError = error;
   ExceptCheck();
 }
 
@@ -142,9 +135,11 @@ void TTCPBlockingSocket::Connect(const std::string& IP, const std::string& Port)
 void TTCPBlockingSocket::SocksDoConnect(const std::string& IP, const std::string& Port) {
   TBlockingSocket::Connect(FSocksIP, FSocksPort);
   if (FLastError == 0) {
-    FBypassFlag = true;
-    bool ok = SocksOpen() && SocksRequest(kSocksConnect, IP, Port) && SocksResponse();
-    FBypassFlag = false;
+    bool ok = false;
+    {
+      auto bypass = ScopedValue(FBypassFlag, true);
+      ok = SocksOpen() && SocksRequest(kSocksConnect, IP, Port) && SocksResponse();
+    }
     if (!ok && FLastError == 0)
       FLastError = WSASYSNOTREADY;
     FSocksLocalIP = FSocksResponseIP;
@@ -165,15 +160,16 @@ void TTCPBlockingSocket::HTTPTunnelDoConnect(const std::string& IP, const std::s
   std::string host = IsIPv6Literal(IP) ? "[" + IP + "]" : IP;
   std::string request = "CONNECT " + host + ":" + port + " HTTP/1.0" + kCRLF;
   if (!FHTTPTunnelUser.empty()) {
+    // Credentials are text; on the wire they are bytes of the ANSI code page, as in the
+    // absolute-form request's Proxy-Authorization.
     request += "Proxy-Authorization: Basic " +
-               Base64Encode(FHTTPTunnelUser + ":" + FHTTPTunnelPass) + kCRLF;
+               Base64Encode(platform::Utf8ToAnsi(FHTTPTunnelUser + ":" + FHTTPTunnelPass)) + kCRLF;
   }
   SendString(request + kCRLF);
   // A proxy that sends an endless line, or endless lines, must not keep us reading: its reply
   // gets the allowance of a response header block.
-  int32_t savedMaxLine = FMaxLineLength;
-  if (FMaxLineLength == 0)
-    FMaxLineLength = kMaxHeaderBlockBytes;
+  auto maxLine =
+      ScopedValue(FMaxLineLength, FMaxLineLength == 0 ? kMaxHeaderLineBytes : FMaxLineLength);
   int64_t replyBytes = 0;
   while (FLastError == 0) {
     std::string line = RecvTerminated(FHTTPTunnelTimeout, "\n");
@@ -187,7 +183,6 @@ void TTCPBlockingSocket::HTTPTunnelDoConnect(const std::string& IP, const std::s
     if (line.size() > 11 && line.compare(0, 5, "HTTP/") == 0)
       FHTTPTunnel = line[9] == '2';
   }
-  FMaxLineLength = savedMaxLine;
   if (FLastError == 0 && !FHTTPTunnel)
     FLastError = WSAECONNREFUSED;
   FHTTPTunnelRemoteIP = IP;
@@ -206,9 +201,11 @@ void TTCPBlockingSocket::Listen() {
   std::string localPort = std::to_string(TBlockingSocket::GetLocalSinPort());
   TBlockingSocket::Connect(FSocksIP, FSocksPort);
   if (FLastError == 0) {
-    FBypassFlag = true;
-    bool ok = SocksOpen() && SocksRequest(kSocksBind, localIP, localPort) && SocksResponse();
-    FBypassFlag = false;
+    bool ok = false;
+    {
+      auto bypass = ScopedValue(FBypassFlag, true);
+      ok = SocksOpen() && SocksRequest(kSocksBind, localIP, localPort) && SocksResponse();
+    }
     if (!ok && FLastError == 0)
       FLastError = WSANO_RECOVERY;
     // A server bound to every interface is reached at its own address.
@@ -227,9 +224,11 @@ TSocketHandle TTCPBlockingSocket::Accept() {
   ResetLastError();
   // Through SOCKS the server answers a second time when the peer has connected; the data then
   // flows over the same socket.
-  FBypassFlag = true;
-  bool ok = SocksResponse();
-  FBypassFlag = false;
+  bool ok = false;
+  {
+    auto bypass = ScopedValue(FBypassFlag, true);
+    ok = SocksResponse();
+  }
   if (!ok && FLastError == 0)
     FLastError = WSANO_RECOVERY;
   FSocksRemoteIP = FSocksResponseIP;
