@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "net/LineBuffer.h"
 #include "net/NetLimits.h"
+#include "net/SocketOptionQueue.h"
 #include "net/Stream.h"
 #include "net/TramaError.h"
 #include "platform/Socket.h"
@@ -43,19 +45,6 @@ enum THookSocketReason {
 enum TSocketFamily { SF_Any, SF_IP4, SF_IP6 };
 // The SOCKS protocol of TSocksBlockingSocket; TSSLType lives with the plug-in in CustomSSL.h.
 enum TSocksType { ST_Socks5, ST_Socks4 };
-enum TTramaOptionType {
-  SOT_Linger,
-  SOT_RecvBuff,
-  SOT_SendBuff,
-  SOT_NonBlock,
-  SOT_RecvTimeout,
-  SOT_SendTimeout,
-  SOT_Reuse,
-  SOT_TTL,
-  SOT_Broadcast,
-  SOT_MulticastTTL,
-  SOT_MulticastLoop
-};
 
 // The hooks. An unset hook is skipped; Sender is the object that raises it.
 using THookSocketStatus = std::function<void(TBlockingSocket* Sender, THookSocketReason Reason,
@@ -67,13 +56,6 @@ using THookMonitor =
 using THookAfterConnect = std::function<void(TBlockingSocket* Sender)>;
 using THookVerifyCert = std::function<bool(TCustomSSL* Sender)>;
 using THookHeartbeat = std::function<void(TBlockingSocket* Sender)>;
-
-// One socket option waiting for the next socket to open.
-struct TTramaOption {
-  TTramaOptionType Option = SOT_Linger;
-  bool Enabled = false;
-  int32_t Value = 0;
-};
 
 // Binds and starts the platform's sockets interface ("ws2_32.dll" when `stub` is empty); the
 // use count goes up by one. Returns false when the interface cannot be bound.
@@ -199,8 +181,8 @@ class TBlockingSocket {
   const TVarSin& RemoteSin() const { return FRemoteSin; }
   int32_t Tag() const { return FTag; }
   void SetTag(int32_t Value) { FTag = Value; }
-  const std::string& LineBuffer() const { return FBuffer; }
-  void SetLineBuffer(const std::string& Value) { FBuffer = Value; }
+  const std::string& LineBuffer() const { return FLine.Bytes(); }
+  void SetLineBuffer(const std::string& Value) { FLine.Bytes() = Value; }
   bool RaiseExcept() const { return FRaiseExcept; }
   void SetRaiseExcept(bool Value) { FRaiseExcept = Value; }
   bool NonBlockMode() const { return FNonBlockMode; }
@@ -218,13 +200,10 @@ class TBlockingSocket {
   // The line break that ended the last line RecvTerminated handed out (empty when none), and
   // whether that break was a lone CR or LF whose partner, arriving first in the next packet,
   // will be dropped. A protocol reader that knows binary data follows the line clears them.
-  const std::string& LastLineBreak() const { return FLastLineBreak; }
-  bool LastCR() const { return FLastCR; }
-  bool LastLF() const { return FLastLF; }
-  void SetLineEndState(bool LastCR, bool LastLF) {
-    FLastCR = LastCR;
-    FLastLF = LastLF;
-  }
+  const std::string& LastLineBreak() const { return FLine.LastBreak(); }
+  bool LastCR() const { return FLine.LastCR(); }
+  bool LastLF() const { return FLine.LastLF(); }
+  void SetLineEndState(bool LastCR, bool LastLF) { FLine.SetLineEndState(LastCR, LastLF); }
   TSocketFamily Family() const { return FFamily; }
   bool IP6used() const { return FIP6used; }
   bool PreferIP4() const { return FPreferIP4; }
@@ -263,6 +242,10 @@ class TBlockingSocket {
   virtual void SendStreamWithSize(TStream& Stream, bool WithSize, bool Indian);
   virtual bool SelectRead(int32_t Timeout);
   virtual bool SelectWrite(int32_t Timeout);
+  // One wait for readability or writability of the socket, for both of the above.
+  bool SelectReady(bool Write, int32_t Timeout);
+  // CanRead and CanWrite: the wait with heartbeats and the stop check, then the status.
+  bool WaitReady(bool Write, int32_t Timeout);
 
   // Helpers the derived sockets share.
   void DoStatus(THookSocketReason Reason, const std::string& Value);
@@ -299,7 +282,7 @@ class TBlockingSocket {
   TVarSin FLocalSin;
   TVarSin FRemoteSin;
   int32_t FTag = 0;
-  std::string FBuffer;
+  TLineBuffer FLine;  // the line buffer and the state of the last line end
   bool FRaiseExcept = false;
   bool FNonBlockMode = false;
   int32_t FMaxLineLength = 0;
@@ -308,16 +291,13 @@ class TBlockingSocket {
   int32_t FMaxRecvBandwidth = 0;
   uint32_t FNextRecv = 0;
   bool FConvertLineEnd = false;
-  bool FLastCR = false;
-  bool FLastLF = false;
-  std::string FLastLineBreak;
   int32_t FSendTimeout = 0;  // the send timeout applied to the open socket; 0 = none
   bool FBinded = false;
   TSocketFamily FFamily = SF_Any;
   TSocketFamily FFamilySave = SF_Any;
   bool FIP6used = false;
   bool FPreferIP4 = true;
-  std::vector<TTramaOption> FDelayedOptions;  // oldest request first
+  TSocketOptionQueue FOptions;
   bool FInterPacketTimeout = true;
   std::vector<TSocketHandle> FFDSet;
   int64_t FRecvCounter = 0;

@@ -27,18 +27,6 @@ TTCPBlockingSocket::TTCPBlockingSocket(TSSLClass SSLPlugin) : FSSL(SSLPlugin(thi
 
 TTCPBlockingSocket::~TTCPBlockingSocket() = default;
 
-int32_t TTCPBlockingSocket::DropLineEndPartner(char* Bytes, int32_t Count) {
-  if (!FConvertLineEnd || Count <= 0)
-    return 0;
-  bool drop = (FLastCR && Bytes[0] == '\n') || (FLastLF && Bytes[0] == '\r');
-  FLastCR = false;
-  FLastLF = false;
-  if (!drop)
-    return 0;
-  std::memmove(Bytes, Bytes + 1, static_cast<size_t>(Count - 1));
-  return 1;
-}
-
 void TTCPBlockingSocket::RecvStreamSizeDirect(TStream& Stream, int32_t Timeout, int64_t Size) {
   ResetLastError();
   if (Size <= 0)
@@ -55,11 +43,11 @@ void TTCPBlockingSocket::RecvStreamSizeDirect(TStream& Stream, int32_t Timeout, 
     const int32_t room =
         static_cast<int32_t>(std::min<int64_t>(remaining, static_cast<int64_t>(packet.size())));
     int32_t got = 0;
-    if (!FBuffer.empty()) {
+    if (!FLine.Empty()) {
       // Bytes that came with the header block are handed out first, as a packet would be.
-      got = static_cast<int32_t>(std::min<size_t>(FBuffer.size(), static_cast<size_t>(room)));
-      std::memcpy(packet.data(), FBuffer.data(), static_cast<size_t>(got));
-      FBuffer.erase(0, static_cast<size_t>(got));
+      got = static_cast<int32_t>(std::min<size_t>(FLine.Bytes().size(), static_cast<size_t>(room)));
+      std::memcpy(packet.data(), FLine.Bytes().data(), static_cast<size_t>(got));
+      FLine.Bytes().erase(0, static_cast<size_t>(got));
     } else {
       int32_t waiting = WaitingData();
       if (waiting <= 0) {
@@ -77,7 +65,7 @@ void TTCPBlockingSocket::RecvStreamSizeDirect(TStream& Stream, int32_t Timeout, 
       if (FLastError != 0 || got <= 0)
         break;
     }
-    const int32_t dropped = DropLineEndPartner(packet.data(), got);
+    const int32_t dropped = FConvertLineEnd ? FLine.DropPartner(packet.data(), got) : 0;
     got -= dropped;
     // Each packet reaches the stream as it arrives: a download writes its partial file from the
     // stream one receive behind, and a pause must find everything received there.

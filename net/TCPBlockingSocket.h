@@ -72,10 +72,6 @@ class TTCPBlockingSocket : public TSocksBlockingSocket {
  protected:
   void SocksDoConnect(const std::string& IP, const std::string& Port);
   void HTTPTunnelDoConnect(const std::string& IP, const std::string& Port);
-  // Applies the line-end rule of packets to freshly received bytes: with ConvertLineEnd, a lone
-  // CR (or LF) that ended the last line swallows its partner at the start of the next packet.
-  // Returns the number of bytes dropped (0 or 1).
-  int32_t DropLineEndPartner(char* Bytes, int32_t Count);
   // True when transfers go through the plug-in rather than straight to the socket.
   bool ThroughSSL() const { return FSSL->SSLEnabled() && !FBypassFlag; }
 
