@@ -90,6 +90,7 @@ void TBlockingSocket::SetFamily(TSocketFamily Value) {
 }
 
 void TBlockingSocket::SetSocket(TSocketHandle Value) {
+  FPeerClosed = false;
   FRecvCounter = 0;
   FSendCounter = 0;
   FSocket = Value;
@@ -119,6 +120,7 @@ void TBlockingSocket::InternalCreateSocket(const TVarSin& Sin) {
   }
   FLine.Reset();
   FBinded = false;
+  FPeerClosed = false;
   FIP6used = Sin.AddressFamily == platform::kAfInet6;
   FSocket = platform::SockSocket(Sin.AddressFamily, GetSocketType(), GetSocketProtocol());
   if (FSocket == kInvalidSocket) {
@@ -379,14 +381,16 @@ void TBlockingSocket::Connect(const std::string& IP, const std::string& Port) {
       InternalCreateSocket(sin);
     }
     if (FLastError == 0) {
-      if (FConnectionTimeout <= 0) {
+      const bool reported = FConnectionTimeout > 0;
+      const int32_t limit = reported ? FConnectionTimeout : FConnectFallbackTimeout;
+      if (limit <= 0) {
         SockCheck(platform::SockConnect(FSocket, sin));
       } else {
         const bool savedMode = FNonBlockMode;
         SetNonBlockMode(true);
         SockCheck(platform::SockConnect(FSocket, sin));
         if (FLastError == WSAEINPROGRESS || FLastError == WSAEWOULDBLOCK) {
-          if (!CanWrite(FConnectionTimeout)) {
+          if (!WaitReady(true, limit, reported)) {
             FLastError = WSAETIMEDOUT;
           } else {
             // Writable also means "the attempt ended": a refused connection is reported as
@@ -447,7 +451,7 @@ bool TBlockingSocket::SelectWrite(int32_t Timeout) {
   return SelectReady(true, Timeout);
 }
 
-bool TBlockingSocket::WaitReady(bool Write, int32_t Timeout) {
+bool TBlockingSocket::WaitReady(bool Write, int32_t Timeout, bool Report) {
   // With a heartbeat the wait is cut into rounds of its rate, so the heartbeat runs and a
   // stop is noticed between them.
   int32_t rounds = 0;
@@ -468,7 +472,7 @@ bool TBlockingSocket::WaitReady(bool Write, int32_t Timeout) {
     ok = select(FHeartbeatRate);
   }
   ExceptCheck();
-  if (ok) {
+  if (ok && Report) {
     DoStatus(Write ? HR_CanWrite : HR_CanRead, "");
   }
   return ok;

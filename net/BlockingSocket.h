@@ -223,6 +223,11 @@ class TBlockingSocket {
   void SetHeartbeatRate(int32_t Value) { FHeartbeatRate = Value; }
   int32_t ConnectionTimeout() const { return FConnectionTimeout; }
   void SetConnectionTimeout(int32_t Value) { FConnectionTimeout = Value; }
+  // The limit of a connect while ConnectionTimeout is 0 (0 = none, the default): the connect
+  // gives up after it with 10060 as with ConnectionTimeout, but its wait is not reported, so
+  // the status sequence stays that of a plain connect. The HTTP client puts its Timeout here.
+  int32_t ConnectFallbackTimeout() const { return FConnectFallbackTimeout; }
+  void SetConnectFallbackTimeout(int32_t Value) { FConnectFallbackTimeout = Value; }
   TSocketHandle Socket() const { return FSocket; }
   int32_t LastError() const { return FLastError; }
   const std::string& LastErrorDesc() const { return FLastErrorDesc; }
@@ -244,8 +249,9 @@ class TBlockingSocket {
   virtual bool SelectWrite(int32_t Timeout);
   // One wait for readability or writability of the socket, for both of the above.
   bool SelectReady(bool Write, int32_t Timeout);
-  // CanRead and CanWrite: the wait with heartbeats and the stop check, then the status.
-  bool WaitReady(bool Write, int32_t Timeout);
+  // CanRead and CanWrite: the wait with heartbeats and the stop check, then (with Report)
+  // the status.
+  bool WaitReady(bool Write, int32_t Timeout, bool Report = true);
 
   // Helpers the derived sockets share.
   void DoStatus(THookSocketReason Reason, const std::string& Value);
@@ -292,6 +298,7 @@ class TBlockingSocket {
   uint32_t FNextRecv = 0;
   bool FConvertLineEnd = false;
   int32_t FSendTimeout = 0;  // the send timeout applied to the open socket; 0 = none
+  bool FPeerClosed = false;  // the open socket has seen the peer's end of stream
   bool FBinded = false;
   TSocketFamily FFamily = SF_Any;
   TSocketFamily FFamilySave = SF_Any;
@@ -307,6 +314,7 @@ class TBlockingSocket {
   int32_t FNonblockSendTimeout = kDefaultNonblockSendTimeout;
   int32_t FHeartbeatRate = 0;
   int32_t FConnectionTimeout = 0;
+  int32_t FConnectFallbackTimeout = 0;
   TSocketHandle FSocket = platform::kInvalidSocket;
   int32_t FLastError = 0;
   std::string FLastErrorDesc;

@@ -34,6 +34,7 @@ int32_t TBlockingSocket::RecvBuffer(void* Buffer, int32_t Length) {
   int32_t result = platform::SockRecv(FSocket, Buffer, Length, 0);
   if (result == 0) {
     FLastError = WSAECONNRESET;
+    FPeerClosed = true;
   } else {
     SockCheck(result);
   }
@@ -76,6 +77,7 @@ std::string TBlockingSocket::RecvPacket(int32_t Timeout) {
         waiting = WaitingData();
         if (waiting == 0) {
           FLastError = WSAECONNRESET;
+          FPeerClosed = true;
         }
       } else {
         FLastError = WSAETIMEDOUT;

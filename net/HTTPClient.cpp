@@ -97,15 +97,10 @@ bool THTTPClient::ConnectTarget(bool UseSSL) {
   FSock->Bind(FIPInterface, "0");
   if (FSock->LastError() != 0)
     return false;
-  {
-    // A connect to an address that does not answer gives up within the request's Timeout
-    // (unless the caller set a connect limit of its own) instead of the system's own limit.
-    const int32_t connectLimit = FSock->ConnectionTimeout();
-    TScopeExit restore([&] { FSock->SetConnectionTimeout(connectLimit); });
-    if (connectLimit <= 0 && FTimeout > 0)
-      FSock->SetConnectionTimeout(FTimeout);
-    FSock->Connect(FTargetHost, FTargetPort);
-  }
+  // A connect to an address that does not answer gives up within the request's Timeout
+  // (unless the caller set a connect limit of its own) instead of the system's own limit.
+  FSock->SetConnectFallbackTimeout(FTimeout > 0 ? FTimeout : 0);
+  FSock->Connect(FTargetHost, FTargetPort);
   if (FSock->LastError() != 0)
     return false;
   // A send that cannot progress (a peer that stopped reading) gives up within Timeout too.

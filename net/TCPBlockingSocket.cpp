@@ -58,6 +58,7 @@ void TTCPBlockingSocket::RecvStreamSizeDirect(TStream& Stream, int32_t Timeout, 
         waiting = WaitingData();
         if (waiting == 0) {
           FLastError = WSAECONNRESET;
+          FPeerClosed = true;
           break;
         }
       }
@@ -97,9 +98,10 @@ void TTCPBlockingSocket::FailWith(int32_t ErrorCode) {
 void TTCPBlockingSocket::CloseSocket() {
   if (FSSL->SSLEnabled())
     FSSL->Shutdown();
-  if (FSocket != platform::kInvalidSocket && FLastError == 0) {
+  if (FSocket != platform::kInvalidSocket && FLastError == 0 && !FPeerClosed) {
     // Half-close and read what is still coming, so that the peer sees an orderly end rather
-    // than a reset for bytes we never read.
+    // than a reset for bytes we never read. A peer that has ended its stream sends nothing
+    // more, so there is nothing to wait for.
     platform::SockShutdown(FSocket, platform::kShutSend);
     Purge();
   }
@@ -265,6 +267,7 @@ int32_t TTCPBlockingSocket::RecvBuffer(void* Buffer, int32_t Length) {
     FLastError = WSASYSNOTREADY;
   } else if (count == 0) {
     FLastError = WSAECONNRESET;
+    FPeerClosed = true;
   }
   ExceptCheck();
   if (FLastError != 0)
