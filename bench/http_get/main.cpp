@@ -1,12 +1,12 @@
 // Serves a 512 MiB file from nginx on 127.0.0.1 and fetches it several times with THTTPClient
 // (into a file stream) and with curl, alternating, then prints the median rate of each, their
 // ratio and the peak resident memory of each.
+#include <sys/resource.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <sys/resource.h>
 #include <string>
 #include <vector>
 

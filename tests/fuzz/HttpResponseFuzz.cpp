@@ -126,8 +126,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (client.BodyComplete() != result)
     std::abort();
   // A sized body that succeeded holds exactly its announced length.
-  const bool bodyRead = std::string(method) != "HEAD" && client.ResultCode() != 204 &&
-                        client.ResultCode() != 304;
+  const bool bodyRead =
+      std::string(method) != "HEAD" && client.ResultCode() != 204 && client.ResultCode() != 304;
   if (result && bodyRead && client.TransferEncoding() == net::TE_IDENTITY &&
       client.Document().Size() != client.DownloadSize()) {
     std::abort();
