@@ -41,8 +41,9 @@ bool TDecodePool::ClaimNext(size_t& position, bool mustProgress) {
     ++nextClaim_;
   if (stop_ || nextClaim_ >= jobs_.size())
     return false;
-  const uint64_t size = jobs_[nextClaim_]->uncompressedSize;
-  const bool fits = pendingCount_ == 0 || (pendingBytes_ + size <= kPendingBytesLimit &&
+  // Counted by the buffer capacity the entry may be given, which is what it really holds.
+  const uint64_t size = TBufferPool::CapacityFor(jobs_[nextClaim_]->uncompressedSize);
+  const bool fits = pendingCount_ == 0 || (pendingBytes_ + size <= kDecodeAheadLimit &&
                                            pendingCount_ < kPendingEntriesLimit);
   if (!fits && !mustProgress)
     return false;
@@ -83,7 +84,7 @@ TDecodedEntry TDecodePool::Take(size_t position, TEntryDecoder& decoder) {
     TSlot& slot = slots_[position];
     if (slot.state == TSlotState::Ready) {
       slot.state = TSlotState::Taken;
-      pendingBytes_ -= jobs_[position]->uncompressedSize;
+      pendingBytes_ -= TBufferPool::CapacityFor(jobs_[position]->uncompressedSize);
       --pendingCount_;
       changed_.notify_all();
       return std::move(slot.decoded);

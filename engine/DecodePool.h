@@ -55,7 +55,7 @@ class TDecodePool {
   TBufferPool& buffers_;
   std::vector<TSlot> slots_;
   size_t nextClaim_ = 0;
-  uint64_t pendingBytes_ = 0;
+  uint64_t pendingBytes_ = 0;  // buffer capacity reserved by claimed, not yet taken entries
   size_t pendingCount_ = 0;
   bool stop_ = false;
   std::mutex mutex_;

@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "engine/EngineLimits.h"
+
 namespace arcazip {
 namespace {
 
@@ -55,17 +57,38 @@ bool Wildcard(std::string_view pattern, std::string_view text) {
 
 }  // namespace
 
-bool SplitEntryPath(std::string_view name, bool keepFolders, std::vector<std::string>& parts) {
+bool IsSafeOnWindows(std::string_view component) {
+  if (component.empty())
+    return false;
+  if (component.find(':') != std::string_view::npos)
+    return false;
+  if (component.back() == '.' || component.back() == ' ')
+    return false;
+  // Device names are reserved whatever extension follows them.
+  std::string stem(component.substr(0, component.find('.')));
+  for (char& c : stem)
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL"};
+  for (const char* device : kDevices) {
+    if (stem == device)
+      return false;
+  }
+  const bool numbered =
+      stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0);
+  return !(numbered && stem[3] >= '1' && stem[3] <= '9');
+}
+
+bool SplitEntryPath(std::string_view name, bool keepFolders, bool folderEntry,
+                    std::vector<std::string>& parts) {
   parts.clear();
   if (name.empty() || name.find('\0') != std::string_view::npos)
     return false;
-  const bool folderEntry = IsSeparator(name.back());
   const std::vector<std::string_view> components = Components(name);
   if (!keepFolders) {
     if (folderEntry)
-      return true;  // nothing to create when folders are not kept
-    const std::string_view last = components.back();
-    if (last.empty() || last == "." || last == "..")
+      return true;                                    // nothing to create when folders are not kept
+    const std::string_view last = components.back();  // Components() is never empty
+    if (last.empty() || last == "." || last == ".." || !IsSafeOnWindows(last))
       return false;
     parts.emplace_back(last);
     return true;
@@ -77,9 +100,25 @@ bool SplitEntryPath(std::string_view name, bool keepFolders, std::vector<std::st
       return false;
     if (c.empty() || c == ".")
       continue;
+    if (!IsSafeOnWindows(c))
+      return false;
     parts.emplace_back(c);
   }
   return !parts.empty();
+}
+
+bool WithinPathLimits(const std::vector<std::string>& parts, bool lastIsFolder, size_t baseLength,
+                      size_t maxPath) {
+  const size_t folders = lastIsFolder ? parts.size() : (parts.empty() ? 0 : parts.size() - 1);
+  if (folders > kMaxFolderDepth)
+    return false;
+  size_t length = baseLength;
+  for (const std::string& part : parts) {
+    length += 1 + part.size();
+    if (length > maxPath)
+      return false;
+  }
+  return true;
 }
 
 bool MatchesPattern(std::string_view pattern, std::string_view name) {

@@ -1,39 +1,29 @@
 #include "engine/Extractor.h"
 
 #include <algorithm>
-#include <cerrno>
+#include <climits>
 #include <ctime>
-#include <random>
 
 #include "engine/DecodePool.h"
 #include "engine/EngineLimits.h"
 #include "engine/EntryName.h"
+#include "engine/TempFile.h"
 #include "platform/CodePage.h"
 #include "platform/File.h"
+#include "platform/Paths.h"
+#include "platform/ProcessInfo.h"
 
 namespace arcazip {
 namespace {
 
 constexpr int kOverwriteYes = 1;
 
-// Temporary names are short and fixed in form, so even a file name at the system's length
-// limit gets a temporary beside it; the random start keeps two engines in one folder apart.
-std::string TempName(int attempt) {
-  static std::atomic<uint32_t> counter{std::random_device{}()};
-  static const char kHex[] = "0123456789abcdef";
-  uint32_t n = counter.fetch_add(1) + static_cast<uint32_t>(attempt);
-  std::string name = ".~az";
-  for (int i = 0; i < 8; ++i, n >>= 4)
-    name += kHex[n & 15];
-  return name + ".tmp";
-}
-
 std::string WithOsError(const std::string& text, int error) {
   return text + " (" + platform::OsErrorText(error) + ")";
 }
 
-bool PlausibleForMemory(const TZipEntry& entry) {
-  return entry.uncompressedSize <= kInMemoryLimit &&
+bool PlausibleForMemory(const TZipEntry& entry, uint64_t limit) {
+  return entry.uncompressedSize <= limit &&
          entry.uncompressedSize <= entry.compressedSize * kMaxDeflateRatio + kWriteBlock;
 }
 
@@ -45,11 +35,22 @@ uint8_t CryptCheckByte(const TZipEntry& entry) {
   return static_cast<uint8_t>(entry.crc32 >> 24);
 }
 
+// Declared sizes are the archive's word; a size that does not fit the callback's signed field
+// is reported as the largest it can carry (-1 has a meaning of its own there).
+int64_t ReportedSize(uint64_t size) {
+  return static_cast<int64_t>(std::min<uint64_t>(size, INT64_MAX));
+}
+
 }  // namespace
 
 TExtractor::TExtractor(const TDLLCommands& commands, int32_t key,
                        const std::atomic<bool>& abortAsked)
-    : commands_(commands), key_(key), callback_(commands, abortAsked) {}
+    : commands_(commands),
+      key_(key),
+      callback_(commands, abortAsked),
+      folderNames_([](platform::TDirHandle& folder, const std::string& name) {
+        return !RemoveIfStaleTemp(folder, name);
+      }) {}
 
 int32_t TExtractor::Fail(TAZError code, const std::string& text) {
   callback_.Message(code, text);
@@ -87,36 +88,29 @@ int32_t TExtractor::Run() {
     if (!base_.Open(baseDir))
       return Fail(azeNotFound,
                   WithOsError("Extract directory '" + baseDir + "' must exist", base_.Error()));
+    baseLength_ = baseDir.size();
+    // Temporary files that a killed process left in the destination go now; those of the
+    // folders below it go when each folder is first entered.
+    folderNames_.Load(base_, std::string());
   }
-  Select();
-  if (callback_.Aborted())
-    return -azeAborted;
-
-  std::vector<bool> eligible(selected_.size());
-  for (size_t i = 0; i < selected_.size(); ++i)
-    eligible[i] = IsPoolEligible(*selected_[i]);
-  bool stopped = false;
-  {
-    TDecodePool pool(archive_.Data(), selected_, eligible, buffers_, kDecodeWorkers);
-    for (size_t position = 0; position < selected_.size(); ++position) {
-      if (ProcessEntry(position, pool) == TStep::Stop || callback_.Aborted()) {
-        pool.Stop();
-        stopped = true;
-        break;
-      }
-    }
-  }
-  callback_.EndOfBatch();
-  if (stopped)
-    return -stopCode_;
-  return processed_;
-}
-
-void TExtractor::Select() {
-  const std::vector<std::string> include = callback_.ArgList(zaaFSpecArgs);
-  const std::vector<std::string> exclude = callback_.ArgList(zaaFSpecArgsExcl);
   uint32_t files = 0;
   int64_t bytes = 0;
+  Select(files, bytes);
+  if (callback_.Aborted())
+    return -azeAborted;
+  callback_.Count(files);
+  callback_.Size(bytes);
+  // Once the batch has begun it is always ended, however the operation ends.
+  const int32_t result = ExtractSelected();
+  callback_.EndOfBatch();
+  return result;
+}
+
+void TExtractor::Select(uint32_t& files, int64_t& bytes) {
+  const std::vector<std::string> include = callback_.ArgList(zaaFSpecArgs);
+  const std::vector<std::string> exclude = callback_.ArgList(zaaFSpecArgsExcl);
+  files = 0;
+  bytes = 0;
   const auto& entries = directory_.Entries();
   for (uint32_t index = 0; index < entries.size(); ++index) {
     const TZipEntry& entry = entries[index];
@@ -132,16 +126,32 @@ void TExtractor::Select() {
     if (entry.IsDirectory())
       continue;
     ++files;
-    bytes += static_cast<int64_t>(std::min<uint64_t>(entry.uncompressedSize, INT64_MAX / 4));
+    // The total saturates: declared sizes are the archive's word and may add up to any value.
+    const int64_t size = ReportedSize(entry.uncompressedSize);
+    bytes = size > INT64_MAX - bytes ? INT64_MAX : bytes + size;
   }
-  callback_.Count(files);
-  callback_.Size(bytes);
+}
+
+int32_t TExtractor::ExtractSelected() {
+  if (callback_.Aborted())
+    return -azeAborted;
+  std::vector<bool> eligible(selected_.size());
+  for (size_t i = 0; i < selected_.size(); ++i)
+    eligible[i] = IsPoolEligible(*selected_[i]);
+  TDecodePool pool(archive_.Data(), selected_, eligible, buffers_, kDecodeWorkers);
+  for (size_t position = 0; position < selected_.size(); ++position) {
+    if (ProcessEntry(position, pool) == TStep::Stop || callback_.Aborted()) {
+      pool.Stop();
+      return -stopCode_;
+    }
+  }
+  return processed_;
 }
 
 bool TExtractor::IsPoolEligible(const TZipEntry& entry) const {
   return entry.issue.code == azeNone && !entry.IsDirectory() && !entry.IsEncrypted() &&
          entry.method == kMethodDeflated && (entry.flags & kFlagStrongEncryption) == 0 &&
-         PlausibleForMemory(entry);
+         PlausibleForMemory(entry, kInMemoryLimit);
 }
 
 bool TExtractor::Report(const TZipEntry& entry, TZASkipTypes type, TAZError code) {
@@ -149,6 +159,26 @@ bool TExtractor::Report(const TZipEntry& entry, TZASkipTypes type, TAZError code
     return false;
   stopCode_ = code != azeNone ? code : azeSkipping;
   return true;
+}
+
+TExtractor::TStep TExtractor::FailEntry(const TZipEntry& entry, TZASkipTypes type, TAZError code,
+                                        const std::string& text) {
+  callback_.Message(code, text);
+  return Report(entry, type, code) ? TStep::Stop : TStep::Skip;
+}
+
+TExtractor::TStep TExtractor::CheckName(const TZipEntry& entry, std::vector<std::string>& parts) {
+  const auto badName = [&] {
+    return Report(entry, stBadName, azeBadName) ? TStep::Stop : TStep::Skip;
+  };
+  if (!SplitEntryPath(entry.name, keepFolders_, entry.IsDirectory(), parts))
+    return badName();
+  if (!entry.IsDirectory() && parts.empty())
+    return badName();
+  if (!testOnly_ &&
+      !WithinPathLimits(parts, entry.IsDirectory(), baseLength_, platform::MaxPathLength()))
+    return badName();
+  return TStep::Done;
 }
 
 TExtractor::TStep TExtractor::ProcessEntry(size_t position, TDecodePool& pool) {
@@ -166,18 +196,18 @@ TExtractor::TStep TExtractor::ProcessEntry(size_t position, TDecodePool& pool) {
     }
   } giveBack{buffers_, content};
 
+  if (entry.issue.code != azeNone) {
+    return FailEntry(entry, stReadError, entry.issue.code,
+                     std::string(entry.issue.what) + " : " + entry.name);
+  }
+  std::vector<std::string> parts;
+  if (const TStep named = CheckName(entry, parts); named != TStep::Done)
+    return named;
+  if (entry.IsDirectory())
+    return testOnly_ ? TStep::Done : OpenFolder(parts, entry);
   const auto skip = [&](TZASkipTypes type, TAZError code) {
     return Report(entry, type, code) ? TStep::Stop : TStep::Skip;
   };
-  if (entry.issue.code != azeNone) {
-    callback_.Message(entry.issue.code, entry.issue.text);
-    return TStep::Skip;
-  }
-  std::vector<std::string> parts;
-  if (!SplitEntryPath(entry.name, keepFolders_, parts))
-    return skip(stBadName, azeBadName);
-  if (entry.IsDirectory())
-    return MakeFolders(entry, parts);
   if (entry.method != kMethodStored && entry.method != kMethodDeflated)
     return skip(stCompressionUnknown, azeNone);
   if ((entry.flags & kFlagStrongEncryption) != 0)
@@ -188,68 +218,89 @@ TExtractor::TStep TExtractor::ProcessEntry(size_t position, TDecodePool& pool) {
   if (!testOnly_) {
     leaf = parts.back();
     parts.pop_back();
-    if (!OpenFolder(parts, entry))
-      return TStep::Skip;
-    leaf = folderNames_.Match(folder_, leaf);
+    if (const TStep opened = OpenFolder(parts, entry); opened != TStep::Done)
+      return opened;
+    leaf = folderNames_.Match(folder_, folderKey_, leaf);
+    if (const TStep checked = CheckDuplicate(entry, leaf); checked != TStep::Done)
+      return checked;
     const TStep decided = DecideTarget(entry, selectedIndex_[position], leaf, replace);
     if (decided != TStep::Done)
       return decided;
   }
-  callback_.Item(entry.name, static_cast<int64_t>(entry.uncompressedSize));
+  callback_.Item(entry.name, ReportedSize(entry.uncompressedSize));
   if (callback_.Aborted())
     return TStep::Stop;
-  if (entry.IsEncrypted()) {
-    const TStep unlocked = Unlock(entry, content);
-    if (unlocked != TStep::Done)
-      return unlocked;
+  rejected_.clear();
+  asked_ = 0;
+  repeats_ = std::max<uint32_t>(commands_.fPwdReqCount, 1);
+  for (;;) {
+    if (entry.IsEncrypted()) {
+      const TStep unlocked = Unlock(entry, content);
+      if (unlocked != TStep::Done)
+        return unlocked;
+    }
+    const TStep written = WriteEntry(entry, leaf, replace, content);
+    if (written != TStep::WrongPassword)
+      return written;
+    // A wrong password that passed the header check: forget it for this entry and ask again.
+    rejected_.push_back(content.password);
+    std::erase(passwords_, content.password);
+    content.crypto.reset();
   }
-  return WriteEntry(entry, leaf, replace, content);
 }
 
-TExtractor::TStep TExtractor::MakeFolders(const TZipEntry& entry,
-                                          const std::vector<std::string>& parts) {
-  OpenFolder(parts, entry);
-  return TStep::Done;
-}
-
-bool TExtractor::OpenFolder(const std::vector<std::string>& folders, const TZipEntry& entry) {
+TExtractor::TStep TExtractor::OpenFolder(const std::vector<std::string>& folders,
+                                         const TZipEntry& entry) {
   if (folderOpen_ && folders == folderParts_)
-    return true;
+    return TStep::Done;
   folderOpen_ = false;
-  folderNames_.Reset();
   platform::TDirHandle current = base_.OpenChild(".", false);
+  std::string key;
   for (const std::string& name : folders) {
     if (!current.IsOpen())
       break;
     // An existing folder is reused under its own name, whatever the case of the entry's.
-    platform::TDirHandle next = current.OpenChild(MatchExistingName(current, name), true);
+    const std::string actual = folderNames_.Match(current, key, name);
+    platform::TDirHandle next = current.OpenChild(actual, true);
     if (!next.IsOpen()) {
-      callback_.Message(azeCreate,
-                        WithOsError("Cannot create the folder '" + name + "' for " + entry.name,
-                                    current.Error()));
-      return false;
+      return FailEntry(entry, stNoAccess, azeCreate,
+                       WithOsError("Cannot create the folder '" + name + "' for " + entry.name,
+                                   current.Error()));
     }
+    folderNames_.Added(key, actual);
+    key += '/';
+    key += platform::FoldCase(actual);
     current = std::move(next);
   }
   if (!current.IsOpen()) {
-    callback_.Message(azeCreate,
-                      WithOsError("Cannot open the destination for " + entry.name, base_.Error()));
-    return false;
+    return FailEntry(entry, stNoAccess, azeCreate,
+                     WithOsError("Cannot open the destination for " + entry.name, base_.Error()));
   }
+  folderNames_.Load(current, key);
   folder_ = std::move(current);
   folderParts_ = folders;
+  folderKey_ = std::move(key);
   folderOpen_ = true;
-  return true;
+  return TStep::Done;
+}
+
+// Two entries that land on one file (the same name, or names that differ only in case, as on
+// Windows): the later one is reported, and still written when the caller asked to overwrite.
+TExtractor::TStep TExtractor::CheckDuplicate(const TZipEntry& entry, const std::string& leaf) {
+  if (landed_.count(folderKey_ + '/' + platform::FoldCase(leaf)) == 0)
+    return TStep::Done;
+  if (Report(entry, stDupName, azeDuplicate))
+    return TStep::Stop;
+  return (options_ & kAZOptOverwrite) != 0 ? TStep::Done : TStep::Skip;
 }
 
 TExtractor::TStep TExtractor::DecideTarget(const TZipEntry& entry, uint32_t index,
                                            const std::string& leaf, bool& replace) {
   int64_t existingTime = 0;
   const platform::TDirEntryKind kind = folder_.Kind(leaf, &existingTime);
-  if (kind == platform::TDirEntryKind::Folder) {
-    callback_.Message(azeCreate, "A folder already has the name of " + entry.name);
-    return TStep::Skip;
-  }
+  if (kind == platform::TDirEntryKind::Folder)
+    return FailEntry(entry, stNoAccess, azeCreate,
+                     "A folder already has the name of " + entry.name);
   const auto skip = [&](TZASkipTypes type) {
     return Report(entry, type, azeNone) ? TStep::Stop : TStep::Skip;
   };
@@ -283,10 +334,9 @@ TExtractor::TStep TExtractor::DecideTarget(const TZipEntry& entry, uint32_t inde
 }
 
 TExtractor::TStep TExtractor::Unlock(const TZipEntry& entry, TContent& content) {
-  if (entry.compressedSize < kCryptHeaderSize) {
-    callback_.Message(azeZipStructure, "Encrypted entry too short : " + entry.name);
-    return TStep::Skip;
-  }
+  if (entry.compressedSize < kCryptHeaderSize)
+    return FailEntry(entry, stReadError, azeZipStructure,
+                     "Encrypted entry too short : " + entry.name);
   const auto skip = [&](TAZError code) {
     return Report(entry, stBadPassword, code) ? TStep::Stop : TStep::Skip;
   };
@@ -297,14 +347,13 @@ TExtractor::TStep TExtractor::Unlock(const TZipEntry& entry, TContent& content) 
       return TStep::Done;
     }
   }
-  uint32_t repeats = std::max<uint32_t>(commands_.fPwdReqCount, 1);
   // Each request counts, whatever the component does with the repeat count, so a component
   // that keeps answering wrong cannot keep the engine asking for ever.
-  for (uint32_t asked = 0; asked < kMaxPasswordRepeats && repeats > 0; ++asked) {
+  for (; asked_ < kMaxPasswordRepeats && repeats_ > 0; ++asked_) {
     if (noMorePasswords_)
       break;
     std::string password;
-    const auto reply = callback_.Password(entry.name, repeats, password);
+    const auto reply = callback_.Password(entry.name, repeats_, password);
     if (callback_.Aborted() || reply == TEngineCallback::TPasswordReply::Abort) {
       stopCode_ = azeAborted;
       return TStep::Stop;
@@ -314,17 +363,20 @@ TExtractor::TStep TExtractor::Unlock(const TZipEntry& entry, TContent& content) 
     if (reply != TEngineCallback::TPasswordReply::Given)
       return skip(azePasswordCancelled);
     if (TryPassword(entry, password, content)) {
+      ++asked_;
       passwords_.insert(passwords_.begin(), password);
       return TStep::Done;
     }
-    if (repeats > 0)
-      --repeats;
+    if (repeats_ > 0)
+      --repeats_;
   }
   return skip(azePasswordFailed);
 }
 
 bool TExtractor::TryPassword(const TZipEntry& entry, const std::string& password,
                              TContent& content) {
+  if (std::find(rejected_.begin(), rejected_.end(), password) != rejected_.end())
+    return false;
   // Makers on this system use the UTF-8 bytes of the password, Windows makers its ANSI bytes.
   std::vector<std::string> forms{password};
   const std::string ansi = platform::Utf8ToAnsi(password);
@@ -337,7 +389,9 @@ bool TExtractor::TryPassword(const TZipEntry& entry, const std::string& password
     crypto.Init(form);
     if (!crypto.CheckHeader(data, CryptCheckByte(entry)))
       continue;
-    if (!PlausibleForMemory(entry)) {
+    content.password = password;
+    if (!PlausibleForMemory(entry, kEncryptedInMemoryLimit)) {
+      // Checked at its CRC once streamed; a wrong password then comes back as WrongPassword.
       content.crypto = crypto;
       return true;
     }
@@ -363,31 +417,15 @@ bool TExtractor::TryPassword(const TZipEntry& entry, const std::string& password
 
 TExtractor::TStep TExtractor::WriteEntry(const TZipEntry& entry, const std::string& leaf,
                                          bool replace, TContent& content) {
-  platform::TDirFile file;
-  std::string temp;
-  if (!testOnly_) {
-    for (int attempt = 0; attempt < kTempNameTries && !file.IsOpen(); ++attempt) {
-      temp = TempName(attempt);
-      file = folder_.CreateNewFile(temp);
-      if (!file.IsOpen() && folder_.Error() != EEXIST)
-        break;
-    }
-    if (!file.IsOpen()) {
-      callback_.Message(azeCreate,
-                        WithOsError("Error creating file! " + entry.name, folder_.Error()));
-      return TStep::Skip;
-    }
+  // Removed with this object whatever ends the entry, unless it gets its final name.
+  TTempFile temp;
+  if (!testOnly_ && !temp.Create(folder_)) {
+    return FailEntry(entry, stNoAccess, azeCreate,
+                     WithOsError("Error creating file! " + entry.name, temp.Error()));
   }
-  // A file that is not complete never keeps a name of its own.
-  const auto discard = [&] {
-    if (testOnly_)
-      return;
-    file.Close();
-    folder_.RemoveFile(temp);
-  };
   bool writeFailed = false;
   const TDecodeSink sink = [&](const uint8_t* data, size_t size) {
-    if (!testOnly_ && !file.Write(data, size)) {
+    if (!testOnly_ && !temp.File().Write(data, size)) {
       writeFailed = true;
       return false;
     }
@@ -396,6 +434,7 @@ TExtractor::TStep TExtractor::WriteEntry(const TZipEntry& entry, const std::stri
   };
 
   TDecodeResult result;
+  const bool streamedCrypto = content.crypto.has_value();
   if (content.whole) {
     result = content.whole->result;
     if (result.status == TDecodeStatus::Ok) {
@@ -411,42 +450,34 @@ TExtractor::TStep TExtractor::WriteEntry(const TZipEntry& entry, const std::stri
       }
     }
   } else {
-    const bool encrypted = content.crypto.has_value();
-    const uint64_t skipHeader = encrypted ? kCryptHeaderSize : 0;
+    const uint64_t skipHeader = streamedCrypto ? kCryptHeaderSize : 0;
     result = decoder_.DecodeStream(entry.method, archive_.Data() + entry.dataOffset + skipHeader,
                                    entry.compressedSize - skipHeader, entry.uncompressedSize,
-                                   encrypted ? &*content.crypto : nullptr, sink);
+                                   streamedCrypto ? &*content.crypto : nullptr, sink);
   }
 
   if (result.status == TDecodeStatus::Stopped) {
-    discard();
     if (!writeFailed)
       return TStep::Stop;
-    callback_.Message(azeWrite, WithOsError("Error writing file! " + entry.name, file.Error()));
-    return TStep::Skip;
+    return FailEntry(entry, stGeneralExtractError, azeWrite,
+                     WithOsError("Error writing file! " + entry.name, temp.File().Error()));
   }
+  if (streamedCrypto && (result.status != TDecodeStatus::Ok || result.crc != entry.crc32))
+    return TStep::WrongPassword;
   const TStep checked = Finish(entry, result);
-  if (checked != TStep::Done) {
-    discard();
+  if (checked != TStep::Done)
     return checked;
-  }
   if (testOnly_) {
     ++processed_;
     return TStep::Done;
   }
-  file.SetModifiedTime(ModifiedTime(entry));
-  if (!file.Close()) {
-    callback_.Message(azeWrite, WithOsError("Error writing file! " + entry.name, file.Error()));
-    folder_.RemoveFile(temp);
-    return TStep::Skip;
+  temp.File().SetModifiedTime(ModifiedTime(entry));
+  if (!temp.Commit(leaf, replace)) {
+    return FailEntry(entry, stNoAccess, azeCreate,
+                     WithOsError("Error creating file! " + entry.name, temp.Error()));
   }
-  if (!folder_.Rename(temp, leaf, replace)) {
-    const int error = folder_.Error();
-    folder_.RemoveFile(temp);
-    callback_.Message(azeCreate, WithOsError("Error creating file! " + entry.name, error));
-    return TStep::Skip;
-  }
-  folderNames_.Added(leaf);
+  folderNames_.Added(folderKey_, leaf);
+  landed_.insert(folderKey_ + '/' + platform::FoldCase(leaf));
   ++processed_;
   return TStep::Done;
 }
@@ -457,17 +488,16 @@ TExtractor::TStep TExtractor::Finish(const TZipEntry& entry, const TDecodeResult
     case TDecodeStatus::Ok:
       break;
     case TDecodeStatus::TooLarge:
-      callback_.Message(azeError, "Entry is larger than its declared size : " + entry.name);
-      return TStep::Skip;
+      return FailEntry(entry, stGeneralExtractError, azeError,
+                       "Entry is larger than its declared size : " + entry.name);
     case TDecodeStatus::SizeMismatch:
-      callback_.Message(azeError, "Entry is shorter than its declared size : " + entry.name);
-      return TStep::Skip;
+      return FailEntry(entry, stGeneralExtractError, azeError,
+                       "Entry is shorter than its declared size : " + entry.name);
     case TDecodeStatus::NoMemory:
-      callback_.Message(azeNoMemory, "No memory : " + entry.name);
-      return TStep::Skip;
+      return FailEntry(entry, stGeneralExtractError, azeNoMemory, "No memory : " + entry.name);
     default:
-      callback_.Message(azeError, "Compressed data is damaged : " + entry.name);
-      return TStep::Skip;
+      return FailEntry(entry, stGeneralExtractError, azeError,
+                       "Compressed data is damaged : " + entry.name);
   }
   if (result.crc == entry.crc32)
     return TStep::Done;
@@ -475,8 +505,7 @@ TExtractor::TStep TExtractor::Finish(const TZipEntry& entry, const TDecodeResult
     return TStep::Done;
   if (callback_.Aborted())
     return TStep::Stop;
-  callback_.Message(azeError, "CRC error : " + entry.name);
-  return TStep::Skip;
+  return FailEntry(entry, stGeneralExtractError, azeError, "CRC error : " + entry.name);
 }
 
 int64_t TExtractor::ModifiedTime(const TZipEntry& entry) const {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/ArcaZipContract.h"
@@ -31,17 +32,21 @@ class TExtractor {
   struct TContent {
     std::optional<TDecodedEntry> whole;
     std::optional<TZipCrypto> crypto;  // streaming with decryption
+    std::string password;              // the password that unlocked the entry
   };
-  enum class TStep { Done, Skip, Stop };
+  // WrongPassword: a streamed encrypted entry did not decode; its password is wrong after all.
+  enum class TStep { Done, Skip, Stop, WrongPassword };
 
   int32_t Fail(TAZError code, const std::string& text);
   bool OpenArchive();
   bool OpenDestination();
-  void Select();
+  void Select(uint32_t& files, int64_t& bytes);
+  int32_t ExtractSelected();
   bool IsPoolEligible(const TZipEntry& entry) const;
   TStep ProcessEntry(size_t position, TDecodePool& pool);
-  TStep MakeFolders(const TZipEntry& entry, const std::vector<std::string>& parts);
-  bool OpenFolder(const std::vector<std::string>& folders, const TZipEntry& entry);
+  TStep CheckName(const TZipEntry& entry, std::vector<std::string>& parts);
+  TStep OpenFolder(const std::vector<std::string>& folders, const TZipEntry& entry);
+  TStep CheckDuplicate(const TZipEntry& entry, const std::string& leaf);
   TStep DecideTarget(const TZipEntry& entry, uint32_t index, const std::string& leaf,
                      bool& replace);
   TStep Unlock(const TZipEntry& entry, TContent& content);
@@ -49,6 +54,10 @@ class TExtractor {
   TStep WriteEntry(const TZipEntry& entry, const std::string& leaf, bool replace,
                    TContent& content);
   TStep Finish(const TZipEntry& entry, const TDecodeResult& result);
+  // Reports a failed entry: the message, then the skip report the component's NoSkipping set
+  // acts on. Stop when the component wants the operation stopped.
+  TStep FailEntry(const TZipEntry& entry, TZASkipTypes type, TAZError code,
+                  const std::string& text);
   bool Report(const TZipEntry& entry, TZASkipTypes type, TAZError code);
   int64_t ModifiedTime(const TZipEntry& entry) const;
 
@@ -61,15 +70,23 @@ class TExtractor {
   platform::TMappedFile archive_;
   TZipDirectory directory_;
   platform::TDirHandle base_;
+  size_t baseLength_ = 0;        // length of the destination's path, for the path limit
   platform::TDirHandle folder_;  // the folder of the previous entry, kept open for the next
   std::vector<std::string> folderParts_;
+  std::string folderKey_;  // folder_'s path below the destination, folded
   bool folderOpen_ = false;
-  TFolderNames folderNames_;  // names in folder_, matched without regard to case
+  TFolderNames folderNames_;  // names in the destination's folders, without regard to case
+  // Files this operation has written (folder key and folded name), to spot entries that land
+  // on a file an earlier entry wrote.
+  std::unordered_set<std::string> landed_;
   std::vector<const TZipEntry*> selected_;
   std::vector<uint32_t> selectedIndex_;
   std::vector<std::string> passwords_;  // known passwords, the last good one first
-  uint32_t passwordRepeats_ = 1;
   bool noMorePasswords_ = false;
+  // Per entry: passwords that proved wrong, requests made and the repeat count left.
+  std::vector<std::string> rejected_;
+  uint32_t asked_ = 0;
+  uint32_t repeats_ = 1;
   TBufferPool buffers_;
   TEntryDecoder decoder_;
   int32_t processed_ = 0;

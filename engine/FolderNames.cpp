@@ -4,37 +4,37 @@
 
 namespace arcazip {
 
-std::string MatchExistingName(platform::TDirHandle& folder, const std::string& name) {
-  if (folder.Kind(name) != platform::TDirEntryKind::Missing)
-    return name;
-  const std::string folded = platform::FoldCase(name);
+TFolderNames::TIndex& TFolderNames::Index(platform::TDirHandle& folder,
+                                          const std::string& folderKey) {
+  const auto known = folders_.find(folderKey);
+  if (known != folders_.end())
+    return known->second;
+  TIndex& index = folders_[folderKey];
   for (const std::string& existing : folder.List()) {
-    if (platform::FoldCase(existing) == folded)
-      return existing;
+    if (filter_ && !filter_(folder, existing))
+      continue;
+    index.emplace(platform::FoldCase(existing), existing);
   }
-  return name;
+  return index;
 }
 
-void TFolderNames::Reset() {
-  loaded_ = false;
-  byFolded_.clear();
+void TFolderNames::Load(platform::TDirHandle& folder, const std::string& folderKey) {
+  Index(folder, folderKey);
 }
 
-std::string TFolderNames::Match(platform::TDirHandle& folder, const std::string& name) {
+std::string TFolderNames::Match(platform::TDirHandle& folder, const std::string& folderKey,
+                                const std::string& name) {
   if (folder.Kind(name) != platform::TDirEntryKind::Missing)
     return name;
-  if (!loaded_) {
-    for (const std::string& existing : folder.List())
-      byFolded_.emplace(platform::FoldCase(existing), existing);
-    loaded_ = true;
-  }
-  const auto it = byFolded_.find(platform::FoldCase(name));
-  return it != byFolded_.end() ? it->second : name;
+  const TIndex& index = Index(folder, folderKey);
+  const auto it = index.find(platform::FoldCase(name));
+  return it != index.end() ? it->second : name;
 }
 
-void TFolderNames::Added(const std::string& name) {
-  if (loaded_)
-    byFolded_.emplace(platform::FoldCase(name), name);
+void TFolderNames::Added(const std::string& folderKey, const std::string& name) {
+  const auto known = folders_.find(folderKey);
+  if (known != folders_.end())
+    known->second.emplace(platform::FoldCase(name), name);
 }
 
 }  // namespace arcazip

@@ -16,6 +16,7 @@ constexpr uint32_t kSigCentral = 0x02014B50;
 constexpr uint32_t kSigEnd = 0x06054B50;
 constexpr uint32_t kSigZip64End = 0x06064B50;
 constexpr uint32_t kSigZip64Locator = 0x07064B50;
+constexpr uint32_t kSigDigitalSignature = 0x05054B50;
 constexpr uint64_t kCentralFixed = 46;
 constexpr uint64_t kLocalFixed = 30;
 constexpr uint64_t kZip64LocatorSize = 20;
@@ -25,7 +26,8 @@ constexpr uint16_t kTagExtendedTime = 0x5455;
 constexpr uint16_t kTagUnicodePath = 0x7075;
 constexpr uint32_t kEncodingNone = 1, kEncodingOem = 2, kEncodingUtf8 = 3, kEncodingUPath = 4;
 constexpr uint32_t kOemCodePage = 850;
-constexpr uint16_t kHostFat = 0, kHostNtfs = 11, kHostHpfs = 6, kHostUnix = 3;
+constexpr uint16_t kHostFat = 0, kHostNtfs = 11, kHostHpfs = 6, kHostUnix = 3, kHostVfat = 14;
+constexpr uint32_t kDosFolderAttribute = 0x10;
 
 uint16_t Get16(const uint8_t* p) {
   return static_cast<uint16_t>(p[0] | (p[1] << 8));
@@ -81,9 +83,9 @@ bool HasHighBytes(std::string_view bytes) {
 }
 
 // A Unicode path block is trusted only when it was written for these very name bytes.
-bool UnicodePathName(const TZipEntry& entry, std::string& name) {
+bool UnicodePathName(const TZipEntry& entry, std::string_view extra, std::string& name) {
   std::string_view block;
-  if (!FindExtra(entry.extra, kTagUnicodePath, block) || block.size() < 6)
+  if (!FindExtra(extra, kTagUnicodePath, block) || block.size() < 6)
     return false;
   if (static_cast<uint8_t>(block[0]) != 1)
     return false;
@@ -101,7 +103,8 @@ std::string FromCodePage(std::string_view raw, uint32_t codePage) {
   return codePage == kOemCodePage ? platform::OemToUtf8(raw) : platform::AnsiToUtf8(raw);
 }
 
-std::string DecodeName(const TZipEntry& entry, uint32_t encoding, uint32_t codePage) {
+std::string DecodeName(const TZipEntry& entry, std::string_view extra, uint32_t encoding,
+                       uint32_t codePage) {
   const std::string_view raw = entry.rawName;
   std::string name;
   const uint16_t host = entry.versionMadeBy >> 8;
@@ -115,7 +118,7 @@ std::string DecodeName(const TZipEntry& entry, uint32_t encoding, uint32_t codeP
         return std::string(raw);
       break;
     case kEncodingUPath:
-      if (UnicodePathName(entry, name))
+      if (UnicodePathName(entry, extra, name))
         return name;
       break;
     default:
@@ -123,7 +126,7 @@ std::string DecodeName(const TZipEntry& entry, uint32_t encoding, uint32_t codeP
   }
   if ((entry.flags & kFlagUtf8) != 0 && platform::IsValidUtf8(raw))
     return std::string(raw);
-  if (UnicodePathName(entry, name))
+  if (UnicodePathName(entry, extra, name))
     return name;
   if (!HasHighBytes(raw))
     return std::string(raw);
@@ -133,8 +136,25 @@ std::string DecodeName(const TZipEntry& entry, uint32_t encoding, uint32_t codeP
   // Unix makers store the bytes of their (nowadays UTF-8) locale without saying so.
   if (host == kHostUnix && platform::IsValidUtf8(raw))
     return std::string(raw);
-  (void)kHostNtfs;
   return platform::AnsiToUtf8(raw);
+}
+
+bool IsSeparator(char c) {
+  return c == '/' || c == '\\';
+}
+
+// MS-DOS makers mark folders by their attribute alone, without a trailing separator. The
+// attribute byte is only trusted from makers whose hosts use it, or when no Unix mode hides
+// it; and an entry that holds data is never turned into a folder.
+bool IsFolderEntry(const TZipEntry& entry) {
+  if (!entry.name.empty() && IsSeparator(entry.name.back()))
+    return true;
+  if ((entry.externalAttributes & kDosFolderAttribute) == 0 || entry.uncompressedSize != 0)
+    return false;
+  const uint16_t host = entry.versionMadeBy >> 8;
+  const bool dosHost =
+      host == kHostFat || host == kHostHpfs || host == kHostNtfs || host == kHostVfat;
+  return dosHost || (entry.externalAttributes >> 16) == 0;
 }
 
 int64_t ExtendedTime(std::string_view extra) {
@@ -147,10 +167,6 @@ int64_t ExtendedTime(std::string_view extra) {
 }
 
 }  // namespace
-
-bool TZipEntry::IsDirectory() const {
-  return !rawName.empty() && (rawName.back() == '/' || rawName.back() == '\\');
-}
 
 TAZError TZipDirectory::Fail(TAZError code, std::string text) {
   error_ = std::move(text);
@@ -176,19 +192,34 @@ TAZError TZipDirectory::Read(const uint8_t* data, uint64_t size, uint32_t encodi
   return azeNone;
 }
 
+// Of the end signatures found, the record whose comment reaches exactly to the end of the
+// file is the archive's own; when several do (an archive stored in another's comment), the
+// first one is the outer archive, whose comment holds the others. With none, as after bytes
+// appended behind the archive, the last signature is taken.
+uint64_t TZipDirectory::ChooseEndRecord(const std::vector<uint64_t>& candidates) const {
+  for (auto it = candidates.rbegin(); it != candidates.rend(); ++it) {
+    const uint64_t comment = Get16(data_ + *it + 20);
+    if (*it + kEndRecordSize + comment == size_)
+      return *it;
+  }
+  return candidates.front();
+}
+
 TAZError TZipDirectory::FindEnd() {
   if (size_ < kEndRecordSize)
     return Fail(azeEmptyZip, "The file is too short to be an archive");
   const uint64_t window = std::min(size_, kEndRecordSize + kMaxCommentSize);
   const uint64_t lowest = size_ - window;
-  uint64_t pos = size_ - kEndRecordSize;
-  for (;;) {
+  std::vector<uint64_t> candidates;  // from the end backwards
+  for (uint64_t pos = size_ - kEndRecordSize;; --pos) {
     if (Get32(data_ + pos) == kSigEnd)
-      break;
+      candidates.push_back(pos);
     if (pos == lowest)
-      return Fail(azeNoCentral, "No end of central directory record found");
-    --pos;
+      break;
   }
+  if (candidates.empty())
+    return Fail(azeNoCentral, "No end of central directory record found");
+  const uint64_t pos = ChooseEndRecord(candidates);
   const uint8_t* p = data_ + pos;
   const uint16_t thisDisk = Get16(p + 4), centralDisk = Get16(p + 6);
   const uint16_t diskEntries = Get16(p + 8), totalEntries = Get16(p + 10);
@@ -200,11 +231,15 @@ TAZError TZipDirectory::FindEnd() {
   const bool needZip64 = thisDisk == 0xFFFF || centralDisk == 0xFFFF || diskEntries == 0xFFFF ||
                          totalEntries == 0xFFFF || centralSize == 0xFFFFFFFF ||
                          centralOffset == 0xFFFFFFFF;
-  if (needZip64) {
-    if (TAZError e = ReadZip64End(); e != azeNone)
-      return e;
-  } else if (thisDisk != 0 || centralDisk != 0 || diskEntries != totalEntries) {
-    return Fail(azeMultiPart, "The archive spans several disks");
+  // Some writers add the Zip64 records to every archive, placeholders or not; they stand
+  // between the directory and the end record and must not be taken for a prefix.
+  if (TAZError e = ReadZip64End(needZip64); e != azeNone)
+    return e;
+  if (!zip64_) {
+    if (thisDisk != 0 || centralDisk != 0)
+      return Fail(azeMultiPart, "The archive spans several disks");
+    if (diskEntries != totalEntries)
+      return Fail(azeZipStructure, "The entry counts of the end record disagree");
   }
   // The directory ends where the end record starts; anything before the stored offset
   // beyond that is a prefix such as a self-extractor stub.
@@ -214,12 +249,13 @@ TAZError TZipDirectory::FindEnd() {
   return azeNone;
 }
 
-TAZError TZipDirectory::ReadZip64End() {
+TAZError TZipDirectory::ReadZip64End(bool required) {
+  zip64_ = false;
   if (endOffset_ < kZip64LocatorSize)
     return azeNone;
   const uint8_t* loc = data_ + endOffset_ - kZip64LocatorSize;
   if (Get32(loc) != kSigZip64Locator)
-    return azeNone;  // the placeholders are real values
+    return azeNone;  // no Zip64 records: any placeholders are real values
   const uint64_t recordOffset = Get64(loc + 8);
   const uint32_t totalDisks = Get32(loc + 16);
   if (totalDisks > 1)
@@ -242,16 +278,26 @@ TAZError TZipDirectory::ReadZip64End() {
       if (o == 0 || locatorAt - o > kZip64EndFixed + kMaxCommentSize)
         break;
     }
-    if (!found)
-      return Fail(azeZipStructure, "The Zip64 end record is missing");
+    if (!found) {
+      // Without placeholders the end record's own values still describe the archive.
+      return required ? Fail(azeZipStructure, "The Zip64 end record is missing") : azeNone;
+    }
   }
   const uint8_t* p = data_ + at;
-  if (Get32(p + 16) != 0 || Get32(p + 20) != 0 || Get64(p + 24) != Get64(p + 32))
+  if (Get32(p + 16) != 0 || Get32(p + 20) != 0)
     return Fail(azeMultiPart, "The archive spans several disks");
-  entryCount_ = Get64(p + 32);
-  centralSize_ = Get64(p + 40);
-  centralOffset_ = Get64(p + 48);
+  if (Get64(p + 24) != Get64(p + 32))
+    return Fail(azeZipStructure, "The entry counts of the Zip64 end record disagree");
+  // A field of the end record that holds a real value keeps it; the Zip64 record stands in
+  // for the placeholders.
+  if (entryCount_ == 0xFFFF)
+    entryCount_ = Get64(p + 32);
+  if (centralSize_ == 0xFFFFFFFF)
+    centralSize_ = Get64(p + 40);
+  if (centralOffset_ == 0xFFFFFFFF)
+    centralOffset_ = Get64(p + 48);
   endOffset_ = at;
+  zip64_ = true;
   return azeNone;
 }
 
@@ -259,14 +305,32 @@ TAZError TZipDirectory::ReadCentral() {
   // Every central record takes at least 46 bytes, which bounds a lying entry count.
   if (entryCount_ > centralSize_ / kCentralFixed)
     return Fail(azeZipStructure, "The entry count does not fit the central directory");
+  // The directory's memory is bounded per entry; an archive that would need more than the
+  // budget is refused before its entries are held.
+  constexpr uint64_t kPerEntry = sizeof(TZipEntry) + kBookkeepingPerEntry;
+  if (entryCount_ > kDirectoryBudget / kPerEntry)
+    return Fail(azeNoMemory, "The archive has more entries than the engine can hold");
   entries_.reserve(static_cast<size_t>(entryCount_));
   uint64_t pos = centralOffset_ + prefix_;
   const uint64_t end = pos + centralSize_;
+  uint64_t held = 0;
   for (uint64_t i = 0; i < entryCount_; ++i) {
+    if (pos == end)
+      return Fail(azeZipStructure,
+                  "The entry count is higher than the records in the central directory");
     TZipEntry entry;
     if (!ReadEntry(pos, end, entry))
       return azeZipStructure;
+    held += kPerEntry + (entry.name.size() > 15 ? entry.name.size() + 1 : 0);
+    if (held > kDirectoryBudget)
+      return Fail(azeNoMemory, "The archive's names need more memory than the engine can hold");
     entries_.push_back(std::move(entry));
+  }
+  if (pos != end && !(end - pos >= 4 && Get32(data_ + pos) == kSigDigitalSignature)) {
+    if (end - pos >= 4 && Get32(data_ + pos) == kSigCentral)
+      return Fail(azeZipStructure,
+                  "The entry count is lower than the records in the central directory");
+    return Fail(azeZipStructure, "The central directory's records do not fill its declared size");
   }
   return azeNone;
 }
@@ -278,7 +342,6 @@ bool TZipDirectory::ReadEntry(uint64_t& pos, uint64_t end, TZipEntry& entry) {
   }
   const uint8_t* p = data_ + pos;
   entry.versionMadeBy = Get16(p + 4);
-  entry.versionNeeded = Get16(p + 6);
   entry.flags = Get16(p + 8);
   entry.method = Get16(p + 10);
   entry.dosDateTime = Get32(p + 12);
@@ -295,16 +358,17 @@ bool TZipDirectory::ReadEntry(uint64_t& pos, uint64_t end, TZipEntry& entry) {
   }
   const char* text = reinterpret_cast<const char*>(p + kCentralFixed);
   entry.rawName = std::string_view(text, nameLen);
-  entry.extra = std::string_view(text + nameLen, extraLen);
+  const std::string_view extra(text + nameLen, extraLen);
   pos += kCentralFixed + variable;
-  if (!ApplyZip64(entry.extra, entry.uncompressedSize == 0xFFFFFFFF,
-                  entry.compressedSize == 0xFFFFFFFF, entry.localOffset == 0xFFFFFFFF,
-                  entry.uncompressedSize, entry.compressedSize, entry.localOffset)) {
+  if (!ApplyZip64(extra, entry.uncompressedSize == 0xFFFFFFFF, entry.compressedSize == 0xFFFFFFFF,
+                  entry.localOffset == 0xFFFFFFFF, entry.uncompressedSize, entry.compressedSize,
+                  entry.localOffset)) {
     Fail(azeZipStructure, "Error reading Zip64 field");
     return false;
   }
-  entry.name = DecodeName(entry, encoding_, codePage_);
-  entry.unixTime = ExtendedTime(entry.extra);
+  entry.name = DecodeName(entry, extra, encoding_, codePage_);
+  entry.unixTime = ExtendedTime(extra);
+  entry.folder = IsFolderEntry(entry);
   return true;
 }
 
@@ -313,7 +377,7 @@ void TZipDirectory::CheckLocalHeader(TZipEntry& entry) {
   const uint64_t at = entry.localOffset + prefix_;
   if (entry.localOffset > centralOffset_ || centralStart - at < kLocalFixed ||
       Get32(data_ + at) != kSigLocal) {
-    entry.issue = {azeZipStructure, "Error while reading a local header : " + entry.name};
+    entry.issue = {azeZipStructure, "Error while reading a local header"};
     return;
   }
   const uint8_t* p = data_ + at;
@@ -322,17 +386,17 @@ void TZipDirectory::CheckLocalHeader(TZipEntry& entry) {
   uint64_t compressed = Get32(p + 18), uncompressed = Get32(p + 22);
   const uint16_t nameLen = Get16(p + 26), extraLen = Get16(p + 28);
   if (centralStart - at - kLocalFixed < uint64_t{nameLen} + extraLen) {
-    entry.issue = {azeUnexpectedEnd, "Error while reading a local header : " + entry.name};
+    entry.issue = {azeUnexpectedEnd, "Error while reading a local header"};
     return;
   }
   const std::string_view name(reinterpret_cast<const char*>(p + kLocalFixed), nameLen);
   const std::string_view extra(name.data() + nameLen, extraLen);
   if (name != entry.rawName) {
-    entry.issue = {azeZipStructure, "Local and Central names different : " + entry.name};
+    entry.issue = {azeZipStructure, "Local and Central names different"};
     return;
   }
   if (method != entry.method || (flags & kFlagEncrypted) != (entry.flags & kFlagEncrypted)) {
-    entry.issue = {azeZipStructure, "Local and Central headers different : " + entry.name};
+    entry.issue = {azeZipStructure, "Local and Central headers different"};
     return;
   }
   // A data descriptor carries the sizes after the data, so the local ones mean nothing then.
@@ -342,13 +406,13 @@ void TZipDirectory::CheckLocalHeader(TZipEntry& entry) {
                compressed, offsetUnused);
     if (crc != entry.crc32 || compressed != entry.compressedSize ||
         uncompressed != entry.uncompressedSize) {
-      entry.issue = {azeZipStructure, "Local and Central sizes different : " + entry.name};
+      entry.issue = {azeZipStructure, "Local and Central sizes different"};
       return;
     }
   }
   const uint64_t dataStart = at + kLocalFixed + nameLen + extraLen;
   if (entry.compressedSize > centralStart - dataStart) {
-    entry.issue = {azeUnexpectedEnd, "Entry data lies outside the archive : " + entry.name};
+    entry.issue = {azeUnexpectedEnd, "Entry data lies outside the archive"};
     return;
   }
   entry.dataOffset = dataStart;
@@ -371,7 +435,7 @@ void TZipDirectory::CheckOverlaps() {
   for (TZipEntry* entry : order) {
     const uint64_t start = entry->localOffset + prefix_;
     if (!first && start < usedUpTo) {
-      entry->issue = {azeZipStructure, "Entry overlaps another entry : " + entry->name};
+      entry->issue = {azeZipStructure, "Entry overlaps another entry"};
       continue;
     }
     first = false;

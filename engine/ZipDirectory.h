@@ -20,12 +20,11 @@ inline constexpr uint16_t kFlagUtf8 = 0x0800;
 // Why an entry cannot be extracted, found while the directory was checked.
 struct TEntryIssue {
   TAZError code = azeNone;
-  std::string text;  // detail for the report, in the engine's words
+  const char* what = "";  // detail for the report, in the engine's words; the name follows
 };
 
 struct TZipEntry {
   uint16_t versionMadeBy = 0;
-  uint16_t versionNeeded = 0;
   uint16_t flags = 0;
   uint16_t method = 0;
   uint32_t dosDateTime = 0;  // DOS time in the low half, date in the high half
@@ -35,13 +34,15 @@ struct TZipEntry {
   uint64_t localOffset = 0;
   uint32_t externalAttributes = 0;
   std::string_view rawName;  // bytes inside the mapped archive
-  std::string_view extra;
-  std::string name;         // decoded to UTF-8, "/" and "\" kept as stored
-  int64_t unixTime = -1;    // from the extended time stamp, when present
-  uint64_t dataOffset = 0;  // start of the (possibly encrypted) data, once checked
+  std::string name;          // decoded to UTF-8, "/" and "\" kept as stored
+  int64_t unixTime = -1;     // from the extended time stamp, when present
+  uint64_t dataOffset = 0;   // start of the (possibly encrypted) data, once checked
   TEntryIssue issue;
+  // The one decision of what a folder entry is, made when the entry is read: its decoded name
+  // ends in a separator, or an MS-DOS maker marked it with the folder attribute.
+  bool folder = false;
 
-  bool IsDirectory() const;
+  bool IsDirectory() const { return folder; }
   bool IsEncrypted() const { return (flags & kFlagEncrypted) != 0; }
 };
 
@@ -58,7 +59,8 @@ class TZipDirectory {
  private:
   TAZError Fail(TAZError code, std::string text);
   TAZError FindEnd();
-  TAZError ReadZip64End();
+  uint64_t ChooseEndRecord(const std::vector<uint64_t>& candidates) const;
+  TAZError ReadZip64End(bool required);
   TAZError ReadCentral();
   bool ReadEntry(uint64_t& pos, uint64_t end, TZipEntry& entry);
   void CheckLocalHeader(TZipEntry& entry);
@@ -73,6 +75,7 @@ class TZipDirectory {
   uint64_t centralOffset_ = 0;
   uint64_t centralSize_ = 0;
   uint64_t prefix_ = 0;  // bytes in front of the archive (a self-extractor stub)
+  bool zip64_ = false;   // the Zip64 end record was read
   std::vector<TZipEntry> entries_;
   std::string error_;
 };

@@ -1,16 +1,25 @@
-// Extracts one ~300 MiB archive of mixed files (made here with `zip -6` from a fixed seed)
-// several times each with our engine (through the library, as the archive component calls it),
-// with `unzip -q -o` and with `bsdtar -xf`, into fresh folders on the memory file system, and
-// prints the median output throughput of each and our ratios. Then it splits our time into
-// inflate, CRC, writes and bare file creation.
+// Extracts archives made here with `zip -6` from a fixed seed, several times each with our
+// engine (through the library, as the archive component calls it, in a child process of its
+// own), with `unzip -q -o` and with `bsdtar -xf`, taking turns, into fresh folders on the
+// memory file system, and prints the median time and throughput of each, our ratios and the
+// peak resident memory of every program. Two archives:
+//  - mixed: ~300 MiB of small, medium and large files in a few folders;
+//  - folders: 20,000 small files in 2,000 folders, stored interleaved (each entry in another
+//    folder than the one before), extracted with folder names kept.
+// Then it splits our time on the mixed archive into inflate, CRC, writes and file creation.
 //
-//   bench_extract [--runs N] [--scale PERCENT]
+//   bench_extract [--runs N] [--scale PERCENT] [--case mixed|folders] [--ours-only]
 #include <libdeflate.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <fcntl.h>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -142,6 +151,25 @@ TTree MakeTree(const std::string& root, double scale) {
   return tree;
 }
 
+// 20,000 small files in 2,000 folders; `list` gets the names interleaved across the folders.
+TTree MakeFolderTree(const std::string& root, double scale, std::string& list) {
+  TGenerator gen(kSeed + 1);
+  TTree tree;
+  const size_t folders = std::max<size_t>(1, static_cast<size_t>(2000 * scale));
+  const size_t perFolder = 10;
+  for (size_t d = 0; d < folders; ++d)
+    platform::ForceDirectories(root + "/g" + std::to_string(d / 100) + "/f" + std::to_string(d));
+  for (size_t i = 0; i < perFolder; ++i) {
+    for (size_t d = 0; d < folders; ++d) {
+      const std::string name = "g" + std::to_string(d / 100) + "/f" + std::to_string(d) + "/n" +
+                               std::to_string(i) + ".txt";
+      Put(root + "/" + name, gen.Text(256 + gen.Below(4096)), tree);
+      list += name + "\n";
+    }
+  }
+  return tree;
+}
+
 // ---- Our engine through its library ----
 
 struct TMinimalCaller {
@@ -175,13 +203,14 @@ int AZ_STDCALL MinimalCallback(TZCallBackStruct* record) {
 }
 
 bool RunOurs(TAZExecFunc exec, const std::string& archive, const std::string& dest,
-             uint64_t expectFiles) {
+             uint64_t expectFiles, bool dirNames) {
   TMinimalCaller caller{archive, dest, {}};
   TDLLCommands commands{};
   commands.fCaller = &caller;
   commands.fVersion = kAZVersion;
   commands.ZCallbackFunc = &MinimalCallback;
-  commands.fOptions = kAZOptAlways | kAZOptExtract | kAZOptOverwrite | kAZOptDirNames;
+  commands.fOptions =
+      kAZOptAlways | kAZOptExtract | kAZOptOverwrite | (dirNames ? kAZOptDirNames : 0);
   commands.fPwdReqCount = 1;
   commands.fCheck = kAZCommandCheck;
   const int32_t result = exec(&commands);
@@ -191,6 +220,42 @@ bool RunOurs(TAZExecFunc exec, const std::string& archive, const std::string& de
     return false;
   }
   return true;
+}
+
+struct TMeasured {
+  double seconds = 0;
+  int64_t peakBytes = 0;
+  bool ok = false;
+};
+
+// Runs `body` in a child process and measures its time and peak resident memory, so that
+// every program is measured the same way (our engine included).
+TMeasured MeasureChild(const std::function<int()>& body) {
+  TMeasured m;
+  const double start = Now();
+  const pid_t pid = fork();
+  if (pid == 0)
+    _exit(body());
+  int status = 0;
+  struct rusage usage {};
+  if (pid < 0 || wait4(pid, &status, 0, &usage) != pid)
+    return m;
+  m.seconds = Now() - start;
+  m.peakBytes = static_cast<int64_t>(usage.ru_maxrss) * 1024;
+  m.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return m;
+}
+
+int ExecQuiet(const std::vector<std::string>& argv) {
+  const int devnull = open("/dev/null", O_WRONLY);
+  dup2(devnull, 1);
+  dup2(devnull, 2);
+  std::vector<char*> args;
+  for (const std::string& a : argv)
+    args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  execvp(args[0], args.data());
+  return 127;
 }
 
 double Median(std::vector<double> v) {
@@ -267,95 +332,142 @@ void Breakdown(const std::string& archivePath, const std::string& scratch) {
               mb / (inflateTime + crcTime + writeTime));
 }
 
+struct TTool {
+  std::string name;
+  std::vector<double> seconds;
+  int64_t peakBytes = 0;
+};
+
+// One archive: every tool in turn, `runs` times, and the table of medians.
+bool RunCase(const std::string& title, TAZExecFunc exec, const std::string& archive,
+             const std::string& out, const TTree& tree, int runs, bool oursOnly, bool dirNames) {
+  const bool haveBsdtar = varelo::test::HaveProgram("bsdtar");
+  std::vector<TTool> tools{{"ArcaZip190.dll", {}, 0}};
+  if (!oursOnly) {
+    tools.push_back({"unzip -q -o", {}, 0});
+    if (haveBsdtar)
+      tools.push_back({"bsdtar -xf", {}, 0});
+  }
+  for (int run = 0; run < runs; ++run) {
+    // The tools take turns so that drift on a shared machine touches all of them alike.
+    std::printf("run %d:", run + 1);
+    for (TTool& tool : tools) {
+      RunCommand({"rm", "-rf", out});
+      platform::ForceDirectories(out);
+      TMeasured m;
+      if (tool.name == "ArcaZip190.dll") {
+        m = MeasureChild([&] { return RunOurs(exec, archive, out, tree.files, dirNames) ? 0 : 1; });
+      } else if (tool.name == "unzip -q -o") {
+        m = MeasureChild([&] { return ExecQuiet({"unzip", "-q", "-o", archive, "-d", out}); });
+      } else {
+        m = MeasureChild([&] { return ExecQuiet({"bsdtar", "-xf", archive, "-C", out}); });
+      }
+      if (!m.ok) {
+        std::fprintf(stderr, "%s failed on the %s archive\n", tool.name.c_str(), title.c_str());
+        return false;
+      }
+      tool.seconds.push_back(m.seconds);
+      tool.peakBytes = std::max(tool.peakBytes, m.peakBytes);
+      std::printf(" %s %.3f s", tool.name.c_str(), m.seconds);
+    }
+    std::printf("\n");
+  }
+  RunCommand({"rm", "-rf", out});
+  const double mb = static_cast<double>(tree.bytes) / 1e6;
+  std::printf("\n%s: median over %d runs (%.0f MB, %llu files%s):\n", title.c_str(), runs, mb,
+              static_cast<unsigned long long>(tree.files), dirNames ? ", folder names kept" : "");
+  std::printf("  %-16s %9s %9s %11s %10s\n", "", "seconds", "MB/s", "files/s", "peak RSS");
+  for (const TTool& tool : tools) {
+    const double t = Median(tool.seconds);
+    std::printf("  %-16s %9.3f %9.1f %11.0f %7.1f MiB\n", tool.name.c_str(), t, mb / t,
+                static_cast<double>(tree.files) / t, static_cast<double>(tool.peakBytes) / 1048576);
+  }
+  const double ours = Median(tools[0].seconds);
+  for (size_t i = 1; i < tools.size(); ++i)
+    std::printf("  ours / %-12s %7.2fx faster\n", tools[i].name.c_str(),
+                Median(tools[i].seconds) / ours);
+  return true;
+}
+
+bool MakeArchive(const std::string& src, const std::string& archive, const std::string& list) {
+  std::string command = "cd '" + src + "' && ";
+  if (list.empty()) {
+    command += "zip -6 -q -r '" + archive + "' .";
+  } else {
+    varelo::test::WriteFileBytes(src + "/../names.txt", list);
+    command += "zip -6 -q '" + archive + "' -@ < ../names.txt";
+  }
+  const double t0 = Now();
+  if (RunCommand({"sh", "-c", command}, nullptr, kCommandTimeoutMs) != 0) {
+    std::fprintf(stderr, "zip failed\n");
+    return false;
+  }
+  std::printf("zip -6: %.1f MiB archive in %.1f s\n",
+              static_cast<double>(platform::FileSize(archive)) / 1048576, Now() - t0);
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   int runs = 5;
   double scale = 1.0;
+  std::string only;
   // --ours-only skips the other tools, for profiling the engine alone.
   bool oursOnly = false;
   for (int i = 1; i < argc; ++i)
     oursOnly = oursOnly || std::strcmp(argv[i], "--ours-only") == 0;
-  for (int i = 1; i + 1 < argc; i += 2) {
+  for (int i = 1; i + 1 < argc; ++i) {
     if (std::strcmp(argv[i], "--runs") == 0)
       runs = std::max(1, std::atoi(argv[i + 1]));
     if (std::strcmp(argv[i], "--scale") == 0)
       scale = std::atof(argv[i + 1]) / 100.0;
+    if (std::strcmp(argv[i], "--case") == 0)
+      only = argv[i + 1];
   }
   if (platform::DirectoryExists("/dev/shm"))
     setenv("TMPDIR", "/dev/shm", 1);
   varelo::test::TTempDir work;
   std::printf("work folder %s\n", work.Path().c_str());
-
-  double t0 = Now();
-  const TTree tree = MakeTree(work / "src", scale);
-  std::printf("generated %llu files, %.1f MiB in %.1f s\n",
-              static_cast<unsigned long long>(tree.files),
-              static_cast<double>(tree.bytes) / 1048576, Now() - t0);
-  const std::string archive = work / "bench.zip";
-  t0 = Now();
-  if (RunCommand({"sh", "-c", "cd '" + work / "src" + "' && zip -6 -q -r '" + archive + "' ."},
-                 nullptr, kCommandTimeoutMs) != 0) {
-    std::fprintf(stderr, "zip failed\n");
-    return 1;
-  }
-  std::printf("zip -6: %.1f MiB archive in %.1f s\n",
-              static_cast<double>(platform::FileSize(archive)) / 1048576, Now() - t0);
-
   platform::TDynamicLibrary library;
-  if (!library.Load(ARCAZIP_DLL_PATH)) {
+  // Another build of the engine may be measured in its place, to compare two builds.
+  const char* other = std::getenv("VARELO_ENGINE_LIBRARY");
+  const std::string libraryPath = other != nullptr && *other != 0 ? other : ARCAZIP_DLL_PATH;
+  if (!library.Load(libraryPath)) {
     std::fprintf(stderr, "cannot load the engine: %s\n", library.ErrorText().c_str());
     return 1;
   }
   const auto exec = library.Function<TAZExecFunc>("AZ_Exec");
-  const bool haveBsdtar = varelo::test::HaveProgram("bsdtar");
   const std::string out = work / "out";
-  std::vector<double> ours, unzip, bsdtar;
-  for (int run = 0; run < runs; ++run) {
-    // The tools take turns so that drift on a shared machine touches all of them alike.
-    RunCommand({"rm", "-rf", out});
-    platform::ForceDirectories(out);
-    double s = Now();
-    if (!RunOurs(exec, archive, out, tree.files))
+
+  if (only.empty() || only == "mixed") {
+    const double t0 = Now();
+    const TTree tree = MakeTree(work / "src", scale);
+    std::printf("mixed: generated %llu files, %.1f MiB in %.1f s\n",
+                static_cast<unsigned long long>(tree.files),
+                static_cast<double>(tree.bytes) / 1048576, Now() - t0);
+    const std::string archive = work / "mixed.zip";
+    if (!MakeArchive(work / "src", archive, {}))
       return 1;
-    ours.push_back(Now() - s);
-    if (oursOnly) {
-      std::printf("run %d: ours %.3f s\n", run + 1, ours.back());
-      continue;
-    }
-
-    RunCommand({"rm", "-rf", out});
-    platform::ForceDirectories(out);
-    s = Now();
-    RunCommand({"unzip", "-q", "-o", archive, "-d", out}, nullptr, kCommandTimeoutMs);
-    unzip.push_back(Now() - s);
-
-    if (haveBsdtar) {
-      RunCommand({"rm", "-rf", out});
-      platform::ForceDirectories(out);
-      s = Now();
-      RunCommand({"bsdtar", "-xf", archive, "-C", out}, nullptr, kCommandTimeoutMs);
-      bsdtar.push_back(Now() - s);
-    }
-    std::printf("run %d: ours %.3f s, unzip %.3f s, bsdtar %.3f s\n", run + 1, ours.back(),
-                unzip.back(), haveBsdtar ? bsdtar.back() : 0.0);
+    RunCommand({"rm", "-rf", work / "src"});
+    if (!RunCase("mixed archive", exec, archive, out, tree, runs, oursOnly, true))
+      return 1;
+    if (!oursOnly)
+      Breakdown(archive, work / "scratch");
+    RunCommand({"rm", "-rf", work / "scratch", archive});
   }
-  RunCommand({"rm", "-rf", out});
-  if (oursOnly) {
-    std::printf("ours: median %.1f MB/s\n", static_cast<double>(tree.bytes) / 1e6 / Median(ours));
-    return 0;
+  if (only.empty() || only == "folders") {
+    std::string list;
+    const double t0 = Now();
+    const TTree tree = MakeFolderTree(work / "folders", scale, list);
+    std::printf("\nfolders: generated %llu files in %.1f s\n",
+                static_cast<unsigned long long>(tree.files), Now() - t0);
+    const std::string archive = work / "folders.zip";
+    if (!MakeArchive(work / "folders", archive, list))
+      return 1;
+    RunCommand({"rm", "-rf", work / "folders"});
+    if (!RunCase("many folders", exec, archive, out, tree, runs, oursOnly, true))
+      return 1;
   }
-  const double mb = static_cast<double>(tree.bytes) / 1e6;
-  const double oursRate = mb / Median(ours), unzipRate = mb / Median(unzip);
-  std::printf("\nmedian output throughput over %d runs (%.0f MB, %llu files):\n", runs, mb,
-              static_cast<unsigned long long>(tree.files));
-  std::printf("  ArcaZip190.dll  %7.1f MB/s\n", oursRate);
-  std::printf("  unzip -q -o     %7.1f MB/s\n", unzipRate);
-  if (haveBsdtar)
-    std::printf("  bsdtar -xf      %7.1f MB/s\n", mb / Median(bsdtar));
-  std::printf("  ours / unzip    %7.2fx\n", oursRate / unzipRate);
-  if (haveBsdtar)
-    std::printf("  ours / bsdtar   %7.2fx\n", oursRate / (mb / Median(bsdtar)));
-  Breakdown(archive, work / "scratch");
   return 0;
 }

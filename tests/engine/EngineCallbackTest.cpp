@@ -1,5 +1,7 @@
 // The conversation between the engine and its caller: the order of callbacks, the questions
 // and answers, the exports, aborting.
+#include <algorithm>
+
 #include "engine/EntryName.h"
 #include "tests/engine/EngineTestSupport.h"
 #include "tests/support/Process.h"
@@ -16,10 +18,22 @@ TEST_F(EngineCallbacks, TwoEntryExtractMakesTheRecordedSequence) {
                 {.name = "two.txt", .content = std::string(3 << 20, 't')}});
   caller.specs = {"*.*"};
   EXPECT_EQ(caller.Run(), 2);
-  const std::vector<int> expected{zacKey,  zacArg,      zacArg,      zacArg,      zacArg,
-                                  zacArg,  zacCount,    zacSize,     zacItem,     zacProgress,
-                                  zacItem, zacProgress, zacProgress, zacProgress, zacEndOfBatch};
-  EXPECT_EQ(caller.Actions(), expected);
+  // The order that matters: key, arguments, count and size, then each item followed by its
+  // progress, and the end of the batch last. How many progress calls an item takes depends
+  // on the write block size, so only their sum per item is checked.
+  std::vector<int> actions = caller.Actions();
+  actions.erase(std::unique(actions.begin(), actions.end()), actions.end());
+  const std::vector<int> expected{zacKey,      zacArg,  zacCount,    zacSize,      zacItem,
+                                  zacProgress, zacItem, zacProgress, zacEndOfBatch};
+  EXPECT_EQ(actions, expected);
+  std::vector<int64_t> perItem;
+  for (const TEngineEvent& e : caller.Events()) {
+    if (e.action == zacItem)
+      perItem.push_back(0);
+    if (e.action == zacProgress && !perItem.empty())
+      perItem.back() += e.size;
+  }
+  EXPECT_EQ(perItem, (std::vector<int64_t>{5, 3 << 20}));
   const auto args = caller.EventsOf(zacArg);
   std::vector<uint32_t> which;
   for (const auto& e : args)
@@ -198,7 +212,8 @@ TEST(EngineEntryName, FolderNamesKeptOrRefused) {
   };
   for (const TCase& c : cases) {
     Strings parts;
-    EXPECT_EQ(arcazip::SplitEntryPath(c.name, c.keep, parts), c.ok) << c.name;
+    const bool folder = !c.name.empty() && c.name.back() == '/';
+    EXPECT_EQ(arcazip::SplitEntryPath(c.name, c.keep, folder, parts), c.ok) << c.name;
     if (c.ok) {
       EXPECT_EQ(parts, c.parts) << c.name;
     }

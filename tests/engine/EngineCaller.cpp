@@ -1,10 +1,15 @@
 #include "tests/engine/EngineCaller.h"
 
+#include <cstdlib>
+
 #include "platform/CodePage.h"
 
 namespace varelo::test {
 
 std::string EngineLibraryPath() {
+  // Another build of the library may be tried against the same tests.
+  if (const char* other = std::getenv("VARELO_ENGINE_LIBRARY"); other != nullptr && *other != 0)
+    return other;
   return ARCAZIP_DLL_PATH;
 }
 

@@ -281,7 +281,10 @@ TEST_F(EnginePeer, SparseZip64ArchiveBeyondFourGiB) {
   EXPECT_EQ(caller.Run(), 2);
   EXPECT_TRUE(caller.EventsOf(zacMessage).empty());
   EXPECT_EQ(caller.EventsOf(zacSize)[0].size, static_cast<int64_t>(kBig + small.size()));
-  EXPECT_GE(caller.EventsOf(zacProgress).size(), 6144u);
+  int64_t advanced = 0;
+  for (const TEngineEvent& e : caller.EventsOf(zacProgress))
+    advanced += e.size;
+  EXPECT_EQ(advanced, static_cast<int64_t>(kBig + small.size()));
 
   caller.options = kAZOptAlways | kAZOptExtract | kAZOptOverwrite;
   caller.specs = {"small.txt"};

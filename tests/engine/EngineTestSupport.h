@@ -1,6 +1,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -22,8 +23,24 @@ class EngineFixture : public ::testing::Test {
     caller.archive = work / "test.zip";
     caller.baseDir = work / "dest";
   }
-  void WriteArchive(const std::vector<TZipItem>& items) {
-    WriteFileBytes(caller.archive, BuildZip(items));
+  void WriteArchive(const std::vector<TZipItem>& items, const TZipLayout& layout = {}) {
+    WriteFileBytes(caller.archive, BuildZip(items, layout));
+  }
+  // Points the caller at the crafted archive `name` of tests/engine/fixtures, which `bytes`
+  // describe (the builder's output when it was made). With VARELO_WRITE_FIXTURES=1 the
+  // fixture is written anew from `bytes`.
+  void UseFixture(const std::string& name, const std::string& bytes) {
+    const std::string path = std::string(ENGINE_FIXTURE_DIR) + "/" + name;
+    const char* rewrite = std::getenv("VARELO_WRITE_FIXTURES");
+    if (rewrite != nullptr && std::string(rewrite) == "1")
+      WriteFileBytes(path, bytes);
+    if (!PathExists(path)) {
+      ADD_FAILURE() << "missing fixture " << path << " (VARELO_WRITE_FIXTURES=1 makes it)";
+      caller.archive = work / name;
+      WriteFileBytes(caller.archive, bytes);
+      return;
+    }
+    caller.archive = path;
   }
   std::vector<std::string> DestTree() const { return platform::ListFolderTree(work / "dest"); }
   // Everything in the work folder outside "dest".

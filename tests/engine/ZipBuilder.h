@@ -16,18 +16,47 @@ struct TZipItem {
   std::optional<uint64_t> declaredSize{};  // instead of the content's size (both headers)
   std::optional<std::string> localName{};  // a different name in the local header
   uint16_t flags = 0;
-  uint16_t versionMadeBy = 0x031E;  // Unix
+  uint16_t versionMadeBy = 0x031E;  // host byte (high) and version (low); 0x031E is Unix
   uint32_t externalAttributes = 0100644u << 16;
-  bool zip64 = false;   // sizes and offset through Zip64 extra fields
+  bool zip64 = false;   // sizes and offset through Zip64 extra fields (any values, even 2^64-1)
   int sameDataAs = -1;  // central record points at an earlier item's header
+  std::string centralExtra{};             // extra fields appended in the central record
+  std::string localExtra{};               // extra fields appended in the local header
+  std::optional<std::string> password{};  // PKWARE-encrypts the stored bytes (sets flag bit 0)
+};
+
+// The archive around the entries.
+struct TZipLayout {
+  std::string prefix{};   // bytes in front (a self-extractor stub)
+  std::string comment{};  // the archive comment (raw bytes)
+  // Always write the Zip64 end record and locator (they are written anyway when an item uses
+  // Zip64); `placeholders` false puts the real values in the end record beside them.
+  bool zip64End = false;
+  bool placeholders = true;
+  std::optional<uint16_t> diskEntries{};  // entries on this disk in the end record
+  std::optional<uint64_t> entryCount{};   // total entries in the end records
+  std::optional<uint64_t> centralSize{};  // declared central directory size
+  std::string centralTail{};              // bytes after the central records, before the end
 };
 
 // Builds the archive bytes: local headers and data, central directory, end record (and the
-// Zip64 end record and locator when any item uses Zip64).
-std::string BuildZip(const std::vector<TZipItem>& items);
+// Zip64 end record and locator when an item uses Zip64 or the layout asks for them).
+std::string BuildZip(const std::vector<TZipItem>& items, const TZipLayout& layout = {});
+
+// Extra fields as makers write them.
+std::string ExtraField(uint16_t tag, const std::string& data);
+std::string UnicodePathExtra(const std::string& rawName, const std::string& unicodeName);
+std::string UnicodeCommentExtra(const std::string& rawComment, const std::string& text);
+std::string ExtendedTimeExtra(int64_t unixTime);
+std::string Zip64Extra(const std::vector<uint64_t>& values);
 
 // Raw deflate of the bytes (no zlib header), as ZIP entries hold it.
 std::string Deflate(const std::string& bytes);
+
+// The traditional PKWARE encryption of stored bytes, with the 12-byte header in front whose
+// last byte is `check`; `seed` fills the rest of the header.
+std::string EncryptPkware(const std::string& password, const std::string& data, uint8_t check,
+                          uint32_t seed = 1);
 
 uint32_t Crc32(const std::string& bytes);
 

@@ -1,5 +1,10 @@
 // Extracts mutated archives into a temporary folder and checks that nothing appeared outside
-// the destination, whatever the names, links, sizes and offsets say.
+// the destination, whatever the names, links, sizes and offsets say; that no temporary file
+// is left; and that a file already in the destination survives entries that fail.
+//
+// The first input byte picks the options (bit 0 test, 1 folder names, 2 overwrite, 3
+// freshen); with VARELO_FUZZ_FLAT=1 every run takes the installer's own options (0x424).
+// Seeds: corpus/Extract (NAME_MODE, MODE the first byte), dictionary Extract.dict.
 #include <unistd.h>
 
 #include <atomic>
@@ -23,6 +28,22 @@ struct TFuzzState {
   std::string dest;
   std::u16string reply;
 };
+
+// What the installer puts in the destination before it unpacks a package over it.
+constexpr char kKeptName[] = "keep.txt";
+constexpr char kKeptContent[] = "installed before this archive";
+
+uint32_t OptionsFor(uint8_t mode) {
+  static const bool flat = [] {
+    const char* v = std::getenv("VARELO_FUZZ_FLAT");
+    return v != nullptr && std::string(v) == "1";
+  }();
+  if (flat)
+    return kAZOptAlways | kAZOptExtract | kAZOptOverwrite;  // 0x424
+  return kAZOptAlways | ((mode & 1) ? kAZOptTest : kAZOptExtract) |
+         ((mode & 2) ? kAZOptDirNames : 0) | ((mode & 4) ? kAZOptOverwrite : 0) |
+         ((mode & 8) ? kAZOptFreshen : 0);
+}
 
 int AZ_STDCALL Answer(TZCallBackStruct* record) {
   auto* state = static_cast<TFuzzState*>(record->Caller);
@@ -97,6 +118,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   platform::ForceDirectories(work / "outside");
   symlink("../outside", (state.dest + "/link").c_str());
   symlink("../outside", (state.dest + "/LINK2").c_str());
+  varelo::test::WriteFileBytes(state.dest + "/" + kKeptName, kKeptContent);
   // The first byte picks the options, the rest is the archive.
   const uint8_t mode = data[0];
   varelo::test::WriteFileBytes(state.archive,
@@ -105,16 +127,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   commands.fCaller = &state;
   commands.fVersion = kAZVersion;
   commands.ZCallbackFunc = &Answer;
-  commands.fOptions = kAZOptAlways | ((mode & 1) ? kAZOptTest : kAZOptExtract) |
-                      ((mode & 2) ? kAZOptDirNames : 0) | ((mode & 4) ? kAZOptOverwrite : 0) |
-                      ((mode & 8) ? kAZOptFreshen : 0);
+  commands.fOptions = OptionsFor(mode);
   commands.fPwdReqCount = 2;
   commands.fCheck = kAZCommandCheck;
   std::atomic<bool> abort{false};
   arcazip::TExtractor extractor(commands, 1, abort);
   const int32_t result = extractor.Run();
-  if (result < -36)
-    abort = true;  // keeps the result in use for the sanitizers
 
   for (const std::string& path : platform::ListFolderTree(work.Path())) {
     if (path != "archive.zip" && path != "dest/" && path != "outside/" &&
@@ -126,6 +144,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       fprintf(stderr, "temporary file left behind: %s\n", path.c_str());
       std::abort();
     }
+  }
+  // The existing file is only ever replaced whole by an entry that was extracted: when no
+  // entry was, it must be exactly as it was.
+  const std::string keptPath = state.dest + "/" + kKeptName;
+  if (!platform::FileExists(keptPath)) {
+    fprintf(stderr, "the existing file was removed\n");
+    std::abort();
+  }
+  if (result <= 0 && varelo::test::ReadFileBytes(keptPath) != kKeptContent) {
+    fprintf(stderr, "the existing file was changed by a run that extracted nothing\n");
+    std::abort();
   }
   RemoveTree(state.dest);
   return 0;
