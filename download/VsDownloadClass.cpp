@@ -224,6 +224,13 @@ void TVsDownloadClass::HandleSocketStatus(net::TBlockingSocket* Sender, THookSoc
       }
       break;
     case net::HR_SocketClose:
+      // A body that came whole with the header block was never followed by a receive of its
+      // own, so the start was not seen: it is made now, silently, as the size is known.
+      if ((fDownloadStatus == stNone || fDownloadStatus == stResume) && fDownloadSize != 0) {
+        fDownloadStatus = stDownload;
+        fBytesDownloaded = fBytesResumed;
+        fBytesToDownload = fBytesResumed + fDownloadSize;
+      }
       if (IsSuccessForWriting(fResultCode) && fFileStream.IsOpen()) {
         FlushDocument();
         ClosePartFile();

@@ -122,6 +122,9 @@ void TVsHTTPDownload::HandleSocketStatus(net::TBlockingSocket* Sender, THookSock
     FollowRedirect(Sender);
     return;
   }
+  // A resumed answer without a length can still be judged whole by its Content-Range.
+  if (fResultCode == 206 && fDownloadStatus == stResume)
+    fDownloadStatus = stDownload;
   if (fResultCode == 416 && !aborting && AlreadyComplete()) {
     ClosePartFile();
     FinishFile();
