@@ -210,7 +210,10 @@ std::string ResolveLocation(const std::string& requested, const std::string& loc
   } else if (targetPath.front() != '/') {
     targetPath = path.substr(0, path.rfind('/') + 1) + targetPath;
   }
-  return authority + RemoveDotSegments(targetPath) + query;
+  // The requested URL's parts come along: a result that would carry blanks or control
+  // characters from them is no usable location either.
+  const std::string resolved = authority + RemoveDotSegments(targetPath) + query;
+  return HasControlOrBlank(resolved) ? "" : resolved;
 }
 
 }  // namespace download

@@ -134,6 +134,7 @@ TEST(HTTPDownloadText, ResolveLocationAgainstTheRequestedUrl) {
       {"http://h/a/b.zip", "/c\x01tl", ""},
       {"http://h/a/b.zip", "ftp://h/x.zip", ""},
       {"http://h/a/b.zip", "file:///etc/passwd", ""},
+      {"http://h/a\x17/b.zip", "pkg.zip", ""},
   };
   for (const auto& c : cases)
     EXPECT_EQ(ResolveLocation(c.requested, c.location), c.resolved) << c.location;

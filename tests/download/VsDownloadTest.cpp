@@ -51,7 +51,8 @@ TEST(VsDownload, NewComponentDefaults) {
   EXPECT_EQ(component.FTP().FtpTimeout, 300000);
   EXPECT_EQ(component.AboutVs, VsAbout);
   // The placeholder is a bare session.
-  EXPECT_EQ(typeid(component.Session()), typeid(TVsDownloadClass));
+  const TVsDownloadClass& placeholder = component.Session();
+  EXPECT_EQ(typeid(placeholder), typeid(TVsDownloadClass));
 }
 
 TEST(VsDownload, StartWithoutProtocolFailsAndChangesNothing) {
