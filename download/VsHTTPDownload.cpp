@@ -102,7 +102,10 @@ void TVsHTTPDownload::StartDownload() {
   if (OnBeforeDownload)
     OnBeforeDownload(this);
   fHTTPClient->HTTPMethod("GET", fDownloadUrl);
-  if (OnAfterDownload)
+  // A redirected request runs inside the first one's close report; the transfer ends, and is
+  // reported once, when the first start returns. A caller that unpacks the file in this event
+  // would otherwise handle the same package twice.
+  if (OnAfterDownload && !redirected)
     OnAfterDownload(this);
 }
 

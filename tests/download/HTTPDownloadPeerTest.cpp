@@ -137,7 +137,7 @@ TEST_F(HTTPDownloadPeer, RedirectsToAnotherPathKeepTheFirstName) {
     auto& session = static_cast<TVsHTTPDownload&>(r.component.Session());
     EXPECT_EQ(session.Redirects(), 1) << c.code;
     EXPECT_EQ(r.Count("before"), 2) << c.code;
-    EXPECT_EQ(r.Count("after"), 2) << c.code;
+    EXPECT_EQ(r.Count("after"), 1) << c.code;
   }
 }
 
