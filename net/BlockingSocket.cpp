@@ -10,6 +10,7 @@
 #include "net/ProtoBytes.h"
 #include "net/ProtoText.h"
 #include "net/ProtoTicks.h"
+#include "net/SocketErrors.h"
 #include "net/SocketResolver.h"
 
 namespace net {
@@ -22,7 +23,6 @@ constexpr const char* kDefaultLibrary = "ws2_32.dll";
 constexpr const char* kLoadErrorText = "Error loading Socket interface (ws2_32.dll)!";
 constexpr uint16_t kWinsockVersion = 0x0202;
 constexpr int32_t kSizeBufferOnError = 1024;
-constexpr size_t kInitialStringReserve = 1 << 20;
 
 platform::TWSAData gWSAData;
 
@@ -81,7 +81,7 @@ TBlockingSocket::~TBlockingSocket() {
     platform::SockClose(FSocket);
     FSocket = kInvalidSocket;
   }
-  FDelayedOptions.clear();
+  FOptions.Clear();
 }
 
 void TBlockingSocket::SetFamily(TSocketFamily Value) {
@@ -90,6 +90,7 @@ void TBlockingSocket::SetFamily(TSocketFamily Value) {
 }
 
 void TBlockingSocket::SetSocket(TSocketHandle Value) {
+  FPeerClosed = false;
   FRecvCounter = 0;
   FSendCounter = 0;
   FSocket = Value;
@@ -117,8 +118,9 @@ void TBlockingSocket::InternalCreateSocket(const TVarSin& Sin) {
   if (FSocket != kInvalidSocket) {
     return;
   }
-  FBuffer.clear();
+  FLine.Reset();
   FBinded = false;
+  FPeerClosed = false;
   FIP6used = Sin.AddressFamily == platform::kAfInet6;
   FSocket = platform::SockSocket(Sin.AddressFamily, GetSocketType(), GetSocketProtocol());
   if (FSocket == kInvalidSocket) {
@@ -157,8 +159,9 @@ void TBlockingSocket::AbortSocket() {
     platform::SockClose(FSocket);
   }
   FSocket = kInvalidSocket;
+  FSendTimeout = 0;
   FFDSet.clear();
-  FDelayedOptions.clear();
+  FOptions.Clear();
   FFamily = FFamilySave;
   DoStatus(HR_SocketClose, "");
 }
@@ -244,70 +247,7 @@ std::string TBlockingSocket::GetErrorDescEx() {
 }
 
 std::string TBlockingSocket::GetErrorDesc(int32_t ErrorCode) {
-  struct TErrorText {
-    int32_t code;
-    const char* text;
-  };
-  static constexpr TErrorText kTexts[] = {
-      {0, ""},
-      {10004, "Interrupted system call"},
-      {10009, "Bad file number"},
-      {10013, "Permission denied"},
-      {10014, "Bad address"},
-      {10022, "Invalid argument"},
-      {10024, "Too many open files"},
-      {10035, "Operation would block"},
-      {10036, "Operation now in progress"},
-      {10037, "Operation already in progress"},
-      {10038, "Socket operation on nonsocket"},
-      {10039, "Destination address required"},
-      {10040, "Message too long"},
-      {10041, "Protocol wrong type for Socket"},
-      {10042, "Protocol not available"},
-      {10043, "Protocol not supported"},
-      {10044, "Socket not supported"},
-      {10045, "Operation not supported on Socket"},
-      {10046, "Protocol family not supported"},
-      {10047, "Address family not supported"},
-      {10048, "Address already in use"},
-      {10049, "Can't assign requested address"},
-      {10050, "Network is down"},
-      {10051, "Network is unreachable"},
-      {10052, "Network dropped connection on reset"},
-      {10053, "Software caused connection abort"},
-      {10054, "Connection reset by peer"},
-      {10055, "No Buffer space available"},
-      {10056, "Socket is already connected"},
-      {10057, "Socket is not connected"},
-      {10058, "Can't send after Socket shutdown"},
-      {10059, "Too many references:can't splice"},
-      {10060, "Connection timed out"},
-      {10061, "Connection refused"},
-      {10062, "Too many levels of symbolic links"},
-      {10063, "File name is too long"},
-      {10064, "Host is down"},
-      {10065, "No route to host"},
-      {10066, "Directory is not empty"},
-      {10067, "Too many processes"},
-      {10068, "Too many users"},
-      {10069, "Disk quota exceeded"},
-      {10070, "Stale NFS file handle"},
-      {10071, "Too many levels of remote in path"},
-      {10091, "Network subsystem is unusable"},
-      {10092, "Winsock DLL cannot support this application"},
-      {10093, "Winsock not initialized"},
-      {10101, "Disconnect"},
-      {11001, "Host not found"},
-      {11002, "Non authoritative - host not found"},
-      {11003, "Non recoverable error"},
-      {11004, "Valid name, no data record of requested type"},
-  };
-  for (const TErrorText& entry : kTexts) {
-    if (entry.code == ErrorCode) {
-      return entry.text;
-    }
-  }
-  return "Other Winsock error (" + std::to_string(ErrorCode) + ")";
+  return SocketErrorText(ErrorCode);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -315,65 +255,25 @@ std::string TBlockingSocket::GetErrorDesc(int32_t ErrorCode) {
 
 void TBlockingSocket::DelayedOption(const TTramaOption& Value) {
   if (FSocket == kInvalidSocket) {
-    FDelayedOptions.push_back(Value);
+    FOptions.Push(Value);
     return;
   }
   SetOption(Value);
 }
 
 void TBlockingSocket::ProcessDelayedOptions() {
-  std::vector<TTramaOption> queue;
-  queue.swap(FDelayedOptions);
-  for (const TTramaOption& option : queue) {
+  for (const TTramaOption& option : FOptions.TakeAll()) {
     SetOption(option);
   }
 }
 
 void TBlockingSocket::SetOption(const TTramaOption& Value) {
-  using namespace platform;
-  const int32_t enabled = Value.Enabled ? 1 : 0;
-  const int ipLevel = FIP6used ? kIpProtoIpv6 : kIpProtoIp;
-  // The results are not looked at: an option the platform refuses leaves the default.
-  switch (Value.Option) {
-    case SOT_Linger: {
-      TLinger linger;
-      linger.l_onoff = Value.Enabled ? 1 : 0;
-      linger.l_linger = static_cast<uint16_t>(Value.Value / 1000);
-      SockSetOpt(FSocket, kSolSocket, kSoLinger, &linger, sizeof(linger));
-      break;
-    }
-    case SOT_RecvBuff:
-      SockSetOpt(FSocket, kSolSocket, kSoRcvBuf, &Value.Value, sizeof(int32_t));
-      break;
-    case SOT_SendBuff:
-      SockSetOpt(FSocket, kSolSocket, kSoSndBuf, &Value.Value, sizeof(int32_t));
-      break;
-    case SOT_NonBlock:
-      SockSetNonBlocking(FSocket, Value.Enabled);
-      FNonBlockMode = Value.Enabled;
-      break;
-    case SOT_RecvTimeout:
-      SockSetOpt(FSocket, kSolSocket, kSoRcvTimeo, &Value.Value, sizeof(int32_t));
-      break;
-    case SOT_SendTimeout:
-      SockSetOpt(FSocket, kSolSocket, kSoSndTimeo, &Value.Value, sizeof(int32_t));
-      break;
-    case SOT_Reuse:
-      SockSetOpt(FSocket, kSolSocket, kSoReuseAddr, &enabled, sizeof(int32_t));
-      break;
-    case SOT_TTL:
-      SockSetOpt(FSocket, ipLevel, FIP6used ? kIpv6UnicastHops : kIpTtl, &Value.Value,
-                 sizeof(int32_t));
-      break;
-    case SOT_Broadcast:
-      SockSetOpt(FSocket, kSolSocket, kSoBroadcast, &enabled, sizeof(int32_t));
-      break;
-    case SOT_MulticastTTL:
-      SockSetOpt(FSocket, ipLevel, kIpMulticastTtl, &Value.Value, sizeof(int32_t));
-      break;
-    case SOT_MulticastLoop:
-      SockSetOpt(FSocket, ipLevel, kIpMulticastLoop, &enabled, sizeof(int32_t));
-      break;
+  ApplySocketOption(FSocket, FIP6used, Value);
+  // The socket keeps the two settings its own operations depend on.
+  if (Value.Option == SOT_NonBlock) {
+    FNonBlockMode = Value.Enabled;
+  } else if (Value.Option == SOT_SendTimeout) {
+    FSendTimeout = Value.Value;
   }
 }
 
@@ -450,207 +350,6 @@ platform::TWSAData TBlockingSocket::WSAData() const {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Addresses and name resolution
-
-int32_t TBlockingSocket::ResolveAddress(const std::string& IP, const std::string& Port,
-                                        TVarSin& Sin) {
-  DoStatus(HR_ResolvingBegin, IP + ":" + Port);
-  ResetLastError();
-  TSocketFamily family = FFamily;
-  if (FSocket == kInvalidSocket && FFamily == SF_Any) {
-    if (IsIPv4Literal(IP)) {
-      family = SF_IP4;
-    } else if (IsIPv6Literal(IP)) {
-      family = SF_IP6;
-    }
-  }
-  FLastError = SetVarSin(Sin, IP, Port, FamilyToAF(family), GetSocketType(), GetSocketProtocol(),
-                         FPreferIP4);
-  DoStatus(HR_ResolvingEnd, GetSinIP(Sin) + ":" + std::to_string(GetSinPort(Sin)));
-  return FLastError;
-}
-
-std::string TBlockingSocket::GetSinIP(const TVarSin& Sin) {
-  const int family = Sin.AddressFamily;
-  if (family != platform::kAfInet && family != platform::kAfInet6) {
-    return "0.0.0.0";
-  }
-  if (UseNewResolver(family)) {
-    std::string host;
-    std::string service;
-    const int flags = platform::kNiNumericHost | platform::kNiNumericServ;
-    if (platform::SockGetNameInfo(Sin, host, service, flags) == 0) {
-      return host;
-    }
-    return "";
-  }
-  if (family == platform::kAfInet6) {
-    return IPv6ToText(std::string(reinterpret_cast<const char*>(Sin.v6.sin6_addr), 16));
-  }
-  std::lock_guard<std::recursive_mutex> lock(platform::SocketLibraryLock());
-  return platform::SockInetNtoa(Sin.v4.sin_addr);
-}
-
-int32_t TBlockingSocket::GetSinPort(const TVarSin& Sin) {
-  return platform::SockNtohs(Sin.sin_port);
-}
-
-void TBlockingSocket::GetSinLocal() {
-  if (FSocket != kInvalidSocket) {
-    platform::SockGetSockName(FSocket, FLocalSin);
-  }
-}
-
-void TBlockingSocket::GetSinRemote() {
-  if (FSocket != kInvalidSocket) {
-    platform::SockGetPeerName(FSocket, FRemoteSin);
-  }
-}
-
-void TBlockingSocket::GetSins() {
-  GetSinLocal();
-  GetSinRemote();
-}
-
-std::string TBlockingSocket::GetLocalSinIP() {
-  return GetSinIP(FLocalSin);
-}
-std::string TBlockingSocket::GetRemoteSinIP() {
-  return GetSinIP(FRemoteSin);
-}
-int32_t TBlockingSocket::GetLocalSinPort() {
-  return GetSinPort(FLocalSin);
-}
-int32_t TBlockingSocket::GetRemoteSinPort() {
-  return GetSinPort(FRemoteSin);
-}
-
-void TBlockingSocket::SetRemoteSin(const std::string& IP, const std::string& Port) {
-  if (ResolveAddress(IP, Port, FRemoteSin) == 0 && FSocket == kInvalidSocket) {
-    InternalCreateSocket(FRemoteSin);
-  }
-  ExceptCheck();
-}
-
-std::string TBlockingSocket::LocalName() {
-  std::string name;
-  platform::SockGetHostName(name);
-  return name.empty() ? "127.0.0.1" : name;
-}
-
-void TBlockingSocket::ResolveNameToIP(const std::string& Name, std::vector<std::string>& IPList) {
-  IPList.clear();
-  const int family = FamilyToAF(FFamily);
-  if (UseNewResolver(family)) {
-    platform::TAddrHints hints;
-    hints.family = family;
-    hints.socketType = GetSocketType();
-    hints.protocol = GetSocketProtocol();
-    std::vector<TVarSin> results;
-    if (platform::SockGetAddrInfo(Name, "", hints, results) == 0) {
-      for (const TVarSin& sin : results) {
-        if (family != platform::kAfUnspec && sin.AddressFamily != family) {
-          continue;
-        }
-        std::string host;
-        std::string service;
-        const int flags = platform::kNiNumericHost | platform::kNiNumericServ;
-        if (platform::SockGetNameInfo(sin, host, service, flags) != 0) {
-          continue;
-        }
-        // The lookup gives an entry per socket type; one address is listed once.
-        if (std::find(IPList.begin(), IPList.end(), host) == IPList.end()) {
-          IPList.push_back(host);
-        }
-      }
-    }
-  } else if (!IsIPv4Literal(Name)) {
-    std::lock_guard<std::recursive_mutex> lock(platform::SocketLibraryLock());
-    std::vector<uint32_t> addresses;
-    if (platform::SockGetHostByName(Name, addresses)) {
-      for (uint32_t address : addresses) {
-        uint8_t b[4];
-        std::memcpy(b, &address, 4);
-        char text[16];
-        std::snprintf(text, sizeof(text), "%d.%d.%d.%d", b[0], b[1], b[2], b[3]);
-        IPList.push_back(text);
-      }
-    }
-  } else {
-    IPList.push_back(Name);
-  }
-  if (IPList.empty()) {
-    IPList.push_back("0.0.0.0");
-  }
-}
-
-std::string TBlockingSocket::ResolveName(const std::string& Name) {
-  std::vector<std::string> list;
-  ResolveNameToIP(Name, list);
-  return list.front();
-}
-
-uint16_t TBlockingSocket::ResolvePort(const std::string& Port) {
-  const int family = FamilyToAF(FFamily);
-  if (UseNewResolver(family)) {
-    platform::TAddrHints hints;
-    hints.family = family;
-    hints.socketType = GetSocketType();
-    hints.protocol = GetSocketProtocol();
-    hints.flags = platform::kAiPassive;
-    std::vector<TVarSin> results;
-    if (platform::SockGetAddrInfo("", Port, hints, results) != 0 || results.empty()) {
-      return 0;
-    }
-    const TVarSin& first = results.front();
-    if (first.AddressFamily != platform::kAfInet && first.AddressFamily != platform::kAfInet6) {
-      return 0;
-    }
-    return platform::SockNtohs(first.sin_port);
-  }
-  std::lock_guard<std::recursive_mutex> lock(platform::SocketLibraryLock());
-  const std::string protocolName = platform::SockGetProtoByNumber(GetSocketProtocol());
-  if (!protocolName.empty()) {
-    const int port = platform::SockGetServByName(Port, protocolName);
-    if (port >= 0) {
-      return static_cast<uint16_t>(port);
-    }
-  }
-  const int32_t value = DecimalValue(Port);
-  return static_cast<uint16_t>(value < 0 ? 0 : value);
-}
-
-std::string TBlockingSocket::ResolveIPToName(const std::string& IP) {
-  std::string address = IP;
-  if (!IsIPv4Literal(address) && !IsIPv6Literal(address)) {
-    address = ResolveName(address);
-  }
-  std::string result = address;
-  const int family = FamilyToAF(FFamily);
-  if (UseNewResolver(family)) {
-    platform::TAddrHints hints;
-    hints.family = family;
-    std::vector<TVarSin> results;
-    if (platform::SockGetAddrInfo(address, "", hints, results) == 0 && !results.empty()) {
-      std::string host;
-      std::string service;
-      if (platform::SockGetNameInfo(results.front(), host, service, platform::kNiNumericServ) ==
-          0) {
-        result = host;
-      }
-    }
-    return result;
-  }
-  std::lock_guard<std::recursive_mutex> lock(platform::SocketLibraryLock());
-  const std::string bytes = IPv4ToBytes(address);
-  std::string name;
-  if (platform::SockGetHostByAddr(reinterpret_cast<const uint8_t*>(bytes.data()), name)) {
-    result = name;
-  }
-  return result;
-}
-
-// ---------------------------------------------------------------------------------------------
 // Bind, connect, listen, accept
 
 void TBlockingSocket::Bind(const std::string& IP, const std::string& Port) {
@@ -667,7 +366,7 @@ void TBlockingSocket::Bind(const std::string& IP, const std::string& Port) {
     if (FLastError == 0) {
       SockCheck(platform::SockBind(FSocket, sin));
       GetSinLocal();
-      FBuffer.clear();
+      FLine.Reset();
       FBinded = true;
     }
   }
@@ -682,14 +381,16 @@ void TBlockingSocket::Connect(const std::string& IP, const std::string& Port) {
       InternalCreateSocket(sin);
     }
     if (FLastError == 0) {
-      if (FConnectionTimeout <= 0) {
+      const bool reported = FConnectionTimeout > 0;
+      const int32_t limit = reported ? FConnectionTimeout : FConnectFallbackTimeout;
+      if (limit <= 0) {
         SockCheck(platform::SockConnect(FSocket, sin));
       } else {
         const bool savedMode = FNonBlockMode;
         SetNonBlockMode(true);
         SockCheck(platform::SockConnect(FSocket, sin));
         if (FLastError == WSAEINPROGRESS || FLastError == WSAEWOULDBLOCK) {
-          if (!CanWrite(FConnectionTimeout)) {
+          if (!WaitReady(true, limit, reported)) {
             FLastError = WSAETIMEDOUT;
           } else {
             // Writable also means "the attempt ended": a refused connection is reported as
@@ -707,9 +408,7 @@ void TBlockingSocket::Connect(const std::string& IP, const std::string& Port) {
     if (FLastError == 0) {
       GetSins();
     }
-    FBuffer.clear();
-    FLastCR = false;
-    FLastLF = false;
+    FLine.Reset();
   }
   ExceptCheck();
   DoStatus(HR_Connect, IP + ":" + Port);
@@ -737,28 +436,32 @@ TSocketHandle TBlockingSocket::Accept() {
 // ---------------------------------------------------------------------------------------------
 // Waiting
 
-bool TBlockingSocket::SelectRead(int32_t Timeout) {
+bool TBlockingSocket::SelectReady(bool Write, int32_t Timeout) {
   std::vector<bool> ready;
-  const int result = platform::SockWait({FSocket}, false, Timeout < -1 ? 0 : Timeout, ready);
+  const int result = platform::SockWait({FSocket}, Write, Timeout < -1 ? 0 : Timeout, ready);
   SockCheck(result);
   return FLastError == 0 && result > 0;
+}
+
+bool TBlockingSocket::SelectRead(int32_t Timeout) {
+  return SelectReady(false, Timeout);
 }
 
 bool TBlockingSocket::SelectWrite(int32_t Timeout) {
-  std::vector<bool> ready;
-  const int result = platform::SockWait({FSocket}, true, Timeout < -1 ? 0 : Timeout, ready);
-  SockCheck(result);
-  return FLastError == 0 && result > 0;
+  return SelectReady(true, Timeout);
 }
 
-bool TBlockingSocket::CanRead(int32_t Timeout) {
+bool TBlockingSocket::WaitReady(bool Write, int32_t Timeout, bool Report) {
+  // With a heartbeat the wait is cut into rounds of its rate, so the heartbeat runs and a
+  // stop is noticed between them.
   int32_t rounds = 0;
   int32_t first = Timeout;
   if (FHeartbeatRate != 0 && Timeout != -1) {
     rounds = Timeout / FHeartbeatRate;
     first = Timeout % FHeartbeatRate;
   }
-  bool ok = SelectRead(first);
+  auto select = [&](int32_t ms) { return Write ? SelectWrite(ms) : SelectRead(ms); };
+  bool ok = select(first);
   for (int32_t i = 0; !ok && i < rounds + 1; ++i) {
     DoHeartbeat();
     if (FStopFlag) {
@@ -766,44 +469,28 @@ bool TBlockingSocket::CanRead(int32_t Timeout) {
       ok = false;
       break;
     }
-    ok = SelectRead(FHeartbeatRate);
+    ok = select(FHeartbeatRate);
   }
   ExceptCheck();
-  if (ok) {
-    DoStatus(HR_CanRead, "");
+  if (ok && Report) {
+    DoStatus(Write ? HR_CanWrite : HR_CanRead, "");
   }
   return ok;
 }
 
+bool TBlockingSocket::CanRead(int32_t Timeout) {
+  return WaitReady(false, Timeout);
+}
+
 bool TBlockingSocket::CanReadEx(int32_t Timeout) {
-  if (!FBuffer.empty()) {
+  if (!FLine.Empty()) {
     return true;
   }
   return CanRead(Timeout);
 }
 
 bool TBlockingSocket::CanWrite(int32_t Timeout) {
-  int32_t rounds = 0;
-  int32_t first = Timeout;
-  if (FHeartbeatRate != 0 && Timeout != -1) {
-    rounds = Timeout / FHeartbeatRate;
-    first = Timeout % FHeartbeatRate;
-  }
-  bool ok = SelectWrite(first);
-  for (int32_t i = 0; !ok && i < rounds + 1; ++i) {
-    DoHeartbeat();
-    if (FStopFlag) {
-      FStopFlag = false;
-      ok = false;
-      break;
-    }
-    ok = SelectWrite(FHeartbeatRate);
-  }
-  ExceptCheck();
-  if (ok) {
-    DoStatus(HR_CanWrite, "");
-  }
-  return ok;
+  return WaitReady(true, Timeout);
 }
 
 bool TBlockingSocket::GroupCanRead(const std::vector<TBlockingSocket*>& SocketList, int32_t Timeout,
@@ -834,21 +521,6 @@ bool TBlockingSocket::GroupCanRead(const std::vector<TBlockingSocket*>& SocketLi
     }
   }
   return !CanReadList.empty();
-}
-
-int32_t TBlockingSocket::WaitingData() {
-  uint32_t count = 0;
-  if (FSocket == kInvalidSocket || platform::SockPendingBytes(FSocket, count) != 0) {
-    return 0;
-  }
-  return static_cast<int32_t>(std::min<uint32_t>(count, kMaxPacketSize));
-}
-
-int32_t TBlockingSocket::WaitingDataEx() {
-  if (!FBuffer.empty()) {
-    return static_cast<int32_t>(FBuffer.size());
-  }
-  return WaitingData();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -883,7 +555,9 @@ void TBlockingSocket::ThrottleTransfer(int32_t Count, int32_t MaxBandwidth, uint
       Sleep(kBandwidthSliceMs);
     }
   }
-  const double span = static_cast<double>(Count) / MaxBandwidth * 1000.0;
+  // Held below the signed tick range: a huge count at a tiny rate must not overflow the cast.
+  const double span =
+      std::min(static_cast<double>(Count) / MaxBandwidth * 1000.0, kMaxThrottleWaitMs);
   NextTick = TickNow() + static_cast<uint32_t>(span);
 }
 
@@ -905,7 +579,11 @@ int32_t TBlockingSocket::SendBuffer(const void* Buffer, int32_t Length) {
     ThrottleTransfer(chunk, FMaxSendBandwidth, FNextSend);
     int result = platform::SockSend(FSocket, data + sent, chunk, 0);
     SockCheck(result);
-    if (FLastError == WSAEWOULDBLOCK) {
+    if (FLastError == WSAEWOULDBLOCK && !FNonBlockMode && FSendTimeout > 0) {
+      // A blocking send with a send timeout says "would block" only when that time passed
+      // without any progress: waiting again would double the time the caller allowed.
+      FLastError = WSAETIMEDOUT;
+    } else if (FLastError == WSAEWOULDBLOCK) {
       if (CanWrite(FNonblockSendTimeout)) {
         result = platform::SockSend(FSocket, data + sent, chunk, 0);
         SockCheck(result);
@@ -942,6 +620,14 @@ void TBlockingSocket::SendBlock(const std::string& Data) {
 
 void TBlockingSocket::SendStreamWithSize(TStream& Stream, bool WithSize, bool Indian) {
   const int64_t remaining = Stream.Size() - Stream.Position();
+  if (WithSize && remaining > kMaxSizedStreamBytes) {
+    // The size travels as a signed 32-bit number; a truncated one would make the receiver
+    // take the wrong number of bytes. Nothing is sent.
+    ResetLastError();
+    FLastError = WSAEMSGSIZE;
+    ExceptCheck();
+    return;
+  }
   const int32_t size = static_cast<int32_t>(remaining);
   std::string prefix;
   if (WithSize) {
@@ -989,323 +675,6 @@ int32_t TBlockingSocket::SendBufferTo(const void* Buffer, int32_t Length) {
     DoStatus(HR_WriteCount, std::to_string(result));
   }
   return result;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Receiving
-
-int32_t TBlockingSocket::RecvBuffer(void* Buffer, int32_t Length) {
-  if (CheckStopFlag()) {
-    return 0;
-  }
-  ThrottleTransfer(Length, FMaxRecvBandwidth, FNextRecv);
-  int32_t result = platform::SockRecv(FSocket, Buffer, Length, 0);
-  if (result == 0) {
-    FLastError = WSAECONNRESET;
-  } else {
-    SockCheck(result);
-  }
-  ExceptCheck();
-  if (result > 0) {
-    FRecvCounter += result;
-    DoStatus(HR_ReadCount, std::to_string(result));
-    DoMonitor(false, Buffer, result);
-    DoReadFilter(Buffer, result);
-  }
-  return result;
-}
-
-int32_t TBlockingSocket::RecvBufferFrom(void* Buffer, int32_t Length) {
-  if (CheckStopFlag()) {
-    return 0;
-  }
-  ThrottleTransfer(Length, FMaxRecvBandwidth, FNextRecv);
-  int32_t result = platform::SockRecvFrom(FSocket, Buffer, Length, 0, FRemoteSin);
-  SockCheck(result);
-  ExceptCheck();
-  if (result > 0) {
-    FRecvCounter += result;
-    DoStatus(HR_ReadCount, std::to_string(result));
-    DoMonitor(false, Buffer, result);
-  }
-  return result;
-}
-
-std::string TBlockingSocket::RecvPacket(int32_t Timeout) {
-  std::string result;
-  ResetLastError();
-  if (!FBuffer.empty()) {
-    result.swap(FBuffer);
-  } else {
-    Sleep(0);
-    int32_t waiting = WaitingData();
-    if (waiting <= 0) {
-      if (CanRead(Timeout)) {
-        waiting = WaitingData();
-        if (waiting == 0) {
-          FLastError = WSAECONNRESET;
-        }
-      } else {
-        FLastError = WSAETIMEDOUT;
-      }
-    }
-    if (waiting > 0) {
-      result.resize(static_cast<size_t>(waiting));
-      const int32_t got = RecvBuffer(result.data(), waiting);
-      result.resize(got > 0 ? static_cast<size_t>(got) : 0);
-    }
-  }
-  if (FConvertLineEnd && !result.empty()) {
-    if ((FLastCR && result[0] == '\n') || (FLastLF && result[0] == '\r')) {
-      result.erase(0, 1);
-    }
-    FLastCR = false;
-    FLastLF = false;
-  }
-  ExceptCheck();
-  return result;
-}
-
-int64_t TBlockingSocket::ReadExactly(int64_t Len, int32_t Timeout,
-                                     const std::function<void(const char*, size_t)>& Sink) {
-  int64_t done = 0;
-  std::string packet;
-  size_t taken = 0;
-  while (true) {
-    const uint32_t start = TickNow();
-    packet = RecvPacket(Timeout);
-    taken = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(packet.size()), Len - done));
-    if (taken > 0) {
-      Sink(packet.data(), taken);
-    }
-    done += static_cast<int64_t>(taken);
-    if (FLastError != 0 || done >= Len) {
-      break;
-    }
-    // A negative timeout waits without limit, so there is nothing to count down.
-    if (!FInterPacketTimeout && Timeout >= 0) {
-      Timeout -= static_cast<int32_t>(TickSpan(start, TickNow()));
-      if (Timeout <= 0) {
-        FLastError = WSAETIMEDOUT;
-        break;
-      }
-    }
-  }
-  FBuffer = packet.substr(taken);
-  return done;
-}
-
-int32_t TBlockingSocket::RecvBufferEx(void* Buffer, int32_t Len, int32_t Timeout) {
-  ResetLastError();
-  if (Len <= 0) {
-    return 0;
-  }
-  char* target = static_cast<char*>(Buffer);
-  int64_t offset = 0;
-  return static_cast<int32_t>(ReadExactly(Len, Timeout, [&](const char* data, size_t size) {
-    std::memcpy(target + offset, data, size);
-    offset += static_cast<int64_t>(size);
-  }));
-}
-
-std::string TBlockingSocket::RecvBufferStr(int32_t Len, int32_t Timeout) {
-  ResetLastError();
-  if (Len < 1) {
-    return std::string();
-  }
-  // The length may come from the peer (a block or stream size), so the string grows with the
-  // data that arrives instead of being allocated at the announced size up front.
-  std::string result;
-  result.reserve(std::min<size_t>(static_cast<size_t>(Len), kInitialStringReserve));
-  ReadExactly(Len, Timeout, [&](const char* data, size_t size) { result.append(data, size); });
-  if (FLastError != 0) {
-    return std::string();
-  }
-  return result;
-}
-
-std::string TBlockingSocket::RecvTerminated(int32_t Timeout, const std::string& Terminator) {
-  ResetLastError();
-  if (Terminator.empty()) {
-    return std::string();
-  }
-  const bool lineEndMode = FConvertLineEnd && Terminator == "\r\n";
-  std::string received;
-  std::string lineBreak;
-  int pos = 0;
-  while (true) {
-    const uint32_t start = TickNow();
-    // Only the new bytes (and a terminator cut between two packets) need searching again.
-    const size_t searchFrom =
-        received.size() >= Terminator.size() ? received.size() - Terminator.size() + 1 : 0;
-    received += RecvPacket(Timeout);
-    if (FLastError != 0) {
-      break;
-    }
-    pos = 0;
-    if (!received.empty()) {
-      if (lineEndMode) {
-        const int found = FindLineBreak(std::string_view(received).substr(searchFrom), lineBreak);
-        if (found > 0) {
-          pos = found + static_cast<int>(searchFrom);
-          FLastCR = lineBreak == "\r";
-          FLastLF = lineBreak == "\n";
-        }
-      } else {
-        const size_t at = received.find(Terminator, searchFrom);
-        if (at != std::string::npos) {
-          pos = static_cast<int>(at) + 1;
-          lineBreak = Terminator;
-        }
-      }
-    }
-    // The limit applies to the line itself; bytes that follow a complete line in the same
-    // packet are the next line's, not part of this one.
-    const size_t lineLength = pos > 0 ? static_cast<size_t>(pos - 1) : received.size();
-    if (FMaxLineLength != 0 && lineLength > static_cast<size_t>(FMaxLineLength)) {
-      FLastError = WSAENOBUFS;
-      break;
-    }
-    if (pos > 0) {
-      break;
-    }
-    if (!FInterPacketTimeout && Timeout >= 0) {
-      Timeout -= static_cast<int32_t>(TickSpan(start, TickNow()));
-      if (Timeout <= 0) {
-        FLastError = WSAETIMEDOUT;
-        break;
-      }
-    }
-  }
-  std::string result;
-  if (FLastError == 0 && pos > 0) {
-    result = received.substr(0, static_cast<size_t>(pos - 1));
-    received.erase(0, static_cast<size_t>(pos) + lineBreak.size() - 1);
-  }
-  // What was received and not handed out stays for the next read, on success and on error.
-  FBuffer = received;
-  ExceptCheck();
-  return result;
-}
-
-std::string TBlockingSocket::RecvString(int32_t Timeout) {
-  std::string result = RecvTerminated(Timeout, "\r\n");
-  if (FLastError != 0) {
-    return std::string();
-  }
-  return result;
-}
-
-uint8_t TBlockingSocket::RecvByte(int32_t Timeout) {
-  ResetLastError();
-  uint8_t result = 0;
-  if (FBuffer.empty()) {
-    FBuffer = RecvPacket(Timeout);
-  }
-  if (FLastError == 0 && !FBuffer.empty()) {
-    result = static_cast<uint8_t>(FBuffer[0]);
-    FBuffer.erase(0, 1);
-  }
-  ExceptCheck();
-  return result;
-}
-
-int32_t TBlockingSocket::RecvInteger(int32_t Timeout) {
-  const std::string s = RecvBufferStr(4, Timeout);
-  if (FLastError != 0 || s.size() != 4) {
-    return 0;
-  }
-  uint32_t value = 0;
-  for (int i = 3; i >= 0; --i) {
-    value = (value << 8) | static_cast<uint8_t>(s[i]);
-  }
-  return static_cast<int32_t>(value);
-}
-
-std::string TBlockingSocket::RecvBlock(int32_t Timeout) {
-  const int32_t length = RecvInteger(Timeout);
-  if (FLastError != 0) {
-    return std::string();
-  }
-  return RecvBufferStr(length, Timeout);
-}
-
-void TBlockingSocket::RecvStreamRaw(TStream& Stream, int32_t Timeout) {
-  while (true) {
-    const std::string packet = RecvPacket(Timeout);
-    if (FLastError != 0) {
-      break;
-    }
-    WriteBytes(Stream, packet);
-  }
-}
-
-void TBlockingSocket::RecvStreamSize(TStream& Stream, int32_t Timeout, int64_t Size) {
-  ResetLastError();
-  const int32_t chunk = FSendMaxChunk > 0 ? FSendMaxChunk : kDefaultSendMaxChunk;
-  const int64_t pieces = Size / chunk;
-  for (int64_t i = 0; i < pieces; ++i) {
-    const std::string piece = RecvBufferStr(chunk, Timeout);
-    if (FLastError != 0) {
-      return;
-    }
-    WriteBytes(Stream, piece);
-  }
-  const int32_t rest = static_cast<int32_t>(Size % chunk);
-  if (rest > 0) {
-    const std::string piece = RecvBufferStr(rest, Timeout);
-    if (FLastError == 0) {
-      WriteBytes(Stream, piece);
-    }
-  }
-}
-
-void TBlockingSocket::RecvStream(TStream& Stream, int32_t Timeout) {
-  const int32_t size = RecvInteger(Timeout);
-  if (FLastError == 0) {
-    RecvStreamSize(Stream, Timeout, size);
-  }
-}
-
-void TBlockingSocket::RecvStreamMSB(TStream& Stream, int32_t Timeout) {
-  const int32_t size = SwapInt32(RecvInteger(Timeout));
-  if (FLastError == 0) {
-    RecvStreamSize(Stream, Timeout, size);
-  }
-}
-
-int32_t TBlockingSocket::PeekBuffer(void* Buffer, int32_t Length) {
-  const int32_t result = platform::SockRecv(FSocket, Buffer, Length, platform::kMsgPeek);
-  SockCheck(result);
-  ExceptCheck();
-  return result;
-}
-
-uint8_t TBlockingSocket::PeekByte(int32_t Timeout) {
-  if (!CanRead(Timeout)) {
-    FLastError = WSAETIMEDOUT;
-    return 0;
-  }
-  uint8_t value = 0;
-  if (PeekBuffer(&value, 1) <= 0) {
-    return 0;
-  }
-  return value;
-}
-
-void TBlockingSocket::Purge() {
-  Sleep(1);
-  try {
-    while (!FBuffer.empty() || WaitingData() >= 1) {
-      RecvPacket(0);
-      if (FLastError != 0) {
-        break;
-      }
-    }
-  } catch (const ETramaError&) {
-    // Purging only throws away what is waiting; a failure there ends it quietly.
-  }
-  ResetLastError();
 }
 
 int32_t TBlockingSocket::GetSocketType() {

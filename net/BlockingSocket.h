@@ -4,6 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "net/LineBuffer.h"
+#include "net/NetLimits.h"
+#include "net/SocketOptionQueue.h"
 #include "net/Stream.h"
 #include "net/TramaError.h"
 #include "platform/Socket.h"
@@ -42,19 +45,6 @@ enum THookSocketReason {
 enum TSocketFamily { SF_Any, SF_IP4, SF_IP6 };
 // The SOCKS protocol of TSocksBlockingSocket; TSSLType lives with the plug-in in CustomSSL.h.
 enum TSocksType { ST_Socks5, ST_Socks4 };
-enum TTramaOptionType {
-  SOT_Linger,
-  SOT_RecvBuff,
-  SOT_SendBuff,
-  SOT_NonBlock,
-  SOT_RecvTimeout,
-  SOT_SendTimeout,
-  SOT_Reuse,
-  SOT_TTL,
-  SOT_Broadcast,
-  SOT_MulticastTTL,
-  SOT_MulticastLoop
-};
 
 // The hooks. An unset hook is skipped; Sender is the object that raises it.
 using THookSocketStatus = std::function<void(TBlockingSocket* Sender, THookSocketReason Reason,
@@ -67,13 +57,6 @@ using THookAfterConnect = std::function<void(TBlockingSocket* Sender)>;
 using THookVerifyCert = std::function<bool(TCustomSSL* Sender)>;
 using THookHeartbeat = std::function<void(TBlockingSocket* Sender)>;
 
-// One socket option waiting for the next socket to open.
-struct TTramaOption {
-  TTramaOptionType Option = SOT_Linger;
-  bool Enabled = false;
-  int32_t Value = 0;
-};
-
 // Binds and starts the platform's sockets interface ("ws2_32.dll" when `stub` is empty); the
 // use count goes up by one. Returns false when the interface cannot be bound.
 bool InitSocketInterface(const std::string& stub);
@@ -83,18 +66,12 @@ bool DestroySocketInterface();
 // 2.2; throws ETramaError "Error loading Socket interface (ws2_32.dll)!" when that fails.
 void StartSocketInterface();
 
-// Limits and fixed values of the socket layer.
-constexpr int32_t kMaxPacketSize = 65536;  // largest packet handed out by one receive
-constexpr int32_t kDefaultSendMaxChunk = 65536;
-constexpr int32_t kDefaultNonblockSendTimeout = 15000;
-constexpr uint32_t kBandwidthSliceMs = 250;  // bandwidth waits sleep in slices of this size
-constexpr int32_t kMaxGroupSockets = 64;     // sockets one GroupCanRead looks at
-constexpr int32_t kListenBacklog = 4096;     // the platform's "as many as allowed"
-
 // Error codes the layer sets itself.
 constexpr int32_t WSAEINTR = 10004;
+constexpr int32_t WSAEINVAL = 10022;
 constexpr int32_t WSAEWOULDBLOCK = 10035;
 constexpr int32_t WSAEINPROGRESS = 10036;
+constexpr int32_t WSAEMSGSIZE = 10040;
 constexpr int32_t WSAEPROTONOSUPPORT = 10043;
 constexpr int32_t WSAECONNABORTED = 10053;
 constexpr int32_t WSAECONNRESET = 10054;
@@ -204,8 +181,8 @@ class TBlockingSocket {
   const TVarSin& RemoteSin() const { return FRemoteSin; }
   int32_t Tag() const { return FTag; }
   void SetTag(int32_t Value) { FTag = Value; }
-  const std::string& LineBuffer() const { return FBuffer; }
-  void SetLineBuffer(const std::string& Value) { FBuffer = Value; }
+  const std::string& LineBuffer() const { return FLine.Bytes(); }
+  void SetLineBuffer(const std::string& Value) { FLine.Bytes() = Value; }
   bool RaiseExcept() const { return FRaiseExcept; }
   void SetRaiseExcept(bool Value) { FRaiseExcept = Value; }
   bool NonBlockMode() const { return FNonBlockMode; }
@@ -220,6 +197,13 @@ class TBlockingSocket {
   void SetMaxBandwidth(int32_t Value);
   bool ConvertLineEnd() const { return FConvertLineEnd; }
   void SetConvertLineEnd(bool Value) { FConvertLineEnd = Value; }
+  // The line break that ended the last line RecvTerminated handed out (empty when none), and
+  // whether that break was a lone CR or LF whose partner, arriving first in the next packet,
+  // will be dropped. A protocol reader that knows binary data follows the line clears them.
+  const std::string& LastLineBreak() const { return FLine.LastBreak(); }
+  bool LastCR() const { return FLine.LastCR(); }
+  bool LastLF() const { return FLine.LastLF(); }
+  void SetLineEndState(bool LastCR, bool LastLF) { FLine.SetLineEndState(LastCR, LastLF); }
   TSocketFamily Family() const { return FFamily; }
   bool IP6used() const { return FIP6used; }
   bool PreferIP4() const { return FPreferIP4; }
@@ -239,6 +223,11 @@ class TBlockingSocket {
   void SetHeartbeatRate(int32_t Value) { FHeartbeatRate = Value; }
   int32_t ConnectionTimeout() const { return FConnectionTimeout; }
   void SetConnectionTimeout(int32_t Value) { FConnectionTimeout = Value; }
+  // The limit of a connect while ConnectionTimeout is 0 (0 = none, the default): the connect
+  // gives up after it with 10060 as with ConnectionTimeout, but its wait is not reported, so
+  // the status sequence stays that of a plain connect. The HTTP client puts its Timeout here.
+  int32_t ConnectFallbackTimeout() const { return FConnectFallbackTimeout; }
+  void SetConnectFallbackTimeout(int32_t Value) { FConnectFallbackTimeout = Value; }
   TSocketHandle Socket() const { return FSocket; }
   int32_t LastError() const { return FLastError; }
   const std::string& LastErrorDesc() const { return FLastErrorDesc; }
@@ -258,6 +247,11 @@ class TBlockingSocket {
   virtual void SendStreamWithSize(TStream& Stream, bool WithSize, bool Indian);
   virtual bool SelectRead(int32_t Timeout);
   virtual bool SelectWrite(int32_t Timeout);
+  // One wait for readability or writability of the socket, for both of the above.
+  bool SelectReady(bool Write, int32_t Timeout);
+  // CanRead and CanWrite: the wait with heartbeats and the stop check, then (with Report)
+  // the status.
+  bool WaitReady(bool Write, int32_t Timeout, bool Report = true);
 
   // Helpers the derived sockets share.
   void DoStatus(THookSocketReason Reason, const std::string& Value);
@@ -294,7 +288,7 @@ class TBlockingSocket {
   TVarSin FLocalSin;
   TVarSin FRemoteSin;
   int32_t FTag = 0;
-  std::string FBuffer;
+  TLineBuffer FLine;  // the line buffer and the state of the last line end
   bool FRaiseExcept = false;
   bool FNonBlockMode = false;
   int32_t FMaxLineLength = 0;
@@ -303,14 +297,14 @@ class TBlockingSocket {
   int32_t FMaxRecvBandwidth = 0;
   uint32_t FNextRecv = 0;
   bool FConvertLineEnd = false;
-  bool FLastCR = false;
-  bool FLastLF = false;
+  int32_t FSendTimeout = 0;  // the send timeout applied to the open socket; 0 = none
+  bool FPeerClosed = false;  // the open socket has seen the peer's end of stream
   bool FBinded = false;
   TSocketFamily FFamily = SF_Any;
   TSocketFamily FFamilySave = SF_Any;
   bool FIP6used = false;
   bool FPreferIP4 = true;
-  std::vector<TTramaOption> FDelayedOptions;  // oldest request first
+  TSocketOptionQueue FOptions;
   bool FInterPacketTimeout = true;
   std::vector<TSocketHandle> FFDSet;
   int64_t FRecvCounter = 0;
@@ -320,6 +314,7 @@ class TBlockingSocket {
   int32_t FNonblockSendTimeout = kDefaultNonblockSendTimeout;
   int32_t FHeartbeatRate = 0;
   int32_t FConnectionTimeout = 0;
+  int32_t FConnectFallbackTimeout = 0;
   TSocketHandle FSocket = platform::kInvalidSocket;
   int32_t FLastError = 0;
   std::string FLastErrorDesc;

@@ -1,30 +1,18 @@
 #include "net/HTTPClient.h"
 
 #include <algorithm>
-#include <charconv>
+#include <optional>
+#include <unordered_map>
 
 #include "net/NetLimits.h"
 #include "net/ProtoUtils.h"
+#include "net/ScopeExit.h"
 #include "platform/CodePage.h"
 
 namespace net {
 namespace {
 
 constexpr const char* kCRLF = "\r\n";
-// Request bodies below this size go out in the same send as the header block.
-constexpr int64_t kSingleSendBodyLimit = 65536;
-constexpr int32_t kSocketBufferRequest = 65536;
-
-// Removes spaces and control characters from both ends, as the protocol's trimming does.
-std::string Trim(std::string_view value) {
-  size_t first = 0;
-  size_t last = value.size();
-  while (first < last && static_cast<unsigned char>(value[first]) <= ' ')
-    ++first;
-  while (last > first && static_cast<unsigned char>(value[last - 1]) <= ' ')
-    --last;
-  return std::string(value.substr(first, last - first));
-}
 
 std::string Upper(std::string_view value) {
   std::string result(value);
@@ -48,39 +36,13 @@ bool StartsWith(std::string_view value, std::string_view prefix) {
   return value.substr(0, prefix.size()) == prefix;
 }
 
-// A whole decimal (or, with base 16, hexadecimal) number with an optional sign; `fallback`
-// when the text is not one or does not fit.
-int64_t ParseInteger(const std::string& text, int64_t fallback, int base = 10) {
-  std::string_view digits = text;
-  if (!digits.empty() && digits[0] == '+')
-    digits.remove_prefix(1);
-  if (digits.empty())
-    return fallback;
-  int64_t value = 0;
-  auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
-  if (error != std::errc() || end != digits.data() + digits.size())
-    return fallback;
-  return value;
+bool HasControlCharacter(std::string_view value) {
+  return std::any_of(value.begin(), value.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < ' ' || c == '\x7f'; });
 }
 
-// A chunk size: hexadecimal digits only, of a value that fits in 63 bits; -1 when it is not.
-int64_t ParseChunkSize(std::string_view text) {
-  if (text.empty())
-    return -1;
-  int64_t value = 0;
-  for (char c : text) {
-    int digit = -1;
-    if (c >= '0' && c <= '9')
-      digit = c - '0';
-    else if (c >= 'a' && c <= 'f')
-      digit = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F')
-      digit = c - 'A' + 10;
-    if (digit < 0 || value > (INT64_MAX - digit) / 16)
-      return -1;
-    value = value * 16 + digit;
-  }
-  return value;
+bool IsInterim(int32_t code) {
+  return code >= 100 && code <= 199;
 }
 
 std::string BracketIPv6(const std::string& host) {
@@ -95,8 +57,8 @@ THTTPClient::THTTPClient()
   FTimeout = 90000;
   FSock->SetOwner(this);
   FSock->SetConvertLineEnd(true);
-  FSock->SetSizeRecvBuffer(kSocketBufferRequest);
-  FSock->SetSizeSendBuffer(kSocketBufferRequest);
+  FSock->SetSizeRecvBuffer(kHttpSocketBufferRequest);
+  FSock->SetSizeSendBuffer(kHttpSocketBufferRequest);
   Clear();
 }
 
@@ -118,10 +80,10 @@ void THTTPClient::Clear() {
 }
 
 void THTTPClient::DecodeStatus(const std::string& Value) {
-  std::string s = Trim(TextAfter(Value, " "));
-  int64_t code = ParseInteger(Trim(TextBefore(s, " ")), 0);
-  FResultCode = code >= INT32_MIN && code <= INT32_MAX ? static_cast<int32_t>(code) : 0;
-  FResultString = Trim(TextAfter(s, " "));
+  std::string s = TrimControlAndSpaces(TextAfter(Value, " "));
+  const int64_t code = DecimalNumber(TrimControlAndSpaces(TextBefore(s, " ")));
+  FResultCode = code >= 0 && code <= INT32_MAX ? static_cast<int32_t>(code) : 0;
+  FResultString = TrimControlAndSpaces(TextAfter(s, " "));
   if (FResultString == s)
     FResultString.clear();
 }
@@ -135,9 +97,15 @@ bool THTTPClient::ConnectTarget(bool UseSSL) {
   FSock->Bind(FIPInterface, "0");
   if (FSock->LastError() != 0)
     return false;
+  // A connect to an address that does not answer gives up within the request's Timeout
+  // (unless the caller set a connect limit of its own) instead of the system's own limit.
+  FSock->SetConnectFallbackTimeout(FTimeout > 0 ? FTimeout : 0);
   FSock->Connect(FTargetHost, FTargetPort);
   if (FSock->LastError() != 0)
     return false;
+  // A send that cannot progress (a peer that stopped reading) gives up within Timeout too.
+  if (FTimeout > 0)
+    FSock->SetSendTimeout(FTimeout);
   if (UseSSL) {
     if (FSock->SSL().SNIHost.empty())
       FSock->SSL().SNIHost = FTargetHost;
@@ -152,10 +120,16 @@ bool THTTPClient::ConnectTarget(bool UseSSL) {
 }
 
 bool THTTPClient::ConnectOrReuse(bool UseSSL) {
-  // A kept-alive connection to the same target is reused unless the peer has already sent
-  // something (a close, or bytes nobody asked for).
+  // A kept-alive connection to the same target is reused only when nothing is left unread,
+  // neither in the socket (a close, or bytes nobody asked for) nor in the line buffer.
+  if (FSock->Socket() != platform::kInvalidSocket && FSock->LastCR() &&
+      FSock->LineBuffer().empty() && FSock->WaitingData() > 0) {
+    // The last answer ended with a CR whose LF came in a packet of its own: that LF belongs to
+    // the answer, not to the next one. Whatever follows it stays in the line buffer.
+    FSock->SetLineBuffer(FSock->RecvPacket(0));
+  }
   if (FSock->Socket() != platform::kInvalidSocket && FAliveHost == FTargetHost &&
-      FAlivePort == FTargetPort && !FSock->CanRead(0)) {
+      FAlivePort == FTargetPort && FSock->LineBuffer().empty() && !FSock->CanRead(0)) {
     return true;
   }
   return ConnectTarget(UseSSL);
@@ -235,12 +209,14 @@ void THTTPClient::BuildRequestHeaders(const std::string& Method, const std::stri
 
 std::string THTTPClient::ReadHeaderLine(int64_t& BlockBytes) {
   // A line without an end must not grow without bound: unless the caller set a tighter
-  // limit, a line may take the whole header block's allowance and no more.
-  int32_t saved = FSock->MaxLineLength();
-  if (saved == 0 || saved > kMaxHeaderBlockBytes)
-    FSock->SetMaxLineLength(kMaxHeaderBlockBytes);
+  // limit, a line may take the whole header block's allowance and no more. The caller's
+  // setting comes back however the read ends, also when it raises.
+  const int32_t saved = FSock->MaxLineLength();
+  TScopeExit restore([&] { FSock->SetMaxLineLength(saved); });
+  if (saved == 0 || saved > kMaxHeaderLineBytes)
+    FSock->SetMaxLineLength(kMaxHeaderLineBytes);
+  FPreviousBreak = FSock->LastLineBreak();
   std::string line = FSock->RecvString(FTimeout);
-  FSock->SetMaxLineLength(saved);
   if (FSock->LastError() != 0)
     return "";
   BlockBytes += static_cast<int64_t>(line.size()) + 2;
@@ -249,6 +225,29 @@ std::string THTTPClient::ReadHeaderLine(int64_t& BlockBytes) {
     return "";
   }
   return line;
+}
+
+void THTTPClient::DataFollows() {
+  // The line reader takes LF CR as one line end, and a lone LF at the end of a packet makes it
+  // drop a CR that starts the next one. Both are right inside a header block but wrong where
+  // data follows the line: with bare-LF lines, a body (or chunk) whose first byte is CR would
+  // lose it. A lone CR stays pending: its LF, arriving next, belongs to the line.
+  const std::string& lineBreak = FSock->LastLineBreak();
+  if (lineBreak == "\n\r" && FPreviousBreak != "\n\r")
+    FSock->SetLineBuffer("\r" + FSock->LineBuffer());
+  FSock->SetLineEndState(FSock->LastCR(), false);
+}
+
+bool THTTPClient::ReadHeaderBlock(std::vector<std::string>& Lines, int64_t& BlockBytes) {
+  while (FSock->LastError() == 0) {
+    std::string line = ReadHeaderLine(BlockBytes);
+    if (FSock->LastError() != 0)
+      break;
+    Lines.push_back(platform::AnsiToUtf8(line));
+    if (line.empty())
+      break;
+  }
+  return FSock->LastError() == 0;
 }
 
 bool THTTPClient::SendRequest(bool Expect, bool HasBody, std::string& StatusLine,
@@ -267,15 +266,11 @@ bool THTTPClient::SendRequest(bool Expect, bool HasBody, std::string& StatusLine
       line = ReadHeaderLine(blockBytes);
     DecodeStatus(line);
     std::vector<std::string> lines;
-    while (FSock->LastError() == 0) {
-      std::string headerLine = ReadHeaderLine(blockBytes);
-      if (FSock->LastError() != 0)
-        break;
-      lines.push_back(platform::AnsiToUtf8(headerLine));
-      if (headerLine.empty())
-        break;
-    }
-    if (FResultCode >= 100 && FResultCode <= 199) {
+    if (FSock->LastError() == 0)
+      ReadHeaderBlock(lines, blockBytes);
+    if (FSock->LastError() != 0)
+      return false;
+    if (IsInterim(FResultCode)) {
       FUploadSize = bodySize;
       FSock->SendStreamRaw(body);
     } else {
@@ -304,47 +299,78 @@ bool THTTPClient::ReadStatus(const std::string& StatusLine, int64_t& BlockBytes)
     FHeaders.push_back(StatusLine);
     return FSock->LastError() == 0;
   }
-  // Interim "100" responses are read over; their status lines stay in Headers.
-  do {
+  bool interim = false;
+  while (true) {
     // Empty lines before a status line are skipped; each still counts against the limit.
+    std::string skipped;
     std::string line;
     do {
       line = ReadHeaderLine(BlockBytes);
+      if (line.empty() && FSock->LastError() == 0)
+        skipped += FSock->LastLineBreak();
     } while (line.empty() && FSock->LastError() == 0);
+    if (FSock->LastError() != 0) {
+      // After an interim answer the final one is missing: that is a failed request, not a
+      // body. Without any answer the stream gets the line end of the empty first line.
+      if (!interim) {
+        WriteBytes(ResponseStream(), kCRLF);
+        FResultCode = 0;
+      }
+      return false;
+    }
     if (Upper(line.substr(0, 5)) == "HTTP/") {
       std::string text = platform::AnsiToUtf8(line);
       FHeaders.push_back(text);
       DecodeStatus(text);
-    } else {
-      // No status line: what came is already the body.
-      WriteBytes(ResponseStream(), line + kCRLF);
-      FResultCode = 0;
+      if (!IsInterim(FResultCode))
+        return true;
+      // Every interim answer (100, 102, 103, ...) is read with its header block and skipped;
+      // its status line stays in Headers, its header lines are dropped.
+      interim = true;
+      std::vector<std::string> ignored;
+      if (!ReadHeaderBlock(ignored, BlockBytes))
+        return false;
+      continue;
     }
-  } while (FSock->LastError() == 0 && FResultCode == 100);
-  return FSock->LastError() == 0;
+    if (interim) {
+      FSock->FailWith(kErrorResponseRefused);
+      return false;
+    }
+    // No status line: what came is already the body, kept exactly as it was sent.
+    WriteBytes(ResponseStream(), skipped + line + FSock->LastLineBreak());
+    FSock->SetLineEndState(false, false);
+    FResultCode = 0;
+    return true;
+  }
 }
 
-void THTTPClient::ReadHeaders(std::vector<std::string> lines, bool AbsoluteForm,
+bool THTTPClient::ReadHeaders(std::vector<std::string> lines, bool AbsoluteForm,
                               int64_t& BlockBytes, int64_t& Size, bool& ToClose) {
-  while (FSock->LastError() == 0 && (lines.empty() || !lines.back().empty())) {
-    std::string line = ReadHeaderLine(BlockBytes);
-    if (FSock->LastError() != 0)
-      break;
-    lines.push_back(platform::AnsiToUtf8(line));
-    if (line.empty())
-      break;
+  if (lines.empty() || !lines.back().empty()) {
+    if (!ReadHeaderBlock(lines, BlockBytes))
+      return false;
   }
+  // A first header line that begins with white space continues nothing: a length or an
+  // encoding hidden that way must not be ignored silently, so the answer is refused.
+  bool refused = !lines.empty() && !lines[0].empty() && (lines[0][0] == ' ' || lines[0][0] == '\t');
+  bool haveLength = false;
   int index = 0;
   while (index < static_cast<int>(lines.size())) {
     std::string line = UnfoldHeaderLine(lines, index);
     FHeaders.push_back(line);
     std::string upper = Upper(line);
     if (StartsWith(upper, "CONTENT-LENGTH:")) {
-      Size = ParseInteger(Trim(TextAfter(line, ":")), -1);
-      if (Size != -1 && FTransferEncoding == TE_UNKNOWN)
+      // Equal duplicates are harmless; a second, different length, a negative one or one that
+      // is not a number leaves no length to trust.
+      const int64_t value = DecimalNumber(TrimControlAndSpaces(TextAfter(line, ":")));
+      if (value < 0 || (haveLength && value != Size))
+        refused = true;
+      Size = value;
+      haveLength = true;
+      if (FTransferEncoding == TE_UNKNOWN)
         FTransferEncoding = TE_IDENTITY;
     } else if (StartsWith(upper, "CONTENT-TYPE:")) {
-      FMimeType = Trim(TextAfter(line, ":"));
+      FMimeType = TrimControlAndSpaces(TextAfter(line, ":"));
     } else if (StartsWith(upper, "TRANSFER-ENCODING:")) {
       if (Upper(TextAfter(line, ":")).find("CHUNKED") != std::string::npos) {
         FTransferEncoding = TE_CHUNKED;
@@ -354,6 +380,11 @@ void THTTPClient::ReadHeaders(std::vector<std::string> lines, bool AbsoluteForm,
     if (StartsWith(upper, connection) && upper.find("CLOSE") != std::string::npos)
       ToClose = true;
   }
+  if (refused) {
+    FSock->FailWith(kErrorResponseRefused);
+    return false;
+  }
+  return true;
 }
 
 void THTTPClient::ForgetConnection() {
@@ -375,8 +406,16 @@ bool THTTPClient::HTTPMethod(const std::string& Method, const std::string& URL) 
   FUploadSize = 0;
   FBodyComplete = false;
 
+  const std::string url = TrimControlAndSpaces(URL);
+  if (HasControlCharacter(url)) {
+    // A control character would end or split the request line; nothing is sent.
+    FSock->FailWith(WSAEINVAL);
+    return false;
+  }
   std::string protocol, user, password, host, port, path, parameters;
-  std::string target = SplitUrl(Trim(URL), protocol, user, password, host, port, path, parameters);
+  std::string target = SplitUrl(url, protocol, user, password, host, port, path, parameters);
+  // Spaces would split the request line; they travel percent-encoded.
+  target = ReplaceAll(target, " ", "%20");
   if (user.empty()) {
     user = platform::Utf8ToAnsi(FUserName);
     password = platform::Utf8ToAnsi(FPassword);
@@ -426,8 +465,9 @@ bool THTTPClient::HTTPMethod(const std::string& Method, const std::string& URL) 
   int64_t blockBytes = 0;
   ReadStatus(statusLine, blockBytes);
   bool toClose = FProtocol != "1.1";
-  if (!FHeaders.empty()) {
-    ReadHeaders(std::move(headerLines), absoluteForm, blockBytes, size, toClose);
+  if (FSock->LastError() == 0 && !FHeaders.empty()) {
+    if (ReadHeaders(std::move(headerLines), absoluteForm, blockBytes, size, toClose))
+      DataFollows();
   }
   if (FSock->LastError() != 0) {
     CloseConnection();
@@ -459,30 +499,19 @@ bool THTTPClient::HTTPMethod(const std::string& Method, const std::string& URL) 
 
 bool THTTPClient::ReadBodyToClose() {
   TStream& out = ResponseStream();
-  // Packets are gathered into large writes: small writes to a file cost far more per byte.
-  std::string staging;
-  bool written = true;
-  auto flush = [&] {
-    written = written && out.Write(staging.data(), static_cast<int64_t>(staging.size())) ==
-                             static_cast<int64_t>(staging.size());
-    staging.clear();
-  };
   while (true) {
+    // Each packet reaches the stream as it arrives (a download follows it one receive behind).
     std::string packet = FSock->RecvPacket(FTimeout);
     if (FSock->LastError() != 0)
       break;
-    staging += packet;
-    if (staging.size() >= static_cast<size_t>(kStreamWriteBlock))
-      flush();
+    const int64_t size = static_cast<int64_t>(packet.size());
+    if (out.Write(packet.data(), size) != size) {
+      // The response stream did not take everything (a full disk, say): that is no success.
+      FSock->FailWith(WSAENOBUFS);
+      return false;
+    }
   }
-  int32_t error = FSock->LastError();
-  flush();
-  if (!written) {
-    // The response stream did not take everything (a full disk, say): that is no success.
-    FSock->FailWith(WSAENOBUFS);
-    return false;
-  }
-  if (error != WSAECONNRESET)
+  if (FSock->LastError() != WSAECONNRESET)
     return false;
   FSock->ResetLastError();
   return true;
@@ -493,7 +522,7 @@ bool THTTPClient::ReadBodySized(int64_t Size) {
     return true;
   FDownloadSize = Size;
   TStream& out = ResponseStream();
-  FSock->RecvStreamSizeBuffered(out, FTimeout, Size);
+  FSock->RecvStreamSizeDirect(out, FTimeout, Size);
   out.SetPosition(out.Size());
   return FSock->LastError() == 0;
 }
@@ -507,8 +536,11 @@ bool THTTPClient::ReadBodyChunked() {
       return false;
     if (line.empty())
       continue;
-    std::string sizeText = Trim(TextBefore(Trim(TextBefore(line, " ")), ";"));
-    int64_t size = ParseChunkSize(sizeText);
+    // Hexadecimal digits only, of a value that fits in 63 bits ("0x10", "zz" and 17 digits
+    // are not sizes); extensions after ";" are ignored.
+    std::string sizeText =
+        TrimControlAndSpaces(TextBefore(TrimControlAndSpaces(TextBefore(line, " ")), ";"));
+    const int64_t size = HexNumber(sizeText);
     if (size < 0) {
       // A size that is not a number leaves no way to find the end of the body: whatever came
       // so far is kept, but the body is not whole.
@@ -517,6 +549,7 @@ bool THTTPClient::ReadBodyChunked() {
     }
     if (size == 0)
       break;
+    DataFollows();
     if (!ReadBodySized(size))
       return false;
   }
@@ -537,23 +570,50 @@ bool THTTPClient::ReadTrailers() {
 }
 
 void THTTPClient::CollectCookies() {
+  // One pass over the header lines with an index by name, so that many Set-Cookie lines cost
+  // linear time. Entries keep their order; a removed or dropped one leaves a hole until the end.
+  std::vector<std::optional<std::string>> entries(FCookies.begin(), FCookies.end());
+  std::unordered_map<std::string, size_t> byName;
+  for (size_t i = 0; i < entries.size(); ++i)
+    byName.emplace(Lower(TextBefore(*entries[i], "=")), i);
+  size_t live = entries.size();
+  size_t oldest = 0;
   for (const auto& line : FHeaders) {
     if (!StartsWith(Lower(line), "set-cookie:"))
       continue;
-    std::string cookie = Trim(TextBefore(TextAfter(line, ":"), ";"));
-    std::string name = Trim(TextBefore(cookie, "="));
-    std::string value = Trim(TextAfter(cookie, "="));
-    auto same = std::find_if(FCookies.begin(), FCookies.end(), [&](const std::string& entry) {
-      return Lower(TextBefore(entry, "=")) == Lower(name);
-    });
+    std::string cookie = TrimControlAndSpaces(TextBefore(TextAfter(line, ":"), ";"));
+    std::string name = TrimControlAndSpaces(TextBefore(cookie, "="));
+    std::string value = TrimControlAndSpaces(TextAfter(cookie, "="));
+    const std::string key = Lower(name);
+    auto same = byName.find(key);
     if (value.empty()) {
-      if (same != FCookies.end())
-        FCookies.erase(same);
-    } else if (same != FCookies.end()) {
-      *same = name + "=" + value;
-    } else {
-      FCookies.push_back(name + "=" + value);
+      if (same != byName.end()) {
+        entries[same->second].reset();
+        byName.erase(same);
+        --live;
+      }
+      continue;
     }
+    if (same != byName.end()) {
+      entries[same->second] = name + "=" + value;
+      continue;
+    }
+    byName.emplace(key, entries.size());
+    entries.push_back(name + "=" + value);
+    ++live;
+    // The list is bounded: past the limit the oldest cookie makes room for the new one.
+    while (live > static_cast<size_t>(kMaxCookies)) {
+      while (!entries[oldest])
+        ++oldest;
+      byName.erase(Lower(TextBefore(*entries[oldest], "=")));
+      entries[oldest].reset();
+      --live;
+    }
+  }
+  FCookies.clear();
+  for (auto& entry : entries) {
+    if (entry)
+      FCookies.push_back(std::move(*entry));
   }
 }
 

@@ -87,11 +87,14 @@ class THTTPClient : public TTramaClient {
   // Whether the last response's body arrived whole by its framing. False while a response is
   // being read and when its body was not framed completely: a sized body cut short, a chunked
   // body without its last chunk or with a chunk size that is not a number, a timeout or a stop
-  // in the middle of the body, a response refused for an ambiguous length, or no response at
-  // all. True for a body read to the connection's close, for a response without a body (HEAD,
-  // 204, 304, a length of 0) and before the first request. It is settled before the client
-  // closes the connection at the end of a response, so a status hook that sees HR_SocketClose
-  // for that response reads the final value. A download must finish a file only when it holds.
+  // in the middle of the body, a body the response stream could not take, a response refused
+  // (kErrorResponseRefused), or no response at all. True for a body read to the connection's
+  // close, for a response without a body (HEAD, 204, 304, a length of 0) and before the first
+  // request. HTTPMethod returns true exactly when it holds. It is settled before the client
+  // closes the connection at the end of a response (always with protocol "1.0"; with "1.1" a
+  // complete answer may leave the connection open, without a close report), so a status hook
+  // that sees HR_SocketClose for that response reads the final value. A download must finish a
+  // file only when it holds.
   bool BodyComplete() const { return FBodyComplete; }
 
  protected:
@@ -109,6 +112,11 @@ class THTTPClient : public TTramaClient {
   TStream& ResponseStream() { return FOutputStream ? *FOutputStream : *FDocument; }
   // Reads one line of the status or header block, counting it against the block's limit.
   std::string ReadHeaderLine(int64_t& BlockBytes);
+  // Reads header lines up to and including the empty line that ends the block.
+  bool ReadHeaderBlock(std::vector<std::string>& Lines, int64_t& BlockBytes);
+  // Called after a line that binary data follows (the end of the header block, a chunk size):
+  // no byte of the data may be taken for the line's end.
+  void DataFollows();
   // Steps of HTTPMethod.
   void BuildRequestHeaders(const std::string& Method, const std::string& Protocol,
                            const std::string& User, const std::string& Password,
@@ -119,8 +127,9 @@ class THTTPClient : public TTramaClient {
   bool SendRequest(bool Expect, bool HasBody, std::string& StatusLine,
                    std::vector<std::string>& HeaderLines);
   bool ReadStatus(const std::string& StatusLine, int64_t& BlockBytes);
-  // Reads the header block (after the lines already read, when given) into Headers.
-  void ReadHeaders(std::vector<std::string> Lines, bool AbsoluteForm, int64_t& BlockBytes,
+  // Reads the header block (after the lines already read, when given) into Headers. False when
+  // the reading failed or the answer was refused (kErrorResponseRefused).
+  bool ReadHeaders(std::vector<std::string> Lines, bool AbsoluteForm, int64_t& BlockBytes,
                    int64_t& Size, bool& ToClose);
   void ForgetConnection();
   // Closes the connection (with its status report) keeping the error that ended the request.
@@ -155,6 +164,7 @@ class THTTPClient : public TTramaClient {
   TStream* FInputStream = nullptr;
   TStream* FOutputStream = nullptr;
   bool FBodyComplete = true;
+  std::string FPreviousBreak;  // the line end of the line before the last one read
 };
 
 }  // namespace net

@@ -1,12 +1,58 @@
 #pragma once
 #include <cstdint>
 
-// Limits of the network clients that protect them from peers that never stop sending.
+// Every limit of the network layer in one place: what one receive or send handles at a time,
+// and what protects the clients from peers that never stop sending.
 namespace net {
 
-// The most a response's status line and header block (and a proxy's CONNECT reply) may take.
-// Real servers send a few kilobytes; anything near this is hostile or broken, and reading it
-// is ended with socket error 10055 rather than holding the whole of it in memory.
+// --- receiving ---
+
+// The largest packet one receive hands out (the pending-bytes query is capped at this too).
+// Received bodies go to their stream one such packet at a time, as they arrive.
+constexpr int32_t kMaxPacketSize = 65536;
+// A string read of a length the peer announced grows with what arrives; it reserves at most
+// this much up front.
+constexpr int32_t kInitialStringReserve = 1024 * 1024;
+// The most a close reads of what is still waiting on the connection before it lets go. A
+// server that keeps sending after its answer must not hold the close for as long as it likes.
+constexpr int64_t kMaxCloseDrainBytes = 64 * 1024;
+
+// --- sending ---
+
+// The largest piece handed to one send call, and the piece size of stream reads.
+constexpr int32_t kDefaultSendMaxChunk = 65536;
+// Milliseconds to wait for writability after a send on a non-blocking socket would block.
+constexpr int32_t kDefaultNonblockSendTimeout = 15000;
+// A stream sent with its size in front carries it as a signed 32-bit number: larger streams
+// are refused (10040) rather than sent with a truncated size.
+constexpr int64_t kMaxSizedStreamBytes = INT32_MAX;
+// Request bodies below this size go out in the same send as the request's header block.
+constexpr int64_t kSingleSendBodyLimit = 65536;
+
+// --- waiting ---
+
+// Bandwidth waits sleep in slices of this size, so a stop ends them soon.
+constexpr uint32_t kBandwidthSliceMs = 250;
+// The longest single bandwidth wait; a rate so low that one transfer would need more is
+// held to this rather than overflowing the tick arithmetic.
+constexpr double kMaxThrottleWaitMs = 0x7FFFFFFF;
+// Sockets one GroupCanRead looks at.
+constexpr int32_t kMaxGroupSockets = 64;
+// The platform's "as many as allowed" for a listening socket's queue.
+constexpr int32_t kListenBacklog = 4096;
+
+// --- HTTP ---
+
+// The most a response's status line and header block (and a proxy's CONNECT reply, and the
+// trailer lines of a chunked body) may take. Real servers send a few kilobytes; anything near
+// this is hostile or broken, and reading it is ended with socket error 10055 rather than
+// holding the whole of it in memory.
 constexpr int32_t kMaxHeaderBlockBytes = 1024 * 1024;
+// The longest single header line, unless the caller set a tighter MaxLineLength.
+constexpr int32_t kMaxHeaderLineBytes = kMaxHeaderBlockBytes;
+// The most cookies a client keeps; past it the oldest is dropped for each new one.
+constexpr int32_t kMaxCookies = 1000;
+// The socket buffer sizes the HTTP client asks for (queued; see THTTPClient).
+constexpr int32_t kHttpSocketBufferRequest = 65536;
 
 }  // namespace net

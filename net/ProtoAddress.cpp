@@ -14,44 +14,13 @@ constexpr int kMaxIPv6Colons = 7;
 // Decimal text to integer as the address parsers convert fields: -1 when it is not a number
 // made only of digits or does not fit in 32 bits.
 int64_t DecimalField(const std::string& field) {
-  constexpr int64_t kMaxValue = 0x7FFFFFFF;
-  if (field.empty()) {
-    return -1;
-  }
-  int64_t value = 0;
-  for (char ch : field) {
-    if (ch < '0' || ch > '9') {
-      return -1;
-    }
-    value = value * 10 + (ch - '0');
-    if (value > kMaxValue) {
-      return -1;
-    }
-  }
-  return value;
+  const int64_t value = DecimalNumber(field);
+  return value > 0x7FFFFFFF ? -1 : value;
 }
 
 // Hexadecimal text of 0..FFFF; -1 otherwise.
 int HexField(const std::string& field) {
-  if (field.empty() || field.size() > 4) {
-    return -1;
-  }
-  int value = 0;
-  for (char ch : field) {
-    int digit = -1;
-    if (ch >= '0' && ch <= '9') {
-      digit = ch - '0';
-    } else if (ch >= 'a' && ch <= 'f') {
-      digit = ch - 'a' + 10;
-    } else if (ch >= 'A' && ch <= 'F') {
-      digit = ch - 'A' + 10;
-    }
-    if (digit < 0) {
-      return -1;
-    }
-    value = value * 16 + digit;
-  }
-  return value;
+  return field.size() > 4 ? -1 : static_cast<int>(HexNumber(field));
 }
 
 bool IsIPv6Group(const std::string& field, bool last) {

@@ -8,18 +8,6 @@ bool IsControlOrSpace(char ch) {
   return static_cast<unsigned char>(ch) <= ' ';
 }
 
-std::string TrimControlAndSpaces(std::string_view value) {
-  size_t first = 0;
-  while (first < value.size() && IsControlOrSpace(value[first])) {
-    ++first;
-  }
-  size_t last = value.size();
-  while (last > first && IsControlOrSpace(value[last - 1])) {
-    --last;
-  }
-  return std::string(value.substr(first, last - first));
-}
-
 std::string TrimControlAndSpacesRight(std::string_view value) {
   size_t last = value.size();
   while (last > 0 && IsControlOrSpace(value[last - 1])) {
@@ -41,7 +29,42 @@ int HexDigit(char ch) {
   return -1;
 }
 
+int64_t NumberInBase(std::string_view value, int base) {
+  if (value.empty()) {
+    return -1;
+  }
+  int64_t result = 0;
+  for (char ch : value) {
+    const int digit = HexDigit(ch);
+    if (digit < 0 || digit >= base || result > (INT64_MAX - digit) / base) {
+      return -1;
+    }
+    result = result * base + digit;
+  }
+  return result;
+}
+
 }  // namespace
+
+std::string TrimControlAndSpaces(std::string_view value) {
+  size_t first = 0;
+  while (first < value.size() && IsControlOrSpace(value[first])) {
+    ++first;
+  }
+  size_t last = value.size();
+  while (last > first && IsControlOrSpace(value[last - 1])) {
+    --last;
+  }
+  return std::string(value.substr(first, last - first));
+}
+
+int64_t DecimalNumber(std::string_view value) {
+  return NumberInBase(value, 10);
+}
+
+int64_t HexNumber(std::string_view value) {
+  return NumberInBase(value, 16);
+}
 
 std::string TextBefore(std::string_view value, std::string_view delimiter) {
   const size_t pos = value.find(delimiter);

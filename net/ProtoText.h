@@ -23,6 +23,16 @@ std::string TrimSpacesLeft(std::string_view value);
 std::string TrimSpacesRight(std::string_view value);
 std::string TrimSpaces(std::string_view value);
 
+// Removes spaces and control characters (every byte up to code 32) from both ends, as the
+// protocol readers trim header values and fields.
+std::string TrimControlAndSpaces(std::string_view value);
+
+// The value of a decimal number made of the digits 0-9 only (no sign, no blanks); -1 when the
+// text is empty, holds anything else or does not fit in 63 bits. Callers check their range.
+int64_t DecimalNumber(std::string_view value);
+// The same for hexadecimal digits (0-9, A-F, a-f).
+int64_t HexNumber(std::string_view value);
+
 // Replaces every occurrence left to right without re-scanning inserted text.
 std::string ReplaceAll(std::string_view value, std::string_view search,
                        std::string_view replacement);

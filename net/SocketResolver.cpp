@@ -5,6 +5,8 @@
 #include <mutex>
 #include <vector>
 
+#include "net/ProtoText.h"
+
 namespace net {
 
 bool UseNewResolver(int family) {
@@ -13,17 +15,8 @@ bool UseNewResolver(int family) {
 }
 
 int32_t DecimalValue(const std::string& text) {
-  if (text.empty() || text.size() > 9) {
-    return -1;
-  }
-  int32_t value = 0;
-  for (char ch : text) {
-    if (ch < '0' || ch > '9') {
-      return -1;
-    }
-    value = value * 10 + (ch - '0');
-  }
-  return value;
+  const int64_t value = DecimalNumber(text);
+  return value > INT32_MAX ? -1 : static_cast<int32_t>(value);
 }
 
 namespace {

@@ -7,6 +7,8 @@
 #include "net/NetLimits.h"
 #include "net/ProtoUtils.h"
 #include "net/SSLNone.h"
+#include "net/ScopeExit.h"
+#include "platform/CodePage.h"
 
 namespace net {
 namespace {
@@ -25,31 +27,11 @@ TTCPBlockingSocket::TTCPBlockingSocket(TSSLClass SSLPlugin) : FSSL(SSLPlugin(thi
 
 TTCPBlockingSocket::~TTCPBlockingSocket() = default;
 
-int32_t TTCPBlockingSocket::DropLineEndPartner(char* Bytes, int32_t Count) {
-  if (!FConvertLineEnd || Count <= 0)
-    return 0;
-  bool drop = (FLastCR && Bytes[0] == '\n') || (FLastLF && Bytes[0] == '\r');
-  FLastCR = false;
-  FLastLF = false;
-  if (!drop)
-    return 0;
-  std::memmove(Bytes, Bytes + 1, static_cast<size_t>(Count - 1));
-  return 1;
-}
-
-void TTCPBlockingSocket::RecvStreamSizeBuffered(TStream& Stream, int32_t Timeout, int64_t Size) {
+void TTCPBlockingSocket::RecvStreamSizeDirect(TStream& Stream, int32_t Timeout, int64_t Size) {
   ResetLastError();
   if (Size <= 0)
     return;
-  std::vector<char> block(static_cast<size_t>(std::min<int64_t>(Size, kStreamWriteBlock)));
-  size_t fill = 0;
-  auto flush = [&] {
-    if (fill > 0 &&
-        Stream.Write(block.data(), static_cast<int64_t>(fill)) != static_cast<int64_t>(fill)) {
-      FLastError = WSAENOBUFS;
-    }
-    fill = 0;
-  };
+  std::vector<char> packet(static_cast<size_t>(std::min<int64_t>(Size, kMaxPacketSize)));
   // With InterPacketTimeout off, each piece of SendMaxChunk bytes must arrive within Timeout
   // as a whole, as when the stream is received piece by piece.
   const int64_t pieceSize = FSendMaxChunk > 0 ? FSendMaxChunk : kDefaultSendMaxChunk;
@@ -58,14 +40,14 @@ void TTCPBlockingSocket::RecvStreamSizeBuffered(TStream& Stream, int32_t Timeout
   int64_t remaining = Size;
   while (remaining > 0 && FLastError == 0) {
     const uint32_t start = TickNow();
-    const int32_t room = static_cast<int32_t>(
-        std::min<int64_t>(remaining, static_cast<int64_t>(block.size() - fill)));
+    const int32_t room =
+        static_cast<int32_t>(std::min<int64_t>(remaining, static_cast<int64_t>(packet.size())));
     int32_t got = 0;
-    if (!FBuffer.empty()) {
+    if (!FLine.Empty()) {
       // Bytes that came with the header block are handed out first, as a packet would be.
-      got = static_cast<int32_t>(std::min<size_t>(FBuffer.size(), static_cast<size_t>(room)));
-      std::memcpy(block.data() + fill, FBuffer.data(), static_cast<size_t>(got));
-      FBuffer.erase(0, static_cast<size_t>(got));
+      got = static_cast<int32_t>(std::min<size_t>(FLine.Bytes().size(), static_cast<size_t>(room)));
+      std::memcpy(packet.data(), FLine.Bytes().data(), static_cast<size_t>(got));
+      FLine.Bytes().erase(0, static_cast<size_t>(got));
     } else {
       int32_t waiting = WaitingData();
       if (waiting <= 0) {
@@ -76,19 +58,23 @@ void TTCPBlockingSocket::RecvStreamSizeBuffered(TStream& Stream, int32_t Timeout
         waiting = WaitingData();
         if (waiting == 0) {
           FLastError = WSAECONNRESET;
+          FPeerClosed = true;
           break;
         }
       }
-      got = RecvBuffer(block.data() + fill, std::min(waiting, room));
+      got = RecvBuffer(packet.data(), std::min(waiting, room));
       if (FLastError != 0 || got <= 0)
         break;
     }
-    int32_t dropped = DropLineEndPartner(block.data() + fill, got);
+    const int32_t dropped = FConvertLineEnd ? FLine.DropPartner(packet.data(), got) : 0;
     got -= dropped;
-    fill += static_cast<size_t>(got);
+    // Each packet reaches the stream as it arrives: a download writes its partial file from the
+    // stream one receive behind, and a pause must find everything received there.
+    if (got > 0 && Stream.Write(packet.data(), got) != got) {
+      FLastError = WSAENOBUFS;
+      break;
+    }
     remaining -= got;
-    if (fill == block.size())
-      flush();
     pieceLeft -= got;
     if (pieceLeft <= 0) {
       pieceLeft = pieceSize + pieceLeft % pieceSize;
@@ -101,10 +87,6 @@ void TTCPBlockingSocket::RecvStreamSizeBuffered(TStream& Stream, int32_t Timeout
       }
     }
   }
-  int32_t error = FLastError;
-  flush();
-  if (error != 0)
-    FLastError = error;
   ExceptCheck();
 }
 
@@ -116,9 +98,10 @@ void TTCPBlockingSocket::FailWith(int32_t ErrorCode) {
 void TTCPBlockingSocket::CloseSocket() {
   if (FSSL->SSLEnabled())
     FSSL->Shutdown();
-  if (FSocket != platform::kInvalidSocket && FLastError == 0) {
+  if (FSocket != platform::kInvalidSocket && FLastError == 0 && !FPeerClosed) {
     // Half-close and read what is still coming, so that the peer sees an orderly end rather
-    // than a reset for bytes we never read.
+    // than a reset for bytes we never read. A peer that has ended its stream sends nothing
+    // more, so there is nothing to wait for.
     platform::SockShutdown(FSocket, platform::kShutSend);
     Purge();
   }
@@ -142,9 +125,11 @@ void TTCPBlockingSocket::Connect(const std::string& IP, const std::string& Port)
 void TTCPBlockingSocket::SocksDoConnect(const std::string& IP, const std::string& Port) {
   TBlockingSocket::Connect(FSocksIP, FSocksPort);
   if (FLastError == 0) {
-    FBypassFlag = true;
-    bool ok = SocksOpen() && SocksRequest(kSocksConnect, IP, Port) && SocksResponse();
-    FBypassFlag = false;
+    bool ok = false;
+    {
+      auto bypass = ScopedValue(FBypassFlag, true);
+      ok = SocksOpen() && SocksRequest(kSocksConnect, IP, Port) && SocksResponse();
+    }
     if (!ok && FLastError == 0)
       FLastError = WSASYSNOTREADY;
     FSocksLocalIP = FSocksResponseIP;
@@ -165,15 +150,16 @@ void TTCPBlockingSocket::HTTPTunnelDoConnect(const std::string& IP, const std::s
   std::string host = IsIPv6Literal(IP) ? "[" + IP + "]" : IP;
   std::string request = "CONNECT " + host + ":" + port + " HTTP/1.0" + kCRLF;
   if (!FHTTPTunnelUser.empty()) {
+    // Credentials are text; on the wire they are bytes of the ANSI code page, as in the
+    // absolute-form request's Proxy-Authorization.
     request += "Proxy-Authorization: Basic " +
-               Base64Encode(FHTTPTunnelUser + ":" + FHTTPTunnelPass) + kCRLF;
+               Base64Encode(platform::Utf8ToAnsi(FHTTPTunnelUser + ":" + FHTTPTunnelPass)) + kCRLF;
   }
   SendString(request + kCRLF);
   // A proxy that sends an endless line, or endless lines, must not keep us reading: its reply
   // gets the allowance of a response header block.
-  int32_t savedMaxLine = FMaxLineLength;
-  if (FMaxLineLength == 0)
-    FMaxLineLength = kMaxHeaderBlockBytes;
+  auto maxLine =
+      ScopedValue(FMaxLineLength, FMaxLineLength == 0 ? kMaxHeaderLineBytes : FMaxLineLength);
   int64_t replyBytes = 0;
   while (FLastError == 0) {
     std::string line = RecvTerminated(FHTTPTunnelTimeout, "\n");
@@ -187,7 +173,6 @@ void TTCPBlockingSocket::HTTPTunnelDoConnect(const std::string& IP, const std::s
     if (line.size() > 11 && line.compare(0, 5, "HTTP/") == 0)
       FHTTPTunnel = line[9] == '2';
   }
-  FMaxLineLength = savedMaxLine;
   if (FLastError == 0 && !FHTTPTunnel)
     FLastError = WSAECONNREFUSED;
   FHTTPTunnelRemoteIP = IP;
@@ -206,9 +191,11 @@ void TTCPBlockingSocket::Listen() {
   std::string localPort = std::to_string(TBlockingSocket::GetLocalSinPort());
   TBlockingSocket::Connect(FSocksIP, FSocksPort);
   if (FLastError == 0) {
-    FBypassFlag = true;
-    bool ok = SocksOpen() && SocksRequest(kSocksBind, localIP, localPort) && SocksResponse();
-    FBypassFlag = false;
+    bool ok = false;
+    {
+      auto bypass = ScopedValue(FBypassFlag, true);
+      ok = SocksOpen() && SocksRequest(kSocksBind, localIP, localPort) && SocksResponse();
+    }
     if (!ok && FLastError == 0)
       FLastError = WSANO_RECOVERY;
     // A server bound to every interface is reached at its own address.
@@ -227,9 +214,11 @@ TSocketHandle TTCPBlockingSocket::Accept() {
   ResetLastError();
   // Through SOCKS the server answers a second time when the peer has connected; the data then
   // flows over the same socket.
-  FBypassFlag = true;
-  bool ok = SocksResponse();
-  FBypassFlag = false;
+  bool ok = false;
+  {
+    auto bypass = ScopedValue(FBypassFlag, true);
+    ok = SocksResponse();
+  }
   if (!ok && FLastError == 0)
     FLastError = WSANO_RECOVERY;
   FSocksRemoteIP = FSocksResponseIP;
@@ -278,6 +267,7 @@ int32_t TTCPBlockingSocket::RecvBuffer(void* Buffer, int32_t Length) {
     FLastError = WSASYSNOTREADY;
   } else if (count == 0) {
     FLastError = WSAECONNRESET;
+    FPeerClosed = true;
   }
   ExceptCheck();
   if (FLastError != 0)

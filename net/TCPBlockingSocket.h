@@ -11,10 +11,6 @@
 // hands its traffic to the SSL plug-in once the plug-in is enabled.
 namespace net {
 
-// Large received bodies go to their stream in writes of this size; small writes to a file
-// cost far more per byte than large ones.
-constexpr int32_t kStreamWriteBlock = 1024 * 1024;
-
 class TTCPBlockingSocket : public TSocksBlockingSocket {
  public:
   // Uses the plug-in without SSL.
@@ -45,11 +41,11 @@ class TTCPBlockingSocket : public TSocksBlockingSocket {
   bool SSLAcceptConnection();
 
   // Receives exactly Size bytes into Stream, as RecvStreamSize does, but straight from the
-  // socket into one large block that goes to the stream in writes of kStreamWriteBlock bytes:
-  // no packet copies, few stream writes. Every receive still runs the stop check, the
-  // bandwidth limit, the hooks and the read filter. What arrived before a failure is written
-  // too; a stream that takes less than it is given ends the read with 10055.
-  void RecvStreamSizeBuffered(TStream& Stream, int32_t Timeout, int64_t Size);
+  // socket: each receive is written to the stream as it arrives (so a reader of the stream is
+  // never more than one receive behind), with no intermediate strings. Every receive still runs
+  // the stop check, the bandwidth limit, the hooks and the read filter. A stream that takes
+  // less than it is given ends the read with 10055.
+  void RecvStreamSizeDirect(TStream& Stream, int32_t Timeout, int64_t Size);
 
   // Ends a read or a request with the given error code, as a failed socket call would: the
   // code and its text are recorded and, with RaiseExcept, raised. The clients use it for the
@@ -76,10 +72,6 @@ class TTCPBlockingSocket : public TSocksBlockingSocket {
  protected:
   void SocksDoConnect(const std::string& IP, const std::string& Port);
   void HTTPTunnelDoConnect(const std::string& IP, const std::string& Port);
-  // Applies the line-end rule of packets to freshly received bytes: with ConvertLineEnd, a lone
-  // CR (or LF) that ended the last line swallows its partner at the start of the next packet.
-  // Returns the number of bytes dropped (0 or 1).
-  int32_t DropLineEndPartner(char* Bytes, int32_t Count);
   // True when transfers go through the plug-in rather than straight to the socket.
   bool ThroughSSL() const { return FSSL->SSLEnabled() && !FBypassFlag; }
 

@@ -1,4 +1,5 @@
-// Feeds arbitrary bytes to THTTPClient as the response of a server on 127.0.0.1. The server
+// Feeds arbitrary bytes to THTTPClient as the response of a server on 127.0.0.1: the status
+// line and header reader and the chunked, sized and to-the-close body readers together. The server
 // runs on its own thread: it accepts, reads the request, sends the input and closes, so every
 // execution ends at the close without waiting for a timeout. The first input byte picks the
 // client's settings (method, protocol version, line length limit). Version "1.1" is the usual
@@ -113,11 +114,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (settings & 2)
     client.Sock().SetMaxLineLength(64);
   const char* method = (settings & 4) ? "HEAD" : "GET";
-  client.HTTPMethod(method, "http://127.0.0.1:" + std::to_string(r.port) + "/f");
+  const bool result =
+      client.HTTPMethod(method, "http://127.0.0.1:" + std::to_string(r.port) + "/f");
   client.Sock().AbortSocket();
   // The body can only hold what the server sent, plus the line end given to a first line
   // that was not a status line.
   if (client.Document().Size() > static_cast<int64_t>(response.size()) + 2)
     std::abort();
+  // A request succeeds exactly when its body arrived whole: a framing failure can never be
+  // reported as a success that a download would finish a file on.
+  if (client.BodyComplete() != result)
+    std::abort();
+  // A sized body that succeeded holds exactly its announced length.
+  const bool bodyRead =
+      std::string(method) != "HEAD" && client.ResultCode() != 204 && client.ResultCode() != 304;
+  if (result && bodyRead && client.TransferEncoding() == net::TE_IDENTITY &&
+      client.Document().Size() != client.DownloadSize()) {
+    std::abort();
+  }
   return 0;
 }
