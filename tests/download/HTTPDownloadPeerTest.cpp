@@ -266,3 +266,24 @@ TEST_F(HTTPDownloadPeer, PackageOfMoreThanTwoGigabytesArrivesWhole) {
 
 }  // namespace
 }  // namespace download::test
+
+namespace download::test {
+namespace {
+
+TEST_F(HTTPDownloadPeer, HandlerChangedDuringATransferTakesEffectAtOnce) {
+  int first = 0, second = 0;
+  recorder.component.SetOnHookMonitor(
+      [&](net::TBlockingSocket*, int32_t, int32_t, double, uint16_t, uint16_t, uint16_t) {
+        if (++first == 3) {
+          recorder.component.SetOnHookMonitor([&](net::TBlockingSocket*, int32_t, int32_t, double,
+                                                  uint16_t, uint16_t, uint16_t) { ++second; });
+        }
+      });
+  recorder.Fetch(nginx.Url("/pkg.zip"));
+  EXPECT_EQ(first, 3);
+  EXPECT_GT(second, 0);
+  EXPECT_EQ(ReadFileBytes(Dir() + "pkg.zip"), package);
+}
+
+}  // namespace
+}  // namespace download::test

@@ -23,8 +23,7 @@ bool HasSeparatorOrControl(const std::string& name) {
 void CheckName(const std::string& name) {
   if (name.empty())
     return;
-  if (!download::IsSafeFileName(name) || HasSeparatorOrControl(name) || name == "." ||
-      name == "..")
+  if (!download::IsSafeFileName(name) || HasSeparatorOrControl(name) || name == "." || name == "..")
     std::abort();
 }
 
