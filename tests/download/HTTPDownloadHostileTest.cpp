@@ -322,3 +322,37 @@ TEST_F(HTTPDownloadHostile, ServerChosenNamesStayInTheFolder) {
 
 }  // namespace
 }  // namespace download::test
+
+namespace download::test {
+namespace {
+
+TEST_F(HTTPDownloadHostile, ProxySettingsAndCallersPartialNameReachTheRequest) {
+  TScriptedServer proxy(Answer(Sized("200 OK", "through the proxy")));
+  recorder.component.Proxy().ProxyHost = "127.0.0.1";
+  recorder.component.Proxy().ProxyPort = std::to_string(proxy.Port());
+  recorder.component.Proxy().ProxyTimeout = 4321;
+  recorder.component.SetDownloadNomeArq("pkg.zip.part");
+  int32_t timeout = 0;
+  recorder.onBefore = [&](TVsHTTPDownload& s) { timeout = s.HTTPClient().Timeout(); };
+  recorder.Fetch("http://packages.invalid/dist/other.zip");
+  EXPECT_EQ(timeout, 4321);
+  EXPECT_EQ(
+      proxy.Received(0).rfind("GET http://packages.invalid:80/dist/other.zip HTTP/1.0\r\n", 0), 0u)
+      << proxy.Received(0);
+  EXPECT_EQ(ReadFileBytes(Dir() + "pkg.zip"), "through the proxy");
+}
+
+TEST_F(HTTPDownloadHostile, WholeChunkedBodyIsFinished) {
+  TScriptedServer server(
+      TScript()
+          .WaitFor("\r\n\r\n")
+          .SendSplit("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n"
+                     "5\r\nhello\r\n6\r\n world\r\n0\r\n\r\n",
+                     {80, 90}, 20));
+  recorder.Fetch(Url(server, "/pkg.zip"));
+  EXPECT_EQ(ReadFileBytes(Dir() + "pkg.zip"), "hello world");
+  EXPECT_FALSE(PathExists(Dir() + "pkg.zip.part"));
+}
+
+}  // namespace
+}  // namespace download::test
