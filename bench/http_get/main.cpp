@@ -52,7 +52,7 @@ bool WriteServedFile(const std::string& path) {
 // read, seek, resize or close.
 class TGatheringFileStream : public net::TStream {
  public:
-  static constexpr size_t kBlock = 4 * 1024 * 1024;
+  static constexpr size_t kBlock = 1024 * 1024;
 
   bool Open(const std::string& path) {
     block_.reserve(kBlock);
