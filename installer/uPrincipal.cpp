@@ -4,10 +4,13 @@
 
 #include "installer/Artwork.h"
 #include "installer/InstallerErrors.h"
+#include "installer/ProgressText.h"
 #include "platform/File.h"
 #include "platform/IniFile.h"
+#include "platform/Locale.h"
 #include "platform/Registry.h"
 #include "platform/ShellLink.h"
+#include "platform/ui/Focus.h"
 
 namespace installer {
 namespace {
@@ -45,6 +48,39 @@ constexpr std::array<const char*, 20> kSpecialFolders = {
     "Favorites", "Cache",     "Cookies",       "History",     "NetHood",
     "Personal",  "PrintHood", "Local AppData", "My Pictures", "Administrative Tools",
 };
+
+// The download component as the window's layout configures it.
+constexpr int32_t kRecvBufferSize = 65536;
+constexpr int32_t kHttpTimeoutMs = 90000;
+constexpr int32_t kFtpTimeoutMs = 300000;
+
+// The installation's fixed places.
+constexpr const char* kEarlierSettings = "c:\\varelo\\Brastel.ini";
+constexpr const char* kEarlierFolder = "c:\\varelo";
+constexpr const char* kProductFolder = "c:\\Varelo\\";
+constexpr const char* kEngineFile = "c:\\Varelo\\ArcaZip190.dll";
+constexpr const char* kPafFolder = "c:\\VareloPaf\\";
+constexpr const char* kDatabaseFolder = "c:\\Varelo\\Banco\\";
+constexpr const char* kUpdaterSettings = "c:\\Varelo\\Ondrel.ini";
+constexpr const char* kMainSettings = "c:\\Varelo\\Brastel.ini";
+
+constexpr const char* kMsgInstalled =
+    "Já Existe uma instalação nesse computador, não pode ser instalada novamente";
+constexpr const char* kMsgNetwork =
+    "Para instalação de Estação em Rede, necessário informar o Servidor e Caminho do Banco";
+constexpr const char* kMsgCloud =
+    "Para instalação de Estação nas Núvens, necessário informar o Alias da Empresa";
+constexpr const char* kMsgDone = "Atalho TORNEL foi criado na Área de Trabalho, pode executa-lo";
+
+// Lower case of the letters A-Z only.
+std::string LowerAsciiLetters(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z')
+      c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
 
 // Past this many matches formed by replacements at least as long as the text they replace,
 // searching again from the start is taken to run on without end (the text keeps growing),
@@ -90,14 +126,20 @@ std::string ReplaceInOnePass(const std::string& text, const std::string& upperOl
 }  // namespace
 
 TfrmPrincipal::TfrmPrincipal(ui::TApplication& application)
-    : TForm("frmPrincipal"), application_(application) {
+    : TfrmPrincipal(application, BaseUrl()) {}
+
+TfrmPrincipal::TfrmPrincipal(ui::TApplication& application, std::string baseUrl)
+    : TForm("frmPrincipal"), application_(application), baseUrl_(std::move(baseUrl)) {
   LayOutWindow();
   LayOutOptions();
   LayOutPages();
   LayOutButton();
+  SetUpDownload();
   // Wired last, so that setting up the options raises nothing.
   chkEstacao.OnClick = [this](ui::TControl& sender) { chkEstacaoClick(sender); };
   chkLocal.OnClick = [this](ui::TControl& sender) { chkEstacaoClick(sender); };
+  btnInstalar.OnClick = [this](ui::TControl& sender) { btnInstalarClick(sender); };
+  OnClose = [this](ui::TControl&) { FormClose(); };
 }
 
 const char* TfrmPrincipal::BaseUrl() {
@@ -226,6 +268,170 @@ void TfrmPrincipal::LayOutButton() {
   btnInstalar.StateColors(TGlowState::Disabled) = {{kDisabledFace, kDisabledFace, horizontal},
                                                    {kDisabledShade, kDisabledFace, horizontal},
                                                    std::nullopt};
+}
+
+void TfrmPrincipal::SetUpDownload() {
+  fVsDownload.SetProtocolo(download::protHTTP);
+  fVsDownload.SetSizeRecvBuffer(kRecvBufferSize);
+  fVsDownload.Proxy().ProxyTimeout = kHttpTimeoutMs;
+  fVsDownload.FTP().FtpTimeout = kFtpTimeoutMs;
+  fVsDownload.SetOnAfterDownload(
+      [this](download::TVsDownloadClass* sender) { fVsDownloadAfterDownload(sender); });
+  fVsDownload.SetOnHookStatus([this](net::TBlockingSocket* sender, net::THookSocketReason reason,
+                                     int32_t toDownload, int32_t downloaded) {
+    fVsDownloadHookStatus(sender, reason, toDownload, downloaded);
+  });
+  fVsDownload.SetOnHookMonitor([this](net::TBlockingSocket* sender, int32_t toDownload,
+                                      int32_t downloaded, double speed, uint16_t hour, uint16_t min,
+                                      uint16_t sec) {
+    fVsDownloadHookMonitor(sender, toDownload, downloaded, speed, hour, min, sec);
+  });
+}
+
+void TfrmPrincipal::FormClose() {
+  // The close box stays active during a run. A pause, not a stop: the partial file is kept,
+  // nothing is finished half-written, and a later run could continue it.
+  if (running_)
+    fVsDownload.SetDownloadStatus(download::stPause);
+}
+
+void TfrmPrincipal::fVsDownloadHookStatus(net::TBlockingSocket*, net::THookSocketReason Reason,
+                                          int32_t BytesToDownload, int32_t BytesDownloaded) {
+  switch (Reason) {
+    case net::HR_SocketClose:
+      switch (fVsDownload.DownloadStatus()) {
+        case download::stStop:
+          ProgressBar1.SetPosition(0);
+          lConnectionInfo.SetCaption("Download Encerrado...");
+          break;
+        case download::stDownload:
+          lConnectionInfo.SetCaption("Download Finalizado.");
+          break;
+        case download::stPause:
+          lConnectionInfo.SetCaption("Download Pausado...");
+          break;
+        default:
+          break;
+      }
+      break;
+    case net::HR_Connect:
+      ProgressBar1.SetPosition(0);
+      break;
+    case net::HR_ReadCount:
+      ProgressBar1.SetMax(BytesToDownload);
+      ProgressBar1.SetPosition(BytesDownloaded);
+      break;
+    default:
+      break;
+  }
+}
+
+void TfrmPrincipal::fVsDownloadHookMonitor(net::TBlockingSocket*, int32_t BytesToDownload,
+                                           int32_t BytesDownloaded, double AverageSpeed, uint16_t,
+                                           uint16_t, uint16_t Sec) {
+  ProgressBar1.SetPosition(BytesDownloaded);
+  // Once the window is closed there is nothing left to paint, and no message to handle.
+  if (Closed())
+    return;
+  application_.ProcessMessages();
+  lConnectionInfo.SetCaption(ProgressLabel(BytesToDownload, BytesDownloaded, AverageSpeed, Sec,
+                                           platform::DecimalSeparator(),
+                                           platform::ThousandSeparator()));
+}
+
+void TfrmPrincipal::fVsDownloadAfterDownload(download::TVsDownloadClass*) {}
+
+void TfrmPrincipal::BaixarArquivo(const std::string& folder, const std::string& name) {
+  edURL.SetText(name);
+  edFile.SetText(folder);
+  platform::ForceDirectories(folder);  // a failure shows in the transfer, not here
+  const std::string& text = edURL.Text();
+  fVsDownload.SetDownloadUrl(
+      LowerAsciiLetters(text).find("http") != std::string::npos ? text : baseUrl_ + text);
+  fVsDownload.SetDownloadDest(edFile.Text());
+  fVsDownload.StartDownload();
+}
+
+bool TfrmPrincipal::FetchPackages() {
+  struct TPackage {
+    bool wanted;
+    const char* folder;
+    const char* name;
+  };
+  const bool workstation = chkEstacao.Checked();
+  // Decided before the series starts: the engine is fetched once, when missing.
+  const bool engineMissing = !platform::FileExists(kEngineFile);
+  const TPackage packages[] = {
+      {engineMissing, kProductFolder, "ArcaZip190.dll"},
+      {true, kProductFolder, "VareloSoftInstalacao.zip"},
+      {chkPaf.Checked(), kPafFolder, "VareloPafInstalacao.zip"},
+      {!workstation, kDatabaseFolder, "banco.zip"},
+      {workstation, kProductFolder, "GDS32.zip"},
+      {workstation, kPafFolder, "GDS32.zip"},
+  };
+  for (const auto& package : packages) {
+    if (!package.wanted)
+      continue;
+    BaixarArquivo(package.folder, package.name);
+    if (Closed())
+      return false;
+  }
+  return true;
+}
+
+void TfrmPrincipal::WriteWorkstationSettings() {
+  GravarIni(kUpdaterSettings, "CONFIGURACAO", "INSTALACAO", "N");
+  if (pc.ActivePage() == &tsLocal) {
+    GravarIni(kMainSettings, "ListaServidores", "NomeBanco1", "Local");
+    GravarIni(kMainSettings, "ListaServidores", "CaminhoBanco1",
+              edtServidor.Text() + ":" + edtCaminho.Text());
+  } else {
+    GravarIni(kMainSettings, "ListaServidores", "NomeBanco1", "&Local");
+    GravarIni(kMainSettings, "ListaServidores", "CaminhoBanco1",
+              SubstituirTexto(edtEmpresa.Text(), "&", ""));
+  }
+}
+
+void TfrmPrincipal::btnInstalarClick(ui::TControl&) {
+  if (platform::FileExists(kEarlierSettings) || platform::DirectoryExists(kEarlierFolder)) {
+    application_.MessageBox(kMsgInstalled);
+    return;
+  }
+  if (chkEstacao.Checked()) {
+    if (pc.ActivePage() == &tsLocal) {
+      if (edtServidor.Text().empty() || edtCaminho.Text().empty()) {
+        application_.MessageBox(kMsgNetwork);
+        ui::SetFocus(edtServidor);
+        return;
+      }
+    } else if (edtEmpresa.Text().empty()) {
+      application_.MessageBox(kMsgCloud);
+      ui::SetFocus(edtEmpresa);
+      return;
+    }
+  }
+
+  // Nothing enables these again: a run that stops half-way leaves the window locked.
+  btnInstalar.SetEnabled(false);
+  chkEstacao.SetEnabled(false);
+  chkLocal.SetEnabled(false);
+  pc.SetEnabled(false);
+  chkPaf.SetEnabled(false);
+
+  running_ = true;
+  struct TRunning {
+    bool& flag;
+    ~TRunning() { flag = false; }
+  } running{running_};
+
+  platform::ForceDirectories(kProductFolder);
+  if (!FetchPackages())
+    return;
+  if (chkEstacao.Checked())
+    WriteWorkstationSettings();
+  CriarAtalho("C:\\Varelo\\Ondrel.exe", "", "C:\\Varelo\\", "Tornel", "", 1);
+  application_.MessageBox(kMsgDone);
+  Close();
 }
 
 void TfrmPrincipal::chkEstacaoClick(ui::TControl&) {

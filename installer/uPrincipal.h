@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <string>
 
+#include "download/VsDownload.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/ComCtrls.h"
 #include "platform/ui/Form.h"
@@ -18,8 +19,10 @@ namespace ui = platform::ui;
 
 class TfrmPrincipal : public ui::TForm {
  public:
-  // The application gives the window its message boxes and its message processing.
+  // The application gives the window its message boxes and its message processing. Packages
+  // come from the distribution server set when the program is built, or from baseUrl.
   explicit TfrmPrincipal(ui::TApplication& application);
+  TfrmPrincipal(ui::TApplication& application, std::string baseUrl);
 
   // The distribution server that packages are fetched from (set when the program is built).
   static const char* BaseUrl();
@@ -44,7 +47,7 @@ class TfrmPrincipal : public ui::TForm {
   ui::TEdit& edFile = TabSheet1.Add<ui::TEdit>("edFile");
   ui::TProgressBar& ProgressBar1 = Add<ui::TProgressBar>("ProgressBar1");
   // ZipArca1, the archive component that unpacks fetched packages, joins here.
-  // fVsDownload, the download component that fetches packages, joins here.
+  download::TVsDownload fVsDownload;
   ui::TLabel& lConnectionInfo = Add<ui::TLabel>("lConnectionInfo");
   ui::TGlowButton& btnInstalar = Add<ui::TGlowButton>("btnInstalar");
   ui::TLabel& Label2 = tsNuvens.Add<ui::TLabel>("Label2");
@@ -56,8 +59,24 @@ class TfrmPrincipal : public ui::TForm {
   // The active page and what was typed on the pages stay as they are while hidden.
   void chkEstacaoClick(ui::TControl& sender);
 
-  // btnInstalarClick, the installation run, joins with the download and archive components;
-  // until then the button is wired to nothing.
+  // The installation run: refuses on a machine with an earlier installation, validates the
+  // workstation pages, locks the window, fetches the packages into their folders, writes the
+  // workstation's settings files, puts the updater's shortcut on the desktop, says so and
+  // closes the window. A failure leaves with its exception (the application shows it in the
+  // error box) and the window stays open and locked.
+  void btnInstalarClick(ui::TControl& sender);
+
+  // The download component's events while a package is fetched: the progress bar and the
+  // status text follow the transfer, and the window handles its pending messages on every
+  // block received.
+  void fVsDownloadHookStatus(net::TBlockingSocket* Sender, net::THookSocketReason Reason,
+                             int32_t BytesToDownload, int32_t BytesDownloaded);
+  void fVsDownloadHookMonitor(net::TBlockingSocket* Sender, int32_t BytesToDownload,
+                              int32_t BytesDownloaded, double AverageSpeed, uint16_t Hour,
+                              uint16_t Min, uint16_t Sec);
+  // After each transfer: unpacking ZIP packages joins with the archive component; until then
+  // they stay as fetched.
+  void fVsDownloadAfterDownload(download::TVsDownloadClass* Sender);
 
  private:
   // Tests reach the window's own operations through this.
@@ -67,6 +86,16 @@ class TfrmPrincipal : public ui::TForm {
   void LayOutOptions();
   void LayOutPages();
   void LayOutButton();
+  void SetUpDownload();
+  // A window closed during a run ends it: the transfer stops at its next block keeping its
+  // partial file, and no later step runs.
+  void FormClose();
+
+  // Fetches one package (a name on the distribution server, or a whole URL) into a folder.
+  void BaixarArquivo(const std::string& folder, const std::string& name);
+  // The run's steps after the window was locked; false when the window was closed meanwhile.
+  bool FetchPackages();
+  void WriteWorkstationSettings();
 
   // Writes key=value into a section of an INI settings file; a missing file, section or key
   // is added. Raises platform::EIniFileError "Unable to write to <file>" when it can't.
@@ -87,7 +116,9 @@ class TfrmPrincipal : public ui::TForm {
                    const std::string& subfolder, uint8_t specialFolder);
 
   // The installation run shows its messages and keeps the window painted through it.
-  [[maybe_unused]] ui::TApplication& application_;
+  ui::TApplication& application_;
+  std::string baseUrl_;
+  bool running_ = false;
 };
 
 }  // namespace installer

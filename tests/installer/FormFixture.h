@@ -23,12 +23,18 @@ class TRecordingUiService : public platform::ui::IUiService {
   void ShowError(const std::string& caption, const std::string& text) override {
     boxes.push_back({caption, text, true});
   }
-  void ProcessMessages() override { ++processed; }
+  void ProcessMessages() override {
+    ++processed;
+    if (onProcessMessages)
+      onProcessMessages();
+  }
   void Run(platform::ui::TForm&, const std::function<void(const std::exception&)>&) override {}
   void SetTitle(const std::string& title) override { this->title = title; }
 
   std::vector<TBox> boxes;
   int processed = 0;
+  // What the user does while the window handles its messages (closing it, say).
+  std::function<void()> onProcessMessages;
   std::string title;
 };
 
@@ -49,11 +55,27 @@ struct TfrmPrincipalTestAccess {
                           uint8_t specialFolder) {
     form.CriarAtalho(target, arguments, workingFolder, linkName, subfolder, specialFolder);
   }
+  static void BaixarArquivo(TfrmPrincipal& form, const std::string& folder,
+                            const std::string& name) {
+    form.BaixarArquivo(folder, name);
+  }
 };
 
 // A window as the program makes it, with the application title set.
 struct TFormHarness {
   TFormHarness() { application.SetTitle("VareloSoft - Instalador"); }
+  explicit TFormHarness(const std::string& baseUrl) : form{application, baseUrl} {
+    application.SetTitle("VareloSoft - Instalador");
+  }
+  // Presses "Instalar" as the message loop does: a failure that leaves the handler goes to
+  // the application's error box.
+  void PressInstalar() {
+    try {
+      form.btnInstalar.Click();
+    } catch (const std::exception& error) {
+      application.ShowException(error);
+    }
+  }
   TRecordingUiService service;
   platform::ui::TApplication application{service};
   TfrmPrincipal form{application};

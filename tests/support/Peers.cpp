@@ -13,7 +13,7 @@ std::string PortText(int port) {
 
 }  // namespace
 
-TNginx::TNginx() : root_(dir_ / "www") {
+TNginx::TNginx(const std::string& serverLines) : root_(dir_ / "www") {
   if (!HaveProgram("nginx"))
     return;
   std::filesystem::create_directories(root_);
@@ -63,7 +63,8 @@ TNginx::TNginx() : root_(dir_ / "www") {
       "    root " +
       root_ +
       ";\n"
-      "    location = /redirect { return 302 /hello.txt; }\n"
+      "    location = /redirect { return 302 /hello.txt; }\n" +
+      serverLines +
       "  }\n"
       "}\n";
   WriteFileBytes(dir_ / "nginx.conf", config);

@@ -13,9 +13,10 @@ namespace varelo::test {
 
 // nginx serving the folder Root() on Port(). Besides plain files it answers
 // /redirect with a 302 to /hello.txt and /missing with a 404. Keep-alive is on.
+// `serverLines` go into the server block as they are (more locations, say).
 class TNginx {
  public:
-  TNginx();
+  explicit TNginx(const std::string& serverLines = "");
   bool Started() const { return started_; }
   int Port() const { return port_; }
   const std::string& Root() const { return root_; }

@@ -1,0 +1,17 @@
+#pragma once
+#include <cstdint>
+
+// Limits of the download component.
+namespace download {
+
+// Redirects followed in a row before a transfer is given up.
+constexpr int kMaxRedirects = 10;
+// The name probe asks for the first bytes only: 'Range: bytes=0-1024'.
+constexpr int64_t kProbeRangeEnd = 1024;
+// The partial file gathers the received packets into writes of this size; small writes to a
+// file cost far more per byte than large ones.
+constexpr int64_t kPartFileWriteBlock = 1024 * 1024;
+// Server-chosen file names longer than this are refused (the platform's name limit).
+constexpr size_t kMaxFileNameLength = 255;
+
+}  // namespace download

@@ -1,0 +1,219 @@
+#include "download/HTTPDownloadText.h"
+
+#include <array>
+#include <charconv>
+
+#include "download/DownloadLimits.h"
+#include "net/ProtoText.h"
+#include "net/ProtoUrl.h"
+
+namespace download {
+namespace {
+
+std::string Trim(const std::string& value) {
+  size_t first = 0;
+  size_t last = value.size();
+  while (first < last && static_cast<unsigned char>(value[first]) <= ' ')
+    ++first;
+  while (last > first && static_cast<unsigned char>(value[last - 1]) <= ' ')
+    --last;
+  return value.substr(first, last - first);
+}
+
+std::string Upper(std::string value) {
+  for (char& c : value) {
+    if (c >= 'a' && c <= 'z')
+      c = static_cast<char>(c - 'a' + 'A');
+  }
+  return value;
+}
+
+// After the last "\" or "/" (both separate on Windows).
+std::string LastComponent(const std::string& path) {
+  const size_t cut = path.find_last_of("\\/");
+  return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+bool IsReservedDeviceName(const std::string& name) {
+  // The device names apply whatever follows the first dot, and trailing blanks before it.
+  std::string base = Upper(name.substr(0, name.find('.')));
+  while (!base.empty() && base.back() == ' ')
+    base.pop_back();
+  static const std::array<const char*, 4> plain = {"CON", "PRN", "AUX", "NUL"};
+  for (const char* device : plain) {
+    if (base == device)
+      return true;
+  }
+  if (base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0))
+    return base[3] >= '0' && base[3] <= '9';
+  return false;
+}
+
+bool ParseWhole(const std::string& text, int64_t& value) {
+  if (text.empty())
+    return false;
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc() && end == text.data() + text.size() && value >= 0;
+}
+
+bool HasControlOrBlank(const std::string& text) {
+  for (unsigned char c : text) {
+    if (c <= ' ' || c == 0x7F)
+      return true;
+  }
+  return false;
+}
+
+// Resolves "." and ".." segments of an absolute path ("/a/./b/../c" -> "/a/c").
+std::string RemoveDotSegments(const std::string& path) {
+  std::vector<std::string> kept;
+  size_t start = 1;
+  bool endsInFolder = false;
+  while (start <= path.size()) {
+    size_t end = path.find('/', start);
+    if (end == std::string::npos)
+      end = path.size();
+    const std::string segment = path.substr(start, end - start);
+    endsInFolder = segment == "." || segment == "..";
+    if (segment == "..") {
+      if (!kept.empty())
+        kept.pop_back();
+    } else if (segment != ".") {
+      kept.push_back(segment);
+    }
+    start = end + 1;
+  }
+  std::string result;
+  for (const auto& segment : kept)
+    result += "/" + segment;
+  if (result.empty() || endsInFolder)
+    result += "/";
+  return result;
+}
+
+}  // namespace
+
+bool IsSafeFileName(const std::string& name) {
+  if (name.empty() || name == "." || name == ".." || name.size() > kMaxFileNameLength)
+    return false;
+  for (unsigned char c : name) {
+    if (c < 0x20 || c == 0x7F)
+      return false;
+    if (std::string_view("<>:\"/\\|?*").find(static_cast<char>(c)) != std::string_view::npos)
+      return false;
+  }
+  if (name.back() == '.' || name.back() == ' ')
+    return false;
+  return !IsReservedDeviceName(name);
+}
+
+std::string NameFromUrl(const std::string& url) {
+  std::string protocol, user, password, host, port, path, parameters;
+  net::SplitUrl(Trim(url), protocol, user, password, host, port, path, parameters);
+  std::string name = path;
+  for (char& c : name) {
+    if (c == '/')
+      c = '\\';
+  }
+  const size_t cut = name.find_last_of("\\:");
+  if (cut != std::string::npos)
+    name = name.substr(cut + 1);
+  // A fragment is no part of the file's name.
+  name = name.substr(0, name.find('#'));
+  return IsSafeFileName(name) ? name : "";
+}
+
+std::string NameFromProbeHeaders(const std::vector<std::string>& headers) {
+  static const std::string marker = "filename=";
+  for (const auto& line : headers) {
+    const size_t at = line.find(marker);
+    if (at == std::string::npos)
+      continue;
+    std::string name = line.substr(at + marker.size());
+    if (!name.empty() && name.front() == '"')
+      name = name.size() >= 2 ? name.substr(1, name.size() - 2) : "";
+    // A server may send a path; only its last component can name a file in the folder.
+    name = LastComponent(name);
+    return IsSafeFileName(name) ? name : "";
+  }
+  return "";
+}
+
+bool FindHeader(const std::vector<std::string>& headers, const std::string& name,
+                std::string& value) {
+  const std::string wanted = Upper(name);
+  for (const auto& line : headers) {
+    const size_t colon = line.find(':');
+    if (colon == std::string::npos)
+      continue;
+    if (Upper(Trim(line.substr(0, colon))) != wanted)
+      continue;
+    value = Trim(line.substr(colon + 1));
+    return true;
+  }
+  return false;
+}
+
+bool ParseContentRange(const std::string& value, int64_t& first, int64_t& last, int64_t& total) {
+  const std::string text = Trim(value);
+  if (Upper(text.substr(0, 6)) != "BYTES ")
+    return false;
+  const std::string spec = Trim(text.substr(6));
+  const size_t slash = spec.find('/');
+  if (slash == std::string::npos)
+    return false;
+  const std::string range = Trim(spec.substr(0, slash));
+  const std::string size = Trim(spec.substr(slash + 1));
+  if (size == "*") {
+    total = -1;
+  } else if (!ParseWhole(size, total)) {
+    return false;
+  }
+  if (range == "*") {
+    first = last = -1;
+    return total >= 0;
+  }
+  const size_t dash = range.find('-');
+  if (dash == std::string::npos || !ParseWhole(Trim(range.substr(0, dash)), first) ||
+      !ParseWhole(Trim(range.substr(dash + 1)), last)) {
+    return false;
+  }
+  return first <= last && (total < 0 || last < total);
+}
+
+std::string ResolveLocation(const std::string& requested, const std::string& location) {
+  const std::string target = Trim(location);
+  if (target.empty() || HasControlOrBlank(target))
+    return "";
+  const size_t scheme = target.find("://");
+  if (scheme != std::string::npos && target.find_first_of("/?#") > scheme) {
+    const std::string protocol = Upper(target.substr(0, scheme));
+    return protocol == "HTTP" || protocol == "HTTPS" ? target : "";
+  }
+  std::string protocol, user, password, host, port, path, parameters;
+  net::SplitUrl(Trim(requested), protocol, user, password, host, port, path, parameters);
+  const std::string lowerProtocol = Upper(protocol) == "HTTPS" ? "https" : "http";
+  if (target.compare(0, 2, "//") == 0)
+    return lowerProtocol + ":" + target;
+  const bool defaultPort =
+      (lowerProtocol == "http" && port == "80") || (lowerProtocol == "https" && port == "443");
+  const bool ipv6 = host.find(':') != std::string::npos;
+  std::string authority = lowerProtocol + "://" + (ipv6 ? "[" + host + "]" : host);
+  if (!defaultPort)
+    authority += ":" + port;
+  // The path and the query of the location are resolved apart: only the path has segments.
+  const size_t queryAt = target.find_first_of("?#");
+  std::string targetPath = target.substr(0, queryAt);
+  const std::string query = queryAt == std::string::npos ? "" : target.substr(queryAt);
+  if (targetPath.empty()) {
+    targetPath = path;
+  } else if (targetPath.front() != '/') {
+    targetPath = path.substr(0, path.rfind('/') + 1) + targetPath;
+  }
+  // The requested URL's parts come along: a result that would carry blanks or control
+  // characters from them is no usable location either.
+  const std::string resolved = authority + RemoveDotSegments(targetPath) + query;
+  return HasControlOrBlank(resolved) ? "" : resolved;
+}
+
+}  // namespace download

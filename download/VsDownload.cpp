@@ -1,0 +1,93 @@
+#include "download/VsDownload.h"
+
+#include "download/DownloadErrors.h"
+#include "download/VsHTTPDownload.h"
+
+namespace download {
+
+TVsDownload::TVsDownload(TVsComponent* AOwner) : TVsComponent(AOwner) {
+  // The placeholder copies the settings as they stand: still empty, without settings objects.
+  fDown = std::make_unique<TVsDownloadClass>(this);
+  fOwnProxy = std::make_unique<TVsProxy>();
+  fOwnFTP = std::make_unique<TVsFTP>();
+  fProxy = fOwnProxy.get();
+  fFTP = fOwnFTP.get();
+}
+
+TVsDownload::~TVsDownload() {
+  fDown.reset();
+}
+
+void TVsDownload::StartDownload() {
+  if (fProtocolo == protNenhum)
+    throw EVsDownload(kMsgNoProtocol);
+  if (fProtocolo == protFTP)
+    throw EVsDownload(kMsgNoFtp);
+  fDown.reset();
+  fDown = std::make_unique<TVsHTTPDownload>(this);
+  // Set directly: the new session keeps the status it copied.
+  fDownloadStatus = stDownload;
+  fDown->StartDownload();
+}
+
+void TVsDownload::SetDownloadDest(const std::string& Value) {
+  fDownloadDest = Value;
+  fDown->SetDownloadDest(Value);
+}
+
+void TVsDownload::SetDownloadUrl(const std::string& Value) {
+  fDownloadUrl = Value;
+  fDown->SetDownloadUrl(Value);
+}
+
+void TVsDownload::SetDownloadNomeArq(const std::string& Value) {
+  fDownloadNomeArq = Value;
+  fDown->SetDownloadNomeArq(Value);
+}
+
+void TVsDownload::SetSizeRecvBuffer(int32_t Value) {
+  fSizeRecvBuffer = Value;
+  fDown->SetSizeRecvBuffer(Value);
+}
+
+void TVsDownload::SetProxy(TVsProxy* Value) {
+  fProxy = Value ? Value : fOwnProxy.get();
+  fDown->SetProxy(fProxy);
+}
+
+void TVsDownload::SetFTP(TVsFTP* Value) {
+  // Only an FTP session takes the FTP settings; this build has none.
+  fFTP = Value ? Value : fOwnFTP.get();
+}
+
+void TVsDownload::SetDownloadStatus(TDownloadStatus Value) {
+  fDownloadStatus = Value;
+  fDown->SetDownloadStatus(Value);
+}
+
+void TVsDownload::SetOnBeforeDownload(TVsBeforeDownload Value) {
+  fOnBeforeDownload = Value;
+  fDown->OnBeforeDownload = std::move(Value);
+}
+
+void TVsDownload::SetOnAfterDownload(TVsAfterDownload Value) {
+  fOnAfterDownload = Value;
+  fDown->OnAfterDownload = std::move(Value);
+}
+
+void TVsDownload::SetOnHookStatus(TVsHookStatus Value) {
+  fOnHookStatus = Value;
+  fDown->OnHookStatus = std::move(Value);
+}
+
+void TVsDownload::SetOnHookMonitor(TVsHookMonitor Value) {
+  fOnHookMonitor = Value;
+  fDown->OnHookMonitor = std::move(Value);
+}
+
+void TVsDownload::SetOnDownloadStatus(TVsDownloadStatus Value) {
+  fOnDownloadStatus = Value;
+  fDown->OnDownloadStatus = std::move(Value);
+}
+
+}  // namespace download

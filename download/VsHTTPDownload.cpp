@@ -1,0 +1,214 @@
+#include "download/VsHTTPDownload.h"
+
+#include "download/DownloadErrors.h"
+#include "download/DownloadLimits.h"
+#include "download/HTTPDownloadText.h"
+
+namespace download {
+namespace {
+
+bool EndsWithPart(const std::string& name) {
+  return name.size() >= 5 && name.compare(name.size() - 5, 5, ".part") == 0;
+}
+
+bool IsRedirect(int32_t code) {
+  return code == 301 || code == 302 || code == 303 || code == 307 || code == 308;
+}
+
+}  // namespace
+
+TVsHTTPDownload::TVsHTTPDownload(TVsComponent* AOwner)
+    : TVsDownloadClass(AOwner),
+      fReceived(std::make_unique<TDocumentStream>()),
+      fHTTPClient(std::make_unique<net::THTTPClient>()) {
+  // The body goes to the session's own document, which releases what the file has taken.
+  fHTTPClient->SetOutputStream(fReceived.get());
+  net::TTCPBlockingSocket& sock = fHTTPClient->Sock();
+  sock.SetOnStatus([this](net::TBlockingSocket* Sender, THookSocketReason Reason,
+                          const std::string& Value) { HandleSocketStatus(Sender, Reason, Value); });
+  sock.SetOnMonitor([this](net::TBlockingSocket* Sender, bool Writing, const void* Buffer,
+                           int32_t Len) { HandleSocketMonitor(Sender, Writing, Buffer, Len); });
+  SetTransport(&sock, fReceived.get());
+}
+
+TVsHTTPDownload::~TVsHTTPDownload() {
+  // The client and its socket go before the base class closes the file: no hook may reach
+  // this session from their destruction.
+  fHTTPClient->Sock().SetOnStatus(nullptr);
+  fHTTPClient->Sock().SetOnMonitor(nullptr);
+  SetTransport(nullptr, nullptr);
+  fHTTPClient.reset();
+}
+
+void TVsHTTPDownload::ApplyProxySettings() {
+  if (!fProxy)
+    return;
+  fHTTPClient->SetProxyHost(fProxy->ProxyHost);
+  fHTTPClient->SetProxyPort(fProxy->ProxyPort);
+  fHTTPClient->SetProxyUser(fProxy->ProxyUser);
+  fHTTPClient->SetProxyPass(fProxy->ProxyPass);
+  fHTTPClient->SetTimeout(fProxy->ProxyTimeout);
+}
+
+void TVsHTTPDownload::DecideName() {
+  fFilePart = fDownloadNomeArq;
+  if (fDownloadStatus == stRedirect) {
+    // A redirected request goes on with the partial file of the first one, so that a moved
+    // package still arrives under the name first derived, and only once it is whole.
+    fFilePart = fPartName;
+    return;
+  }
+  if (fFilePart.empty()) {
+    fFilePart = NameFromUrl(fDownloadUrl);
+    if (fFilePart.empty()) {
+      // Ask the server for the first bytes and look for the name it gives.
+      fHTTPClient->Clear();
+      fHTTPClient->SetRangeEnd(kProbeRangeEnd);
+      fProbing = true;
+      try {
+        fHTTPClient->HTTPMethod("GET", fDownloadUrl);
+      } catch (...) {
+        fProbing = false;
+        throw;
+      }
+      fProbing = false;
+      fFilePart = NameFromProbeHeaders(fHTTPClient->Headers());
+    }
+    if (!fFilePart.empty())
+      fFilePart += ".part";
+  } else if (!EndsWithPart(fFilePart)) {
+    fFilePart += ".part";
+  }
+}
+
+void TVsHTTPDownload::StartDownload() {
+  const bool redirected = fDownloadStatus == stRedirect;
+  if (!redirected)
+    fRedirects = 0;
+  ApplyProxySettings();
+  DecideName();
+  if (fFilePart.empty())
+    throw EVsDownload(kMsgNoFileName);
+  fPartName = fFilePart;
+  OpenPartFile();
+  // The first attempt's partial file is the one continued; when it is still empty this is a
+  // new file, as it was for the first attempt.
+  if (redirected && fBytesResumed == 0)
+    fDownloadStatus = stNone;
+
+  fHTTPClient->Clear();
+  fHTTPClient->SetRangeStart(fBytesResumed);
+  fVerdict = TVerdict::Undecided;
+  if (OnBeforeDownload)
+    OnBeforeDownload(this);
+  fHTTPClient->HTTPMethod("GET", fDownloadUrl);
+  // A redirected request runs inside the first one's close report; the transfer ends, and is
+  // reported once, when the first start returns. A caller that unpacks the file in this event
+  // would otherwise handle the same package twice.
+  if (OnAfterDownload && !redirected)
+    OnAfterDownload(this);
+}
+
+void TVsHTTPDownload::HandleSocketStatus(net::TBlockingSocket* Sender, THookSocketReason Reason,
+                                         const std::string& Value) {
+  fResultCode = fHTTPClient->ResultCode();
+  fDownloadSize = fHTTPClient->DownloadSize();
+  if (Reason != net::HR_SocketClose) {
+    TVsDownloadClass::HandleSocketStatus(Sender, Reason, Value);
+    return;
+  }
+  // The close the client makes before it connects (and a genuine 500 answer) changes nothing.
+  if (fResultCode == 500)
+    return;
+  const bool aborting = fDownloadStatus == stStop || fDownloadStatus == stPause;
+  if (IsRedirect(fResultCode) && !fProbing && !aborting) {
+    FollowRedirect(Sender);
+    return;
+  }
+  // A resumed answer without a length can still be judged whole by its Content-Range.
+  if (fResultCode == 206 && fDownloadStatus == stResume)
+    fDownloadStatus = stDownload;
+  if (fResultCode == 416 && !aborting && AlreadyComplete()) {
+    ClosePartFile();
+    FinishFile();
+    RaiseHookStatus(Sender, Reason);
+    return;
+  }
+  TVsDownloadClass::HandleSocketStatus(Sender, Reason, Value);
+}
+
+void TVsHTTPDownload::FollowRedirect(net::TBlockingSocket* Sender) {
+  fDownloadStatus = stRedirect;
+  std::string location;
+  FindHeader(fHTTPClient->Headers(), "Location", location);
+  const std::string target = ResolveLocation(fDownloadUrl, location);
+  // The redirect's own body is no part of the file.
+  ClosePartFile();
+  fReceived->Release(static_cast<int64_t>(fReceived->Held().size()));
+  if (target.empty() || fRedirects >= kMaxRedirects) {
+    // No usable location, or too many in a row: the transfer ends here, unfinished.
+    RaiseHookStatus(Sender, net::HR_SocketClose);
+    return;
+  }
+  ++fRedirects;
+  fDownloadUrl = target;
+  StartDownload();
+}
+
+bool TVsHTTPDownload::AlreadyComplete() {
+  std::string value;
+  int64_t first = 0, last = 0, total = 0;
+  return fBytesResumed > 0 && FindHeader(fHTTPClient->Headers(), "Content-Range", value) &&
+         ParseContentRange(value, first, last, total) && total == fBytesResumed;
+}
+
+bool TVsHTTPDownload::AcceptResponseBody() {
+  if (fVerdict != TVerdict::Undecided)
+    return fVerdict == TVerdict::Write;
+  fVerdict = TVerdict::Refuse;
+  const int32_t code = fHTTPClient->ResultCode();
+  if (code == 200) {
+    if (fBytesResumed > 0) {
+      // The server sent the whole file instead of the rest: start the file over rather than
+      // append the whole body after the bytes already there.
+      if (!fFileStream.Truncate())
+        throw EVsDownload("Cannot write to file \"" + fFilePart + "\". " + fFileStream.ErrorText());
+      fBytesDownloaded -= fBytesResumed;
+      fBytesToDownload = fDownloadSize;
+      fBytesResumed = 0;
+      if (fDownloadStatus == stResume)
+        fDownloadStatus = stNone;
+    }
+    fVerdict = TVerdict::Write;
+  } else if (code == 206) {
+    std::string value;
+    int64_t first = 0, last = 0, total = 0;
+    if (FindHeader(fHTTPClient->Headers(), "Content-Range", value) &&
+        ParseContentRange(value, first, last, total) && first == fBytesResumed) {
+      fVerdict = TVerdict::Write;
+    }
+  }
+  return fVerdict == TVerdict::Write;
+}
+
+bool TVsHTTPDownload::ResponseComplete() {
+  if (!fHTTPClient->BodyComplete())
+    return false;
+  // An answer without body bytes is judged here, as one with them was at its first write.
+  if (!AcceptResponseBody())
+    return false;
+  if (fResultCode == 206) {
+    std::string value;
+    int64_t first = 0, last = 0, total = 0;
+    if (!FindHeader(fHTTPClient->Headers(), "Content-Range", value) ||
+        !ParseContentRange(value, first, last, total) || first != fBytesResumed) {
+      return false;
+    }
+    // A range that stops short of the end leaves the file incomplete.
+    if (total >= 0 && last + 1 != total)
+      return false;
+  }
+  return true;
+}
+
+}  // namespace download

@@ -1,0 +1,329 @@
+// The installation run against a local nginx serving stand-in packages, in a temporary prefix,
+// with the scripted message service in place of the screen.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "platform/File.h"
+#include "platform/Paths.h"
+#include "platform/Registry.h"
+#include "platform/ui/Focus.h"
+#include "tests/installer/FormFixture.h"
+#include "tests/support/MissingPeer.h"
+#include "tests/support/Peers.h"
+#include "tests/support/TempDir.h"
+
+namespace installer {
+namespace {
+
+using varelo::test::PathExists;
+using varelo::test::ReadFileBytes;
+using varelo::test::TNginx;
+using varelo::test::TTempPrefix;
+using varelo::test::WriteFileBytes;
+
+const char* const kDone = "Atalho TORNEL foi criado na Área de Trabalho, pode executa-lo";
+
+// Each stand-in package holds its own name, so a package in the wrong folder shows.
+const std::map<std::string, std::string> kPackages = {
+    {"ArcaZip190.dll", "engine stand-in"},
+    {"VareloSoftInstalacao.zip", "product stand-in"},
+    {"VareloPafInstalacao.zip", "point-of-sale stand-in"},
+    {"banco.zip", "database stand-in"},
+    {"GDS32.zip", "client library stand-in"},
+};
+
+std::string DesktopFolder() {
+  platform::TRegistry registry;
+  if (!registry.OpenKey("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                        false))
+    return "";
+  return registry.ReadString("Desktop");
+}
+
+// Every file under drive C: outside the user's folders, as paths relative to the drive.
+std::vector<std::string> InstalledFiles(const std::string& drive) {
+  std::vector<std::string> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(drive)) {
+    const std::string rel = std::filesystem::relative(entry.path(), drive).string();
+    if (entry.is_regular_file() && rel.rfind("users/", 0) != 0)
+      files.push_back(rel);
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+class InstallRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!nginx.Started())
+      VARELO_PEER_MISSING("nginx: " + nginx.Log());
+    for (const auto& [name, bytes] : kPackages)
+      WriteFileBytes(nginx.Root() + "/" + name, bytes);
+    desktop = DesktopFolder();
+    ASSERT_FALSE(desktop.empty());
+    // Wine makes the user's desktop folder when it starts; the installer finds it there.
+    ASSERT_TRUE(platform::ForceDirectories(desktop));
+  }
+  std::string C() const { return prefix.Drive('c') + "/"; }
+  std::string Shortcut() const { return platform::HostPath(desktop + "\\Tornel.lnk"); }
+  void ExpectLocked(TFormHarness& h) {
+    EXPECT_FALSE(h.form.btnInstalar.Enabled());
+    EXPECT_FALSE(h.form.chkEstacao.Enabled());
+    EXPECT_FALSE(h.form.chkLocal.Enabled());
+    EXPECT_FALSE(h.form.pc.Enabled());
+    EXPECT_FALSE(h.form.chkPaf.Enabled());
+  }
+  void ExpectUsable(TFormHarness& h) {
+    EXPECT_TRUE(h.form.btnInstalar.Enabled());
+    EXPECT_TRUE(h.form.chkEstacao.Enabled());
+    EXPECT_TRUE(h.form.chkLocal.Enabled());
+    EXPECT_TRUE(h.form.pc.Enabled());
+    EXPECT_TRUE(h.form.chkPaf.Enabled());
+    EXPECT_FALSE(h.form.Closed());
+  }
+
+  TTempPrefix prefix;
+  TNginx nginx;
+  std::string desktop;
+};
+
+TEST_F(InstallRun, EachOptionFetchesItsPackagesIntoTheirFolders) {
+  struct TCase {
+    const char* what;
+    bool workstation;
+    bool paf;
+    bool cloud;
+    std::vector<std::string> files;
+  };
+  const std::vector<TCase> cases = {
+      {"complete",
+       false,
+       false,
+       false,
+       {"Varelo/ArcaZip190.dll", "Varelo/Banco/banco.zip", "Varelo/VareloSoftInstalacao.zip"}},
+      {"complete with PAF",
+       false,
+       true,
+       false,
+       {"Varelo/ArcaZip190.dll", "Varelo/Banco/banco.zip", "Varelo/VareloSoftInstalacao.zip",
+        "VareloPaf/VareloPafInstalacao.zip"}},
+      {"network workstation",
+       true,
+       false,
+       false,
+       {"Varelo/ArcaZip190.dll", "Varelo/Brastel.ini", "Varelo/GDS32.zip", "Varelo/Ondrel.ini",
+        "Varelo/VareloSoftInstalacao.zip", "VareloPaf/GDS32.zip"}},
+      {"cloud workstation with PAF",
+       true,
+       true,
+       true,
+       {"Varelo/ArcaZip190.dll", "Varelo/Brastel.ini", "Varelo/GDS32.zip", "Varelo/Ondrel.ini",
+        "Varelo/VareloSoftInstalacao.zip", "VareloPaf/GDS32.zip",
+        "VareloPaf/VareloPafInstalacao.zip"}},
+  };
+  for (const auto& c : cases) {
+    TTempPrefix fresh;
+    const std::string drive = fresh.Drive('c');
+    platform::ForceDirectories(DesktopFolder());
+    TFormHarness h(nginx.Url("/"));
+    if (c.workstation) {
+      h.form.chkEstacao.Click();
+      h.form.edtServidor.SetText("srv");
+      h.form.edtCaminho.SetText("c:\\db\\dados.fdb");
+      h.form.edtEmpresa.SetText("ACME");
+      if (c.cloud)
+        h.form.pc.SetActivePage(&h.form.tsNuvens);
+    }
+    if (c.paf)
+      h.form.chkPaf.Click();
+    h.PressInstalar();
+    EXPECT_EQ(InstalledFiles(drive), c.files) << c.what;
+    for (const auto& file : c.files) {
+      const std::string name = std::filesystem::path(file).filename().string();
+      if (kPackages.count(name))
+        EXPECT_EQ(ReadFileBytes(drive + "/" + file), kPackages.at(name)) << c.what << file;
+    }
+    if (c.workstation)
+      EXPECT_TRUE(std::filesystem::is_directory(drive + "/VareloPaf")) << c.what;
+    ASSERT_EQ(h.service.boxes.size(), 1u) << c.what;
+    EXPECT_EQ(h.service.boxes[0].text, kDone);
+    EXPECT_EQ(h.service.boxes[0].caption, "VareloSoft - Instalador");
+    EXPECT_FALSE(h.service.boxes[0].error);
+    EXPECT_TRUE(PathExists(platform::HostPath(DesktopFolder() + "\\Tornel.lnk"))) << c.what;
+    EXPECT_TRUE(h.form.Closed()) << c.what;
+    EXPECT_EQ(h.form.lConnectionInfo.Caption(), "Download Finalizado.") << c.what;
+    EXPECT_EQ(h.form.ProgressBar1.Position(), h.form.ProgressBar1.Max()) << c.what;
+    EXPECT_GT(h.service.processed, 0) << c.what;
+  }
+}
+
+TEST_F(InstallRun, SettingsFilesByteForByte) {
+  struct TCase {
+    const char* what;
+    bool cloud;
+    const char* server;
+    const char* path;
+    const char* alias;
+    const char* brastel;
+  };
+  const TCase cases[] = {
+      {"network", false, " S ", "P  ", "",
+       "[ListaServidores]\r\nNomeBanco1=Local\r\nCaminhoBanco1= S :P  \r\n"},
+      {"cloud", true, "", "", "A&B&&C",
+       "[ListaServidores]\r\nNomeBanco1=&Local\r\nCaminhoBanco1=ABC\r\n"},
+  };
+  for (const auto& c : cases) {
+    TTempPrefix fresh;
+    platform::ForceDirectories(DesktopFolder());
+    TFormHarness h(nginx.Url("/"));
+    h.form.chkEstacao.Click();
+    h.form.edtServidor.SetText(c.server);
+    h.form.edtCaminho.SetText(c.path);
+    h.form.edtEmpresa.SetText(c.alias);
+    if (c.cloud)
+      h.form.pc.SetActivePage(&h.form.tsNuvens);
+    h.PressInstalar();
+    const std::string drive = fresh.Drive('c');
+    EXPECT_EQ(ReadFileBytes(drive + "/Varelo/Ondrel.ini"), "[CONFIGURACAO]\r\nINSTALACAO=N\r\n")
+        << c.what;
+    EXPECT_EQ(ReadFileBytes(drive + "/Varelo/Brastel.ini"), c.brastel) << c.what;
+    EXPECT_TRUE(h.form.Closed()) << c.what;
+  }
+}
+
+TEST_F(InstallRun, EarlierInstallationIsRefused) {
+  ASSERT_TRUE(platform::ForceDirectories("c:\\varelo"));  // the empty folder alone
+  TFormHarness h(nginx.Url("/"));
+  h.PressInstalar();
+  ASSERT_EQ(h.service.boxes.size(), 1u);
+  EXPECT_EQ(h.service.boxes[0].text,
+            "Já Existe uma instalação nesse computador, não pode ser instalada novamente");
+  EXPECT_FALSE(h.service.boxes[0].error);
+  EXPECT_TRUE(InstalledFiles(C()).empty());
+  ExpectUsable(h);
+}
+
+TEST_F(InstallRun, IncompleteWorkstationPagesAreRefusedWithTheFocusOnTheField) {
+  struct TCase {
+    const char* what;
+    bool cloud;
+    const char* server;
+    const char* path;
+    const char* alias;
+    const char* message;
+    bool focusOnServer;
+  };
+  const char* network =
+      "Para instalação de Estação em Rede, necessário informar o Servidor e Caminho do Banco";
+  const char* cloud =
+      "Para instalação de Estação nas Núvens, necessário informar o Alias da Empresa";
+  const TCase cases[] = {
+      {"server only", false, "srv", "", "ACME", network, true},
+      {"path only", false, "", "c:\\db", "ACME", network, true},
+      {"neither", false, "", "", "", network, true},
+      {"no alias", true, "srv", "c:\\db", "", cloud, false},
+  };
+  for (const auto& c : cases) {
+    TFormHarness h(nginx.Url("/"));
+    h.form.chkEstacao.Click();
+    h.form.edtServidor.SetText(c.server);
+    h.form.edtCaminho.SetText(c.path);
+    h.form.edtEmpresa.SetText(c.alias);
+    if (c.cloud)
+      h.form.pc.SetActivePage(&h.form.tsNuvens);
+    platform::ui::SetFocus(h.form.chkPaf);
+    h.PressInstalar();
+    ASSERT_EQ(h.service.boxes.size(), 1u) << c.what;
+    EXPECT_EQ(h.service.boxes[0].text, c.message) << c.what;
+    platform::ui::TControl* expected =
+        c.focusOnServer ? static_cast<platform::ui::TControl*>(&h.form.edtServidor)
+                        : &h.form.edtEmpresa;
+    EXPECT_EQ(platform::ui::FocusedControl(h.form), expected) << c.what;
+    EXPECT_FALSE(PathExists(C() + "Varelo")) << c.what;
+    ExpectUsable(h);
+  }
+}
+
+TEST_F(InstallRun, CompleteInstallationIgnoresThePages) {
+  TFormHarness h(nginx.Url("/"));
+  h.form.edtServidor.SetText("srv");  // filled or not, no settings are written
+  h.PressInstalar();
+  EXPECT_FALSE(PathExists(C() + "Varelo/Ondrel.ini"));
+  EXPECT_FALSE(PathExists(C() + "Varelo/Brastel.ini"));
+  EXPECT_TRUE(h.form.Closed());
+}
+
+TEST_F(InstallRun, SettingsFileThatCannotBeWrittenEndsTheRunInTheErrorBox) {
+  TFormHarness h(nginx.Url("/"));
+  h.form.chkEstacao.Click();
+  h.form.edtServidor.SetText("srv");
+  h.form.edtCaminho.SetText("db");
+  // While the packages arrive, something takes the settings file's place.
+  h.service.onProcessMessages = [] { platform::ForceDirectories("c:\\Varelo\\Ondrel.ini\\x"); };
+  h.PressInstalar();
+  ASSERT_EQ(h.service.boxes.size(), 1u);
+  EXPECT_TRUE(h.service.boxes[0].error);
+  EXPECT_EQ(h.service.boxes[0].caption, "VareloSoft - Instalador");
+  EXPECT_EQ(h.service.boxes[0].text, "Unable to write to c:\\Varelo\\Ondrel.ini.");
+  EXPECT_FALSE(PathExists(C() + "Varelo/Brastel.ini"));
+  EXPECT_FALSE(PathExists(Shortcut()));
+  EXPECT_FALSE(h.form.Closed());
+  ExpectLocked(h);
+  // What the run created stays, so a later start refuses.
+  TFormHarness later(nginx.Url("/"));
+  later.PressInstalar();
+  ASSERT_EQ(later.service.boxes.size(), 1u);
+  EXPECT_EQ(later.service.boxes[0].text,
+            "Já Existe uma instalação nesse computador, não pode ser instalada novamente");
+}
+
+TEST_F(InstallRun, DistributionServerDownStillEndsWithTheFinalMessage) {
+  TFormHarness h("http://127.0.0.1:1/");
+  h.PressInstalar();
+  ASSERT_EQ(h.service.boxes.size(), 1u);
+  EXPECT_EQ(h.service.boxes[0].text, kDone);
+  EXPECT_TRUE(h.form.Closed());
+  EXPECT_FALSE(PathExists(C() + "Varelo/VareloSoftInstalacao.zip"));
+  EXPECT_TRUE(PathExists(Shortcut()));
+}
+
+TEST_F(InstallRun, FullUrlNamesAreFetchedUnchanged) {
+  TFormHarness h("http://127.0.0.1:1/unused/");
+  platform::ForceDirectories("c:\\Varelo");
+  TfrmPrincipalTestAccess::BaixarArquivo(h.form, "c:\\New\\Deep\\",
+                                         nginx.Url("/banco.zip").replace(0, 4, "HTTP"));
+  EXPECT_EQ(ReadFileBytes(C() + "New/Deep/banco.zip"), kPackages.at("banco.zip"));
+  EXPECT_EQ(h.form.edFile.Text(), "c:\\New\\Deep\\");
+  EXPECT_EQ(h.form.fVsDownload.DownloadUrl().substr(0, 4), "HTTP");
+}
+
+TEST_F(InstallRun, ClosingTheWindowDuringAFetchEndsTheRunCleanly) {
+  // A package large enough to arrive in many blocks.
+  std::string big(8 * 1024 * 1024, 'e');
+  WriteFileBytes(nginx.Root() + "/ArcaZip190.dll", big);
+  TFormHarness h(nginx.Url("/"));
+  int afterClose = 0;
+  h.service.onProcessMessages = [&] {
+    if (h.form.Closed())
+      ++afterClose;
+    else if (h.form.ProgressBar1.Position() > 1024 * 1024)
+      h.form.Close();  // the user's close box
+  };
+  h.PressInstalar();
+  EXPECT_TRUE(h.form.Closed());
+  EXPECT_EQ(afterClose, 0);
+  EXPECT_TRUE(h.service.boxes.empty());
+  EXPECT_FALSE(PathExists(C() + "Varelo/ArcaZip190.dll"));
+  const std::string part = ReadFileBytes(C() + "Varelo/ArcaZip190.dll.part");
+  EXPECT_GT(part.size(), 0u);
+  EXPECT_LT(part.size(), big.size());
+  EXPECT_EQ(part, big.substr(0, part.size()));
+  EXPECT_FALSE(PathExists(C() + "Varelo/VareloSoftInstalacao.zip"));
+  EXPECT_FALSE(PathExists(Shortcut()));
+  EXPECT_EQ(h.form.lConnectionInfo.Caption().substr(0, 8), "Download");
+}
+
+}  // namespace
+}  // namespace installer
