@@ -35,6 +35,7 @@ class TZACenDir {
   // The loaded directory (replaced by a fresh one when absent).
   TZAZipFile& Current(IZipReaderHost* host);
   bool HasCurrent() const { return current_ != nullptr; }
+  const TZAZipFile* Loaded() const { return current_.get(); }
   // Drops the directory; raises OnDirUpdate when one was held.
   void Drop();
 
