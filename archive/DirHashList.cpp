@@ -1,6 +1,7 @@
 #include "archive/DirHashList.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "archive/ArchiveLimits.h"
 #include "archive/ZipEntry.h"
@@ -47,15 +48,10 @@ const TZAIRec* TZADirHashList::Add(const TZAIRec* rec, int index) {
     SetSize(kHashDefaultSize);
   const uint32_t hash = rec->NameHash();
   int32_t* link = &chains_[hash % chains_.size()];
-  std::string folded;
   while (*link >= 0) {
     TNode& node = nodes_[static_cast<size_t>(*link)];
-    if (node.rec->NameHash() == hash) {
-      if (folded.empty())
-        folded = platform::FoldCase(rec->FileName());
-      if (platform::FoldCase(node.rec->FileName()) == folded)
-        return node.rec;
-    }
+    if (node.hash == hash && ZipSameName(node.rec->KeyName(), rec->KeyName()))
+      return node.rec;
     link = &node.next;
   }
   int32_t slot;
@@ -66,7 +62,7 @@ const TZAIRec* TZADirHashList::Add(const TZAIRec* rec, int index) {
     slot = static_cast<int32_t>(nodes_.size());
     nodes_.emplace_back();
   }
-  nodes_[static_cast<size_t>(slot)] = TNode{-1, rec, index};
+  nodes_[static_cast<size_t>(slot)] = TNode{-1, hash, rec, index};
   *link = slot;
   return nullptr;
 }
@@ -92,15 +88,10 @@ int TZADirHashList::Find(std::string_view name) const {
   if (chains_.empty())
     return -1;
   const uint32_t hash = ZipNameHash(name);
-  std::string folded;
   for (int32_t at = chains_[hash % chains_.size()]; at >= 0;) {
     const TNode& node = nodes_[static_cast<size_t>(at)];
-    if (node.rec->NameHash() == hash) {
-      if (folded.empty())
-        folded = platform::FoldCase(name);
-      if (platform::FoldCase(node.rec->FileName()) == folded)
-        return node.index;
-    }
+    if (node.hash == hash && ZipSameName(node.rec->KeyName(), name))
+      return node.index;
     at = node.next;
   }
   return -1;

@@ -32,6 +32,7 @@ class TZADirHashList {
  private:
   struct TNode {
     int32_t next = -1;
+    uint32_t hash = 0;  // kept here so walking a chain touches no record
     const TZAIRec* rec = nullptr;
     int index = -1;
   };

@@ -1,10 +1,13 @@
 #include "archive/ZipEntry.h"
 
+#include <cctype>
+
 #include "archive/ArchiveLimits.h"
 #include "archive/MessageIds.h"
 #include "archive/ReadBuffer.h"
 #include "archive/ZipFile.h"
 #include "platform/CodePage.h"
+#include "platform/Paths.h"
 
 namespace archive {
 namespace {
@@ -87,6 +90,14 @@ bool UnicodeExtra(std::string_view extra, uint16_t tag, std::string_view raw, st
   return true;
 }
 
+bool IsAscii(std::string_view raw) {
+  for (char ch : raw) {
+    if (static_cast<uint8_t>(ch) >= 0x80)
+      return false;
+  }
+  return true;
+}
+
 bool NeedsConversion(std::string_view raw) {
   for (char ch : raw) {
     const uint8_t c = static_cast<uint8_t>(ch);
@@ -117,6 +128,8 @@ bool FindExtraBlock(std::string_view extra, uint16_t tag, std::string_view& data
 uint32_t ZipNameHash(std::string_view utf8) {
   uint32_t h = 0;
   auto add = [&h](uint32_t unit) {
+    if (unit == '/')
+      unit = '\\';
     h = (h << 4) + unit;
     const uint32_t g = h & 0xF0000000u;
     if (g != 0)
@@ -192,9 +205,10 @@ std::string TZADirEntry::Decode(const std::string& raw, bool isName) const {
         break;
     }
   }
-  // No conversion applied, or it gave nothing: the bytes through the ANSI code page.
+  // No conversion applied, or it gave nothing: the bytes through the ANSI code page, which
+  // leaves plain ASCII as it is (the common case, kept off the converter).
   if (out.empty())
-    out = platform::AnsiToUtf8(raw);
+    out = IsAscii(raw) ? raw : platform::AnsiToUtf8(raw);
   if (isName) {
     for (char& c : out) {
       if (c == '/')
@@ -216,12 +230,43 @@ std::string TZADirEntry::FileComment() const {
   return HeaderComment.empty() ? std::string() : Decode(HeaderComment, false);
 }
 
+std::string_view TZAIRec::KeyName() const {
+  if (!nameDecoded_ && Encoded() != zeoUPath && !NeedsConversion(HeaderName))
+    return HeaderName;
+  return FileName();
+}
+
 uint32_t TZAIRec::NameHash() const {
   if ((StatusBits & kStatusHashValid) == 0) {
-    Hash = ZipNameHash(FileName());
+    Hash = ZipNameHash(KeyName());
     StatusBits |= kStatusHashValid;
   }
   return Hash;
+}
+
+bool ZipSameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size())
+    return false;
+  auto fold = [](unsigned char c) { return c == '/' ? '\\' : std::tolower(c); };
+  bool ascii = true;
+  for (size_t i = 0; i < a.size() && ascii; ++i) {
+    const auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x >= 0x80 || y >= 0x80) {
+      ascii = false;
+    } else if (fold(x) != fold(y)) {
+      return false;
+    }
+  }
+  if (ascii)
+    return true;
+  std::string fa = platform::FoldCase(a), fb = platform::FoldCase(b);
+  for (std::string* f : {&fa, &fb}) {
+    for (char& c : *f) {
+      if (c == '/')
+        c = '\\';
+    }
+  }
+  return fa == fb;
 }
 
 int TZAIRec::Read(TZAReadBuffer& in) {
@@ -253,7 +298,6 @@ int TZAIRec::Read(TZAReadBuffer& in) {
     return -msg::kReadComment;
   const char* text = reinterpret_cast<const char*>(p);
   HeaderName.assign(text, n);
-  OrigHeaderName = HeaderName;
   Extra.assign(text + n, e);
   HeaderComment.assign(text + n + e, c);
   StatusBits &= ~kStatusReading;

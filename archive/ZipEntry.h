@@ -55,7 +55,8 @@ class TZADirEntry {
   uint32_t ExtFileAtt = 0;
   int64_t RelOffLocal = 0;
   std::string HeaderName;  // raw name bytes
-  std::string OrigHeaderName;
+  // The name as read: reading never renames an entry, so it is the raw name itself.
+  const std::string& OrigHeaderName() const { return HeaderName; }
   std::string HeaderComment;
   std::string Extra;
   mutable uint32_t StatusBits = 0;
@@ -75,11 +76,17 @@ class TZAIRec : public TZADirEntry {
   int Read(TZAReadBuffer& in);
   // The name hash over its UTF-16 units (cached).
   uint32_t NameHash() const;
+  // The name as the index compares it: the raw bytes when decoding would only turn "/" into
+  // "\" (plain ASCII), so loading a large directory decodes nothing; else the decoded name.
+  std::string_view KeyName() const;
 };
 
 // An extra-field block whose whole data lies inside the extra bytes.
 bool FindExtraBlock(std::string_view extra, uint16_t tag, std::string_view& data);
-// The name hash of a decoded (UTF-8) name over its UTF-16 units.
+// The name hash of a decoded (UTF-8) name over its UTF-16 units; "/" counts as "\".
 uint32_t ZipNameHash(std::string_view utf8);
+// Names equal without regard to case, as the platform compares file names; "/" and "\" are
+// the same.
+bool ZipSameName(std::string_view a, std::string_view b);
 
 }  // namespace archive
