@@ -14,7 +14,7 @@ constexpr size_t kRingMask = kLzssRingSize - 1;
 constexpr size_t kMaxDistance = kLzssRingSize - kLzssMaxMatch;
 // Candidates visited per position: UTF-16 text repeats the zero byte on every other byte, and
 // a full search of those chains would make the build step slow for little gain.
-constexpr int kMaxChainSteps = 512;
+constexpr int kMaxChainSteps = 128;
 
 uint32_t Get32(std::string_view s) {
   uint32_t v = 0;
@@ -102,6 +102,9 @@ std::string LzssEncode(std::string_view data) {
     for (int64_t j = last[static_cast<uint8_t>(data[i])];
          j >= 0 && i - static_cast<size_t>(j) <= kMaxDistance && steps < kMaxChainSteps;
          j = previous[j], ++steps) {
+      // A candidate that cannot beat the best so far is skipped on its first telling byte.
+      if (bestLength > 0 && data[static_cast<size_t>(j) + bestLength] != data[i + bestLength])
+        continue;
       size_t length = 0;
       while (length < room && data[static_cast<size_t>(j) + length] == data[i + length])
         ++length;
