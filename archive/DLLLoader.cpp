@@ -125,7 +125,7 @@ void TZADLLLoader::LoadLib(IZALoaderClient& worker, const std::string& path, boo
     if (worker.IsVerbose())
       worker.ReportVerbose(ZipFmtLoadStr(msg::kLoadError, {int64_t{fLoadErr}, fLoadErrText, path}));
     if (raise)
-      throw EZipArca(msg::kFailedToLoad, {path});
+      throw EZipArca::Format(msg::kFailedToLoad, {path});
     return;
   }
   // Resolution stops at the first export that is missing.
@@ -158,7 +158,7 @@ void TZADLLLoader::LoadLib(IZALoaderClient& worker, const std::string& path, boo
     if (worker.IsVerbose())
       worker.ReportVerbose(ZipFmtLoadStr(msg::kOldOrCorrupt, {path}));
     if (raise)
-      throw EZipArca(msg::kOldOrCorrupt, {path});
+      throw EZipArca::Format(msg::kOldOrCorrupt, {path});
   }
 }
 
@@ -177,7 +177,7 @@ int TZADLLLoader::Load(IZALoaderClient& worker) {
       d.pop_back();
     // "><" asks for the embedded engine only, and this program carries none.
     if (d == kEmbeddedOnly)
-      throw EZipArca(msg::kFailedToLoad, {std::string(kEmbeddedOnly)});
+      throw EZipArca::Format(msg::kFailedToLoad, {std::string(kEmbeddedOnly)});
     path = LibraryPathFor(directory);
     LoadLib(worker, path, true);
   } catch (const EZipArca& error) {

@@ -85,7 +85,7 @@ int TZADLLOpr::TranslateResult(int result) {
   if (CancelCode == msg::kUserAbort || CancelCode == msg::kEventException)
     throw EZipArca(CancelCode);
   if (-result > kCriticalBeyond)
-    throw EZipArca(msg::kCriticalDllError, {TZipFmtArg{int64_t{-result}}});
+    throw EZipArca::Format(msg::kCriticalDllError, {int64_t{-result}});
   if (result == -1 || result == -2)
     throw EZipArca(msg::kUserCancel);
   throw EZipArca(msg::kEngineGood - result);
@@ -124,7 +124,7 @@ void TZADLLOpr::ExtractSteps() {
     if (ExtrOptions.Contains(ExtrForceDirs))
       platform::ForceDirectories(dir);
     if (!platform::DirectoryExists(dir))
-      throw EZipArca(msg::kExtractDirMissing, {dir});
+      throw EZipArca::Format(msg::kExtractDirMissing, {dir});
     ExtrBaseDir = dir;
   }
   fDLLTargetName = fZipFileName;

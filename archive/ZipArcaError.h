@@ -15,9 +15,11 @@ class EZipArca : public std::exception {
       : id_(id), message_(std::move(message)), display_(display) {}
   // The message of the id, from the message table.
   explicit EZipArca(int id, bool display = true) : EZipArca(id, ZipLoadStr(id), display) {}
-  // The message of the id formatted with the arguments.
-  EZipArca(int id, std::initializer_list<TZipFmtArg> args, bool display = true)
-      : EZipArca(id, ZipFmtLoadStr(id, args), display) {}
+  // The message of the id formatted with the arguments. A named maker, not a constructor: a
+  // braced list of one text would otherwise pass for the message itself.
+  static EZipArca Format(int id, std::initializer_list<TZipFmtArg> args, bool display = true) {
+    return EZipArca(id, ZipFmtLoadStr(id, args), display);
+  }
 
   int Id() const { return id_; }
   bool Display() const { return display_; }
