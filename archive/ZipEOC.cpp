@@ -1,0 +1,247 @@
+#include "archive/ZipEOC.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "archive/ArchiveLimits.h"
+#include "archive/MessageIds.h"
+#include "archive/ZipArcaError.h"
+
+namespace archive {
+namespace {
+
+constexpr uint32_t kSigLocal = 0x04034B50;
+constexpr uint32_t kSigSpan = 0x08074B50;
+constexpr uint32_t kSigEnd = 0x06054B50;
+constexpr uint32_t kSigZip64End = 0x06064B50;
+constexpr uint32_t kSigZip64Locator = 0x07064B50;
+constexpr int kWarnEndNotAtEnd = 1;
+constexpr int kWarnCentralMoved = 2;
+// The Zip64 end record's size field counts the bytes after its first 12.
+constexpr int64_t kZip64HeadSize = 12;
+constexpr int64_t kZip64MinRecordSize = 44;
+
+uint16_t Get16(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+uint32_t Get32(const uint8_t* p) {
+  return Get16(p) | (static_cast<uint32_t>(Get16(p + 2)) << 16);
+}
+uint64_t Get64(const uint8_t* p) {
+  return Get32(p) | (static_cast<uint64_t>(Get32(p + 4)) << 32);
+}
+
+}  // namespace
+
+bool TZAWorkFile::OpenFile() {
+  if (file_.IsOpen())
+    return true;
+  return file_.Open(FileName, platform::TFileAccess::Read, platform::TFileCreate::OpenExisting);
+}
+
+bool TZAWorkFile::ReadExactly(void* buffer, size_t size, int64_t offset) {
+  if (offset < 0)
+    return false;
+  return file_.ReadAt(buffer, size, offset) == static_cast<int64_t>(size);
+}
+
+void TZAEOC::Reset() {
+  CentralDiskNo = CentralEntries = TotalEntries = 0;
+  CentralOffset = CentralSize = EOCOffset = OffsetDelta = Z64VSize = EndPosition = 0;
+  MultiDisk = Z64 = false;
+  VersionMadeBy = VersionNeeded = 0;
+  ZipComment.clear();
+  ZipCommentLen = 0;
+  DiskNr = TotalDisks = 0;
+  File_Size = RealFileSize = 0;
+  Sig = TZipFileSigs::zfsNone;
+}
+
+int TZAEOC::LocateEnd() {
+  uint8_t head[8] = {};
+  const int64_t got = file_.ReadAt(head, sizeof head, 0);
+  if (got < 4)
+    return -msg::kNotZip;
+  const uint32_t first = Get32(head);
+  if (head[0] == 'M' && head[1] == 'Z') {
+    Sig = TZipFileSigs::zfsDOS;
+  } else if (first == kSigLocal) {
+    Sig = TZipFileSigs::zfsLocal;
+  } else if (first == kSigSpan && got == 8 && Get32(head + 4) == kSigLocal) {
+    Sig = TZipFileSigs::zfsMulti;
+    MultiDisk = true;
+  }
+  const int64_t size = file_.Size();
+  if (size < kEndRecordSize)
+    return -msg::kNotZip;
+  File_Size = RealFileSize = size;
+  uint8_t record[kEndRecordSize];
+  if (!ReadExactly(record, sizeof record, size - kEndRecordSize))
+    return -msg::kReadEnd;
+  int status = 0;
+  uint32_t commentLength = 0;
+  if (Get32(record) == kSigEnd) {
+    EOCOffset = size - kEndRecordSize;
+    // A comment length that is not zero here means the comment is missing: keep none.
+    if (Get16(record + 20) != 0)
+      status = kWarnEndNotAtEnd;
+  } else {
+    const int64_t window = std::min(size, kEndSearchWindow);
+    std::vector<uint8_t> tail(static_cast<size_t>(window));
+    if (!ReadExactly(tail.data(), tail.size(), size - window))
+      return -msg::kReadEnd;
+    int64_t hit = -1;
+    for (int64_t at = window - kEndRecordSize - 1; at >= 0; --at) {
+      if (Get32(tail.data() + at) == kSigEnd) {
+        hit = at;
+        break;
+      }
+    }
+    if (hit < 0)
+      return -msg::kNotZip;
+    std::copy_n(tail.data() + hit, kEndRecordSize, record);
+    EOCOffset = size - (window - hit);
+    commentLength = std::min<uint32_t>(Get16(record + 20),
+                                       static_cast<uint32_t>(window - hit - kEndRecordSize));
+    ZipComment.assign(reinterpret_cast<const char*>(tail.data() + hit + kEndRecordSize),
+                      commentLength);
+    if (hit + kEndRecordSize + commentLength != window) {
+      // Bytes after the comment are not the archive's.
+      File_Size = EOCOffset + kEndRecordSize + commentLength;
+      status = kWarnEndNotAtEnd;
+    }
+  }
+  ZipCommentLen = commentLength;
+  const uint16_t thisDisk = Get16(record + 4), startDisk = Get16(record + 6);
+  const uint16_t diskEntries = Get16(record + 8), totalEntries = Get16(record + 10);
+  const uint32_t centralSize = Get32(record + 12), centralOffset = Get32(record + 16);
+  MultiDisk = MultiDisk || thisDisk != 0;
+  DiskNr = thisDisk;
+  TotalDisks = thisDisk + 1u;
+  TotalEntries = totalEntries;
+  CentralEntries = diskEntries;
+  CentralDiskNo = startDisk;
+  CentralOffset = centralOffset;
+  CentralSize = centralSize;
+  EndPosition = EOCOffset;
+  return status;
+}
+
+// The Zip64 end record at the locator's stored offset or, when a prefix in front of the
+// archive shifted everything, right before the locator where every writer puts it.
+int TZAEOC::FindZip64Record(int64_t stored, int64_t& at, uint8_t* record) {
+  const int64_t usual = EOCOffset - kZip64LocatorSize - kZip64EndSize;
+  for (int64_t candidate : {stored, usual}) {
+    if (candidate < 0 || candidate > EOCOffset - kZip64LocatorSize - kZip64EndSize)
+      continue;
+    if (!ReadExactly(record, kZip64EndSize, candidate))
+      return -msg::kReadEnd;
+    if (Get32(record) == kSigZip64End) {
+      at = candidate;
+      return 0;
+    }
+  }
+  return 1;  // no record: the values stay as the end record gave them
+}
+
+int TZAEOC::ReadZip64() {
+  if (EOCOffset - kZip64LocatorSize < 0)
+    return 0;
+  uint8_t locator[kZip64LocatorSize];
+  if (!ReadExactly(locator, sizeof locator, EOCOffset - kZip64LocatorSize))
+    return -msg::kReadEnd;
+  const uint32_t recordDisk = Get32(locator + 4);
+  const uint64_t recordOffset = Get64(locator + 8);
+  const uint32_t totalDisks = Get32(locator + 16);
+  if (Get32(locator) != kSigZip64Locator || (DiskNr == 0xFFFF && totalDisks < 0xFFFF))
+    return 0;
+  Z64 = true;
+  TotalDisks = totalDisks;
+  DiskNr = totalDisks - 1;
+  if (totalDisks != recordDisk + 1)
+    return -msg::kReadEnd;
+  uint8_t record[kZip64EndSize];
+  int64_t at = 0;
+  const int64_t stored =
+      recordOffset > static_cast<uint64_t>(INT64_MAX) ? -1 : static_cast<int64_t>(recordOffset);
+  if (int found = FindZip64Record(stored, at, record); found != 0)
+    return found < 0 ? found : 0;
+  const uint64_t recordSize = Get64(record + 4);
+  const uint16_t needed = Get16(record + 14);
+  if ((needed & 0xFF) > kMaxZipVersion || recordSize < kZip64MinRecordSize)
+    return -msg::kUnsupportedVersion;
+  if (recordSize > static_cast<uint64_t>(EOCOffset))
+    return -msg::kReadEnd;
+  VersionMadeBy = Get16(record + 12);
+  VersionNeeded = needed;
+  Z64VSize = static_cast<int64_t>(recordSize) + kZip64HeadSize;
+  EndPosition = at;
+  const uint32_t startDisk = Get32(record + 20);
+  const uint64_t diskEntries = Get64(record + 24), totalEntries = Get64(record + 32);
+  const uint64_t centralSize = Get64(record + 40), centralOffset = Get64(record + 48);
+  // Every value is checked against the file before it replaces a placeholder: an entry
+  // count no file of this size can hold, or a directory outside it, is a broken record.
+  const uint64_t capacity = static_cast<uint64_t>(File_Size) / kCentralRecordSize;
+  if (CentralDiskNo == 0xFFFF)
+    CentralDiskNo = startDisk;
+  if (TotalEntries == 0xFFFF) {
+    if (totalEntries > capacity)
+      return -msg::kReadEnd;
+    TotalEntries = static_cast<uint32_t>(totalEntries);
+  }
+  if (CentralEntries == 0xFFFF) {
+    if (diskEntries > capacity)
+      return -msg::kReadEnd;
+    CentralEntries = static_cast<uint32_t>(diskEntries);
+  }
+  if (CentralSize == 0xFFFFFFFF) {
+    if (centralSize > static_cast<uint64_t>(File_Size))
+      return -msg::kReadEnd;
+    CentralSize = static_cast<int64_t>(centralSize);
+  }
+  if (CentralOffset == 0xFFFFFFFF) {
+    if (centralOffset > static_cast<uint64_t>(File_Size))
+      return -msg::kReadEnd;
+    CentralOffset = static_cast<int64_t>(centralOffset);
+  }
+  return 0;
+}
+
+int TZAEOC::OpenEOC(bool EOConly) {
+  Reset();
+  if (!OpenFile())
+    return platform::FileExists(FileName) ? -msg::kCannotOpen : -msg::kInputMissing;
+  try {
+    int status = LocateEnd();
+    if (status < 0) {
+      Close();
+      return status;
+    }
+    const bool needZip64 = TotalEntries == 0xFFFF || CentralOffset == 0xFFFFFFFF ||
+                           CentralEntries == 0xFFFF || CentralSize == 0xFFFFFFFF ||
+                           DiskNr == 0xFFFF || CentralDiskNo == 0xFFFF;
+    // Some writers add the Zip64 records even when no value needs them; the directory then
+    // ends at the Zip64 end record, not at the end record, and that must be known to find it.
+    const bool hasLocator = [&] {
+      uint8_t sig[4];
+      return EOCOffset >= kZip64LocatorSize &&
+             ReadExactly(sig, sizeof sig, EOCOffset - kZip64LocatorSize) &&
+             Get32(sig) == kSigZip64Locator;
+    }();
+    if (!EOConly && (needZip64 || hasLocator)) {
+      if (int z = ReadZip64(); z < 0) {
+        Close();
+        return z;
+      }
+    }
+    OffsetDelta = EndPosition - CentralSize - CentralOffset;
+    if (OffsetDelta != 0)
+      status |= kWarnCentralMoved;
+    return status;
+  } catch (const EZipArca& error) {
+    Close();
+    return -error.Id();
+  }
+}
+
+}  // namespace archive

@@ -1,0 +1,282 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "archive/MessageIds.h"
+#include "archive/ZipArca19.h"
+#include "platform/File.h"
+#include "platform/FolderList.h"
+#include "platform/Paths.h"
+#include "tests/archive/ArchiveTestSupport.h"
+#include "tests/archive/ScriptedDialog.h"
+#include "tests/support/MissingPeer.h"
+#include "tests/support/Process.h"
+#include "tests/support/TempDir.h"
+
+namespace varelo::test {
+namespace {
+
+using archive::TZipArca19;
+
+// A Wine prefix with the engine in c:\Varelo\ as the installer leaves it, and a component
+// configured as the installer's window configures it.
+class ZipArca : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(platform::ForceDirectories("c:\\Varelo\\Pkg"));
+    WriteFileBytes(prefix.Drive('c') + "/Varelo/ArcaZip190.dll", ReadFileBytes(ARCAZIP_DLL_PATH));
+    auto presenter = std::make_unique<TScriptedDialog>();
+    dialog = presenter.get();
+    zip = std::make_unique<TZipArca19>(nullptr, std::move(presenter));
+    zip->DLLDirectory = "c:\\Varelo\\";
+    zip->ApplicationTitle = "VareloSoft - Instalador";
+    zip->Events.OnMessage = [this](TZipArca19*, int code, const std::string& text) {
+      messages.emplace_back(code, text);
+    };
+  }
+  void TearDown() override {
+    zip->SetDLL_Load(false);
+    unsetenv("FAKE_AZ_RESULT");
+  }
+  // A package as the distribution server has it: files at the top and in folders.
+  std::string MakePackage(const std::string& windowsPath) {
+    const std::string tree = work / "pkg";
+    RunCommand({"mkdir", "-p", tree + "/dados/sub"});
+    WriteFileBytes(tree + "/Ondrel.exe", std::string(5000, 'e'));
+    WriteFileBytes(tree + "/dados/tabela.dat", std::string(70000, 't'));
+    WriteFileBytes(tree + "/dados/sub/leia.txt", "leia-me\r\n");
+    const std::string host = platform::HostPath(windowsPath);
+    EXPECT_EQ(RunCommand({"sh", "-c", "cd '" + tree + "' && zip -qr '" + host + "' ."}), 0);
+    return windowsPath;
+  }
+  // The unpack of one package, in the installer's order of calls.
+  int Unpack(const std::string& archive, const std::string& folder) {
+    zip->SetZipFileName(archive);
+    zip->SetDLL_Load(true);
+    zip->FSpecArgs.push_back("*.*");
+    zip->ExtrBaseDir = folder;
+    zip->ExtrOptions.Include(archive::ExtrOverWrite);
+    const int result = zip->Extract();
+    // Every operation starts with a clear error state, so the outcome is read before the
+    // engine is released.
+    lastMessage = zip->ErrMessage();
+    lastSuccess = zip->SuccessCnt();
+    zip->SetDLL_Load(false);
+    return result;
+  }
+  void UseEngine(const std::string& variant) {
+    zip->DLLDirectory = std::string(FAKE_ENGINES_DIR) + "/" + variant + "/";
+  }
+
+  TTempPrefix prefix;
+  TTempDir work;
+  TScriptedDialog* dialog = nullptr;
+  std::unique_ptr<TZipArca19> zip;
+  std::vector<std::pair<int, std::string>> messages;
+  std::string lastMessage;
+  int lastSuccess = -1;
+};
+
+TEST_F(ZipArca, InstallerSequenceExtractsAPackageFlatIntoItsFolder) {
+  if (!HaveProgram("zip"))
+    VARELO_PEER_MISSING("zip");
+  const std::string archive = MakePackage("c:\\Varelo\\Pkg\\\\pacote.zip");
+  EXPECT_EQ(Unpack(archive, "c:\\Varelo\\Pkg\\"), 0);
+  EXPECT_EQ(lastMessage, "");
+  EXPECT_EQ(lastSuccess, 3);
+  EXPECT_TRUE(zip->FSpecArgs.empty());
+  EXPECT_FALSE(zip->DLL_Load());
+  EXPECT_TRUE(dialog->shown.empty());
+  const std::string folder = prefix.Drive('c') + "/Varelo/Pkg";
+  EXPECT_EQ(platform::ListFolderTree(folder),
+            (std::vector<std::string>{"Ondrel.exe", "leia.txt", "pacote.zip", "tabela.dat"}));
+  EXPECT_EQ(ReadFileBytes(folder + "/tabela.dat"), std::string(70000, 't'));
+  // The engine beside it is untouched, and the archive can be deleted: no handle is held.
+  EXPECT_EQ(ReadFileBytes(prefix.Drive('c') + "/Varelo/ArcaZip190.dll"),
+            ReadFileBytes(ARCAZIP_DLL_PATH));
+  EXPECT_TRUE(platform::DeleteFile(archive));
+  // The next package starts with exactly the one pattern the installer adds.
+  const std::string second = MakePackage("c:\\Varelo\\Pkg\\segundo.zip");
+  zip->SetZipFileName(second);
+  zip->FSpecArgs.push_back("*.*");
+  EXPECT_EQ(zip->FSpecArgs.size(), 1u);
+  EXPECT_EQ(zip->Extract(), 0);  // works with DLL_Load false too: loaded for the operation
+  EXPECT_FALSE(zip->DLL_Load());
+}
+
+TEST_F(ZipArca, MissingArchiveIsRecordedWithoutDialogAndKeepsThePatterns) {
+  EXPECT_EQ(Unpack("c:\\Varelo\\Pkg\\\\nada.zip", "c:\\Varelo\\Pkg\\"), 11001);
+  EXPECT_EQ(lastMessage, "Input file does not exist");
+  EXPECT_TRUE(dialog->shown.empty());
+  EXPECT_EQ(zip->FSpecArgs, std::vector<std::string>{"*.*"});
+  zip->FSpecArgs.push_back("*.*");
+  EXPECT_EQ(zip->Extract(), 11001);
+  EXPECT_EQ(zip->FSpecArgs.size(), 2u);
+}
+
+TEST_F(ZipArca, DamagedArchiveShowsItsErrorUnlessUnattended) {
+  const std::string path = "c:\\Varelo\\Pkg\\ruim.zip";
+  WriteFileBytes(platform::HostPath(path), std::string(3000, 'x'));
+  zip->SetZipFileName(path);
+  EXPECT_EQ(zip->ErrCode(), 11036);
+  ASSERT_EQ(dialog->shown.size(), 1u);
+  EXPECT_EQ(dialog->shown[0].text, "This archive is not a valid Zip archive");
+  EXPECT_EQ(dialog->shown[0].caption, "VareloSoft - Instalador");
+  ASSERT_EQ(dialog->shown[0].buttons.size(), 1u);
+  EXPECT_EQ(dialog->shown[0].buttons[0].caption, "&OK");
+  // Extract reloads it, reports the load error again, and never calls the engine.
+  zip->FSpecArgs = {"*.*"};
+  EXPECT_EQ(zip->Extract(), 11036);
+  EXPECT_EQ(dialog->shown.size(), 2u);
+  EXPECT_EQ(zip->FSpecArgs.size(), 1u);
+
+  TZipArca19 quiet;
+  quiet.Unattended = true;
+  quiet.SetZipFileName(path);
+  EXPECT_EQ(quiet.ErrCode(), 11036);
+  EXPECT_EQ(dialog->shown.size(), 2u);
+}
+
+TEST_F(ZipArca, MissingEngineFailsToLoad) {
+  zip->DLLDirectory = "c:\\Varelo\\Pkg\\";
+  zip->SetDLL_Load(true);
+  EXPECT_FALSE(zip->DLL_Load());
+  EXPECT_EQ(zip->ErrCode(), 10650);
+  EXPECT_EQ(zip->ErrMessage(), "Failed to load c:\\Varelo\\Pkg\\ArcaZip190.dll");
+  ASSERT_EQ(dialog->shown.size(), 1u);
+  // The parent folder is missing: the bare name, which the system does not find either.
+  zip->DLLDirectory = "c:\\nada\\mais\\";
+  zip->SetDLL_Load(true);
+  EXPECT_EQ(zip->ErrMessage(), "Failed to load ArcaZip190.dll");
+}
+
+TEST_F(ZipArca, OldOrCorruptEnginesAreRefusedAndFreed) {
+  for (const char* variant : {"old", "build"}) {
+    UseEngine(variant);
+    zip->SetDLL_Load(true);
+    EXPECT_FALSE(zip->DLL_Load()) << variant;
+    EXPECT_EQ(zip->ErrCode(), 10651) << variant;
+    EXPECT_NE(zip->ErrMessage().find("It is old or corrupt"), std::string::npos);
+    EXPECT_EQ(zip->DLL_Version(), 0) << variant;  // the module was freed
+  }
+}
+
+TEST_F(ZipArca, EngineResultsTranslate) {
+  if (!HaveProgram("zip"))
+    VARELO_PEER_MISSING("zip");
+  const std::string archive = MakePackage("c:\\Varelo\\Pkg\\p.zip");
+  UseEngine("script");
+  struct TCase {
+    const char* result;
+    int code;
+    const char* text;
+    size_t dialogs;
+  };
+  const std::vector<TCase> cases = {{"0", 0, "", 0},
+                                    {"5", 0, "", 0},
+                                    {"-1", 11007, "User canceled operation", 0},
+                                    {"-37", 10124, "critical DLL Error 37", 1},
+                                    {"-6", 11654, "Fatal error", 1},
+                                    {"-3", 11651, "Callback exception", 1}};
+  for (const TCase& c : cases) {
+    setenv("FAKE_AZ_RESULT", c.result, 1);
+    dialog->shown.clear();
+    messages.clear();
+    EXPECT_EQ(Unpack(archive, "c:\\Varelo\\Pkg\\"), c.code) << c.result;
+    EXPECT_EQ(lastMessage, c.text) << c.result;
+    EXPECT_EQ(lastSuccess, c.code == 0 ? std::atoi(c.result) : 0) << c.result;
+    EXPECT_EQ(dialog->shown.size(), c.dialogs) << c.result;
+    EXPECT_TRUE(zip->FSpecArgs.empty()) << c.result;
+    // The engine was handed the installer's options: extract and overwrite, no folder names.
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages[0].second, "options=424 requests=1 verbosity=0") << c.result;
+  }
+}
+
+TEST_F(ZipArca, ExtractFromOnProgressIsRefusedAsReentry) {
+  if (!HaveProgram("zip"))
+    VARELO_PEER_MISSING("zip");
+  const std::string archive = MakePackage("c:\\Varelo\\Pkg\\p.zip");
+  int inner = -1;
+  zip->Events.OnProgress = [&](TZipArca19* sender, const archive::TZAProgressDetails&) {
+    if (inner == -1)
+      inner = sender->Extract();
+  };
+  EXPECT_EQ(Unpack(archive, "c:\\Varelo\\Pkg\\"), 0x4000000);
+  EXPECT_EQ(inner, 0x4000000);
+  EXPECT_EQ(lastMessage, "Busy + ");
+  EXPECT_EQ(lastSuccess, 3);
+}
+
+TEST_F(ZipArca, ExtractStopsEarlyWithItsErrors) {
+  zip->FSpecArgs = {"*.*"};
+  EXPECT_EQ(zip->Extract(), 10102);
+  EXPECT_EQ(zip->ErrMessage(), "Error - no zip file specified!");
+  EXPECT_EQ(zip->FSpecArgs.size(), 1u);
+  // Only folders, or nothing at all: the directory stays empty.
+  for (const std::string& bytes :
+       {BuildCentral("", {{.name = "a/"}, {.name = "a/b/"}}), EndRecordBytes(0, 0, 0)}) {
+    const std::string path = "c:\\Varelo\\Pkg\\pastas.zip";
+    WriteFileBytes(platform::HostPath(path), bytes);
+    zip->SetZipFileName("");
+    zip->SetZipFileName(path);
+    EXPECT_EQ(zip->Count(), 0);
+    EXPECT_EQ(zip->Extract(), 11002);
+    EXPECT_EQ(zip->ErrMessage(), "Zip file could not be opened");
+  }
+  const std::string path = "c:\\Varelo\\Pkg\\um.zip";
+  WriteFileBytes(platform::HostPath(path), BuildCentral("", {{.name = "a.txt"}}));
+  zip->SetZipFileName(path);
+  zip->ExtrBaseDir = "c:\\Varelo\\NaoExiste";
+  EXPECT_EQ(zip->Extract(), 10504);
+  EXPECT_EQ(zip->ErrMessage(), "Extract directory 'c:\\Varelo\\NaoExiste\\' must exist");
+  EXPECT_EQ(zip->FSpecArgs.size(), 1u);
+}
+
+TEST_F(ZipArca, DirectoryOnlyEntriesAreListedOnRequest) {
+  const std::string path = "c:\\Varelo\\Pkg\\d.zip";
+  WriteFileBytes(platform::HostPath(path),
+                 BuildCentral("", {{.name = "a/"}, {.name = "a/b.txt"}}, {.comment = "nota"}));
+  zip->SetZipFileName(path);
+  EXPECT_EQ(zip->Count(), 1);
+  EXPECT_EQ(zip->ZipComment(), "nota");
+  zip->SetUseDirOnlyEntries(true);
+  EXPECT_EQ(zip->Count(), 2);
+  EXPECT_EQ(zip->DirEntry(0)->FileName(), "a\\");
+}
+
+TEST_F(ZipArca, InactiveComponentDefersSettings) {
+  const std::string path = "c:\\Varelo\\Pkg\\d.zip";
+  WriteFileBytes(platform::HostPath(path), BuildCentral("", {{.name = "b.txt"}}));
+  std::vector<archive::TZAStates> states;
+  zip->Events.OnStateChange = [&](TZipArca19*, archive::TZAStates s, bool&) {
+    states.push_back(s);
+  };
+  zip->SetActive(false);
+  EXPECT_EQ(zip->Extract(), 10109);
+  EXPECT_EQ(zip->ErrCode(), 10109);
+  EXPECT_EQ(zip->ErrMessage(), "not Active");
+  zip->SetZipFileName(path);
+  EXPECT_EQ(zip->Count(), 0);
+  zip->SetActive(true);
+  EXPECT_EQ(zip->Count(), 1);
+  EXPECT_EQ(states, (std::vector<archive::TZAStates>{
+                        archive::TZAStates::zsDisabled, archive::TZAStates::zsBusy,
+                        archive::TZAStates::zsIdle, archive::TZAStates::zsIdle}));
+}
+
+TEST_F(ZipArca, AbortReachesTheRunningOperation) {
+  if (!HaveProgram("zip"))
+    VARELO_PEER_MISSING("zip");
+  const std::string archive = MakePackage("c:\\Varelo\\Pkg\\p.zip");
+  zip->Events.OnProgress = [](TZipArca19* sender, const archive::TZAProgressDetails& d) {
+    if (d.ProgType == archive::TZAProgressType::NewFile)
+      sender->SetCancel(true);
+  };
+  EXPECT_EQ(Unpack(archive, "c:\\Varelo\\Pkg\\"), 11007);
+  EXPECT_TRUE(dialog->shown.empty());  // a user cancel is never shown
+  EXPECT_LT(lastSuccess, 3);
+}
+
+}  // namespace
+}  // namespace varelo::test
