@@ -369,7 +369,7 @@ TExtractor::TStep TExtractor::WriteEntry(const TZipEntry& entry, const std::stri
     for (int attempt = 0; attempt < kTempNameTries && !file.IsOpen(); ++attempt) {
       temp = TempName(attempt);
       file = folder_.CreateNewFile(temp);
-      if (!file.IsOpen() && folder_.Error() != EEXIST)
+      if (!file.IsOpen() && folder_.Error() != platform::kErrorAlreadyExists)
         break;
     }
     if (!file.IsOpen()) {

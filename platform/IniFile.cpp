@@ -10,10 +10,12 @@
 namespace platform {
 namespace {
 
-enum class TIniEncoding { Ansi, Utf16 };
+// How the file is written: the ANSI code page when it has no byte-order mark, otherwise the
+// encoding its mark names, the mark kept.
+enum class TIniEncoding { Ansi, Utf8, Utf16Le, Utf16Be };
 
 // The file as lines. ANSI lines keep their original bytes, so lines the writer does not change
-// are written back exactly as they were read; UTF-16 files are held as UTF-8 text.
+// are written back exactly as they were read; files with a mark are held as UTF-8 text.
 struct TIniText {
   TIniEncoding encoding = TIniEncoding::Ansi;
   std::vector<std::string> lines;
@@ -46,19 +48,48 @@ std::vector<std::string> SplitLines(const std::string& text) {
   return lines;
 }
 
-TIniText Parse(const std::string& bytes) {
-  TIniText ini;
-  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
-      static_cast<unsigned char>(bytes[1]) == 0xFE) {
-    ini.encoding = TIniEncoding::Utf16;
-    std::u16string wide;
-    for (size_t i = 2; i + 1 < bytes.size(); i += 2)
-      wide += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                    (static_cast<unsigned char>(bytes[i + 1]) << 8));
-    ini.lines = SplitLines(Utf16ToUtf8(wide));
-    return ini;
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
+constexpr std::string_view kUtf16BeMark = "\xFE\xFF";
+
+std::string DecodeUtf16(std::string_view bytes, bool bigEndian) {
+  std::u16string wide;
+  wide.reserve(bytes.size() / 2);
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    const auto first = static_cast<unsigned char>(bytes[i]);
+    const auto second = static_cast<unsigned char>(bytes[i + 1]);
+    wide += static_cast<char16_t>(bigEndian ? (first << 8) | second : first | (second << 8));
   }
-  ini.lines = SplitLines(bytes);
+  return Utf16ToUtf8(wide);
+}
+
+std::string EncodeUtf16(std::string_view text, bool bigEndian) {
+  const std::u16string wide = Utf8ToUtf16(text);
+  std::string bytes(bigEndian ? kUtf16BeMark : kUtf16LeMark);
+  bytes.reserve(2 + wide.size() * 2);
+  for (char16_t c : wide) {
+    const auto high = static_cast<char>(c >> 8);
+    const auto low = static_cast<char>(c & 0xFF);
+    bytes += bigEndian ? high : low;
+    bytes += bigEndian ? low : high;
+  }
+  return bytes;
+}
+
+TIniText Parse(std::string_view bytes) {
+  TIniText ini;
+  if (bytes.starts_with(kUtf8Mark)) {
+    ini.encoding = TIniEncoding::Utf8;
+    ini.lines = SplitLines(std::string(bytes.substr(kUtf8Mark.size())));
+  } else if (bytes.starts_with(kUtf16LeMark)) {
+    ini.encoding = TIniEncoding::Utf16Le;
+    ini.lines = SplitLines(DecodeUtf16(bytes.substr(2), false));
+  } else if (bytes.starts_with(kUtf16BeMark)) {
+    ini.encoding = TIniEncoding::Utf16Be;
+    ini.lines = SplitLines(DecodeUtf16(bytes.substr(2), true));
+  } else {
+    ini.lines = SplitLines(std::string(bytes));
+  }
   return ini;
 }
 
@@ -125,27 +156,30 @@ std::string Serialize(const TIniText& ini) {
   std::string text;
   for (const auto& line : ini.lines)
     text += line + "\r\n";
-  if (ini.encoding == TIniEncoding::Ansi)
-    return text;
-  const std::u16string wide = Utf8ToUtf16(text);
-  std::string bytes = "\xFF\xFE";
-  for (char16_t c : wide) {
-    bytes += static_cast<char>(c & 0xFF);
-    bytes += static_cast<char>(c >> 8);
+  switch (ini.encoding) {
+    case TIniEncoding::Ansi:
+      return text;
+    case TIniEncoding::Utf8:
+      return std::string(kUtf8Mark) + text;
+    case TIniEncoding::Utf16Le:
+      return EncodeUtf16(text, false);
+    case TIniEncoding::Utf16Be:
+      return EncodeUtf16(text, true);
   }
-  return bytes;
+  return text;
 }
 
-bool WriteAll(const std::string& fileName, const std::string& bytes) {
-  TFile file;
-  if (!file.Open(fileName, TFileAccess::Write, TFileCreate::CreateAlways))
-    return false;
-  return file.Write(bytes.data(), bytes.size()) == static_cast<int64_t>(bytes.size());
+// A line break or NUL inside a name or value would end its line early, so that a value could
+// add sections and keys of its own; such text is refused.
+bool FitsOnOneLine(std::string_view text) {
+  return text.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
 }
 
 }  // namespace
 
 void TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+  if (!FitsOnOneLine(section) || !FitsOnOneLine(key) || !FitsOnOneLine(value))
+    throw EIniFileError("Unable to write to " + fileName_);
   TIniText ini;
   if (FileExists(fileName_)) {
     const auto bytes = ReadWholeFile(fileName_, kMaxIniBytes);
@@ -170,7 +204,7 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
     ini.lines.insert(ini.lines.begin() + static_cast<std::ptrdiff_t>(insertAt),
                      FromText(ini, std::string(key) + "=" + std::string(value)));
   }
-  if (!WriteAll(fileName_, Serialize(ini)))
+  if (!SaveWholeFile(fileName_, Serialize(ini)))
     throw EIniFileError("Unable to write to " + fileName_);
 }
 
