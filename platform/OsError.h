@@ -31,7 +31,7 @@ constexpr int kErrorCantResolveFilename = 1921;
 // Windows leaves to applications, so their text is not lost.
 constexpr int kErrorHostBit = 0x20000000;
 
-// The message text for one of these codes ("Access is denied.").
+// The message text for one of these codes, in the words of the host system.
 std::string OsErrorText(int error);
 
 }  // namespace platform
