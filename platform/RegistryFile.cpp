@@ -62,6 +62,13 @@ std::string StripCr(std::string_view line) {
   return std::string(line);
 }
 
+bool EndsInBackslash(const std::vector<std::string>& entries) {
+  if (entries.empty())
+    return false;
+  const std::string last = StripCr(entries.back());
+  return !last.empty() && last.back() == '\\';
+}
+
 // One past the closing delimiter of an escaped text that starts at `from`, or npos.
 size_t EscapedEnd(std::string_view s, size_t from, char delimiter) {
   for (size_t i = from; i < s.size(); ++i) {
@@ -282,6 +289,11 @@ TRegistryFile::TKey& TRegistryFile::AppendHeader(std::string_view key) {
       stamp, sizeof stamp, "#time=%llx",
       static_cast<unsigned long long>((now + kUnixToFileTimeSeconds) * kFileTimeTicksPerSecond));
   // The file's last line ends now, whatever it did before; the new key's blank line ends it.
+  // A last line that ends in a backslash would take the header in as its continuation; a
+  // blank line ends it first.
+  std::vector<std::string>& last = keys_.empty() ? preamble_ : keys_.back().entries;
+  if (EndsInBackslash(last))
+    last.emplace_back();
   finalNewline_ = true;
   keys_.push_back(
       TKey{std::string(key),
@@ -309,6 +321,9 @@ void TRegistryFile::WriteString(std::string_view key, std::string_view name,
   auto at = k->entries.end();
   while (at - 1 != k->entries.begin() && StripCr(*(at - 1)).empty())
     --at;
+  // After a line that ends in a backslash the value would be read as its continuation.
+  if (!StripCr(*(at - 1)).empty() && StripCr(*(at - 1)).back() == '\\')
+    at = k->entries.insert(at, "") + 1;
   k->entries.insert(at, line);
 }
 

@@ -63,12 +63,10 @@ TEST(OsError, FailuresCarryWindowsCodesWithTheHostsText) {
 // No public header of the platform layer keeps a descriptor: only the layer's own Posix*.h
 // helpers see one.
 TEST(OsError, PublicHeadersHoldNoDescriptor) {
-  const char* source = std::getenv("VARELO_SOURCE_DIR");
-  ASSERT_NE(source, nullptr);
+  const std::string source = VARELO_SOURCE_ROOT;
   const std::regex descriptor(R"(\bint\s+(fd|fd_|descriptor)\b|\bfd_\b)");
   int checked = 0;
-  for (const auto& entry :
-       std::filesystem::recursive_directory_iterator(std::string(source) + "/platform")) {
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(source + "/platform")) {
     const std::string name = entry.path().filename().string();
     if (entry.path().extension() != ".h" || name.rfind("Posix", 0) == 0)
       continue;

@@ -152,6 +152,19 @@ TEST(RegistryFile, BrokenFilesComeBackByteForByte) {
   EXPECT_EQ(file.ReadString("K", ""), "default");
 }
 
+TEST(RegistryFile, ValueWrittenAfterALineEndingInABackslashStaysItsOwnLine) {
+  for (const std::string text : {std::string("[k] 1\n\"a\"=hex:01,\\"), std::string("[k] 1\\\n"),
+                                 std::string("[k] 1\n\\\n"), std::string("junk \\")}) {
+    SCOPED_TRACE(text);
+    TRegistryFile file = TRegistryFile::Parse(text);
+    file.WriteString("k", "v", "x");
+    file.WriteString("novo", "v", "y");
+    const TRegistryFile again = TRegistryFile::Parse(file.Bytes());
+    EXPECT_EQ(again.ReadString("k", "v"), "x") << file.Bytes();
+    EXPECT_EQ(again.ReadString("novo", "v"), "y") << file.Bytes();
+  }
+}
+
 TEST(Registry, AccentedUserNameReadsBackFromTheFileWineWrote) {
   TTempPrefix prefix;
   WriteFileBytes(prefix.Path() + "/user.reg",
