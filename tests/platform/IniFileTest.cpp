@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +7,7 @@
 
 #include "platform/FolderList.h"
 #include "platform/IniFile.h"
+#include "tests/platform/FileSizeLimit.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -107,27 +106,6 @@ TEST(IniFile, FolderStandingWhereTheFileWouldBeRaisesEvenForTheSuperuser) {
   }
 }
 
-// Limits the size of files this process may write, as a full disk or a quota would, and puts
-// the limit back afterwards. Past it a write fails with EFBIG (the signal is ignored).
-class TFileSizeLimit {
- public:
-  explicit TFileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &saved_);
-    oldHandler_ = signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = saved_;
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~TFileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &saved_);
-    signal(SIGXFSZ, oldHandler_);
-  }
-
- private:
-  rlimit saved_{};
-  sighandler_t oldHandler_;
-};
-
 TEST(IniFile, WriteThatFailsHalfWayLeavesTheOldFileWhole) {
   TTempPrefix prefix;
   std::string before = "[ListaServidores]\r\nNomeBanco1=Local\r\n[Historico]\r\n";
@@ -136,7 +114,7 @@ TEST(IniFile, WriteThatFailsHalfWayLeavesTheOldFileWhole) {
   const std::string path = prefix.Drive('c') + "/Brastel.ini";
   WriteFileBytes(path, before);
   {
-    TFileSizeLimit limit(4096);
+    varelo::test::TFileSizeLimit limit(4096);
     ExpectRefused("c:\\Brastel.ini", "ListaServidores", "CaminhoBanco1", "srv:c:\\dados");
   }
   EXPECT_EQ(ReadFileBytes(path), before);

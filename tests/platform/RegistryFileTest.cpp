@@ -183,4 +183,17 @@ TEST(Registry, AccentedUserNameReadsBackFromTheFileWineWrote) {
   EXPECT_EQ(after.find("Explorer] "), std::string::npos) << after;
 }
 
+TEST(Registry, ReplacingAHexValueOnDiskLeavesNoneOfItsLinesBehind) {
+  TTempPrefix prefix;
+  const std::string head = std::string(kHeader) + "[Software\\\\Varelo] 1\n";
+  WriteFileBytes(prefix.Path() + "/user.reg",
+                 head + "\"Pasta\"=hex(2):43,00,3a,00,\\\n  5c,00,00,00\n\"Outro\"=\"1\"\n\n");
+  platform::TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey("Software\\Varelo", false));
+  ASSERT_TRUE(reg.WriteString("Pasta", "C:\\Varelo\\"));
+  EXPECT_EQ(ReadFileBytes(prefix.Path() + "/user.reg"),
+            head + "\"Pasta\"=\"C:\\\\Varelo\\\\\"\n\"Outro\"=\"1\"\n\n");
+  EXPECT_EQ(reg.ReadString("Outro"), "1");
+}
+
 }  // namespace

@@ -7,6 +7,7 @@
 #include "platform/FolderList.h"
 #include "platform/Paths.h"
 #include "platform/ShellLink.h"
+#include "tests/platform/FileSizeLimit.h"
 #include "tests/support/MissingPeer.h"
 #include "tests/support/Process.h"
 #include "tests/support/TempDir.h"
@@ -125,16 +126,24 @@ TEST(ShellLink, RelativeOrMissingTargetMakesSaveFailAndWritesNothing) {
 TEST(ShellLink, SaveThatFailsLeavesTheOldShortcutWhole) {
   TTempPrefix prefix;
   const std::string path = prefix.Drive('c') + "/Tornel.lnk";
-  varelo::test::WriteFileBytes(path, "old shortcut");
-  // A folder can't stand in for the shortcut, and the target's own name is kept.
+  const std::string old(2048, 'L');
+  varelo::test::WriteFileBytes(path, old);
   TLink l = NewLink();
   l.link->SetPath("C:\\Varelo\\Ondrel.exe");
+  l.link->SetWorkingDirectory("C:\\Varelo\\");
+  {
+    // The disk fills up after 100 bytes of the new shortcut.
+    varelo::test::TFileSizeLimit limit(100);
+    EXPECT_NE(l.file->Save("c:\\Tornel.lnk", false), 0);
+  }
+  EXPECT_EQ(ReadFileBytes(path), old);
+  // A folder can't stand in for the shortcut either.
   ASSERT_TRUE(platform::ForceDirectories("c:\\Pasta.lnk"));
   EXPECT_NE(l.file->Save("c:\\Pasta.lnk", false), 0);
-  EXPECT_EQ(l.file->Save("c:\\Tornel.lnk", false), 0);
-  EXPECT_NE(ReadFileBytes(path), "old shortcut");
   EXPECT_EQ(platform::ListFolderTree(prefix.Drive('c')),
             (std::vector<std::string>{"Pasta.lnk/", "Tornel.lnk"}));
+  EXPECT_EQ(l.file->Save("c:\\Tornel.lnk", false), 0);
+  EXPECT_NE(ReadFileBytes(path), old);
 }
 
 }  // namespace
