@@ -153,8 +153,8 @@ TEST(RegistryFile, BrokenFilesComeBackByteForByte) {
 }
 
 TEST(RegistryFile, ValueWrittenAfterALineEndingInABackslashStaysItsOwnLine) {
-  for (const std::string text : {std::string("[k] 1\n\"a\"=hex:01,\\"), std::string("[k] 1\\\n"),
-                                 std::string("[k] 1\n\\\n"), std::string("junk \\")}) {
+  for (const std::string& text : {std::string("[k] 1\n\"a\"=hex:01,\\"), std::string("[k] 1\\\n"),
+                                  std::string("[k] 1\n\\\n"), std::string("junk \\")}) {
     SCOPED_TRACE(text);
     TRegistryFile file = TRegistryFile::Parse(text);
     file.WriteString("k", "v", "x");
