@@ -1,10 +1,10 @@
 #include "engine/TempFile.h"
 
 #include <atomic>
-#include <cerrno>
 #include <random>
 
 #include "engine/EngineLimits.h"
+#include "platform/OsError.h"
 #include "platform/ProcessInfo.h"
 
 namespace arcazip {
@@ -60,7 +60,7 @@ bool TTempFile::Create(platform::TDirHandle& folder) {
     if (file_.IsOpen())
       return true;
     error_ = folder.Error();
-    if (error_ != EEXIST)
+    if (error_ != platform::kErrorAlreadyExists)
       break;
   }
   name_.clear();

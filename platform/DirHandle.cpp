@@ -10,6 +10,8 @@
 #include <string>
 
 #include "platform/Paths.h"
+#include "platform/PosixError.h"
+#include "platform/PosixHandle.h"
 
 namespace platform {
 namespace {
@@ -23,32 +25,14 @@ std::string Name(std::string_view name) {
 
 }  // namespace
 
-TDirFile::~TDirFile() {
-  Close();
-}
-
-TDirFile::TDirFile(TDirFile&& other) noexcept : fd_(other.fd_), error_(other.error_) {
-  other.fd_ = -1;
-}
-
-TDirFile& TDirFile::operator=(TDirFile&& other) noexcept {
-  if (this != &other) {
-    Close();
-    fd_ = other.fd_;
-    error_ = other.error_;
-    other.fd_ = -1;
-  }
-  return *this;
-}
-
 bool TDirFile::Write(const void* data, size_t size) {
   const char* p = static_cast<const char*>(data);
   while (size > 0) {
-    const ssize_t n = write(fd_, p, size);
+    const ssize_t n = write(Fd(handle_), p, size);
     if (n < 0) {
       if (errno == EINTR)
         continue;
-      error_ = errno;
+      error_ = LastErrnoAsOsError();
       return false;
     }
     p += n;
@@ -62,80 +46,54 @@ bool TDirFile::SetModifiedTime(int64_t unixSeconds) {
   times[0].tv_sec = unixSeconds;
   times[0].tv_nsec = 0;
   times[1] = times[0];
-  if (futimens(fd_, times) == 0)
+  if (futimens(Fd(handle_), times) == 0)
     return true;
-  error_ = errno;
+  error_ = LastErrnoAsOsError();
   return false;
 }
 
 bool TDirFile::Close() {
-  if (fd_ < 0)
+  const int error = handle_.Close();
+  if (error == 0)
     return true;
-  const int rc = close(fd_);
-  fd_ = -1;
-  if (rc == 0)
-    return true;
-  error_ = errno;
+  error_ = error;
   return false;
 }
 
-TDirHandle::~TDirHandle() {
-  Close();
-}
-
-TDirHandle::TDirHandle(TDirHandle&& other) noexcept : fd_(other.fd_), error_(other.error_) {
-  other.fd_ = -1;
-}
-
-TDirHandle& TDirHandle::operator=(TDirHandle&& other) noexcept {
-  if (this != &other) {
-    Close();
-    fd_ = other.fd_;
-    error_ = other.error_;
-    other.fd_ = -1;
-  }
-  return *this;
-}
-
 bool TDirHandle::Fail() {
-  error_ = errno;
+  error_ = LastErrnoAsOsError();
   return false;
 }
 
 bool TDirHandle::Open(std::string_view path) {
   Close();
-  fd_ = open(HostPath(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  return fd_ >= 0 || Fail();
-}
-
-void TDirHandle::Close() {
-  if (fd_ >= 0)
-    close(fd_);
-  fd_ = -1;
+  handle_ =
+      TOsHandleAccess::Adopt(open(HostPath(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  return handle_.IsValid() || Fail();
 }
 
 TDirHandle TDirHandle::OpenChild(std::string_view name, bool create) {
   const std::string child = Name(name);
   constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-  int fd = openat(fd_, child.c_str(), kFlags);
+  int fd = openat(Fd(handle_), child.c_str(), kFlags);
   if (fd < 0 && errno == ENOENT && create) {
     // Another writer may create the same folder between the two calls; that is fine.
-    if (mkdirat(fd_, child.c_str(), kNewFolderMode) != 0 && errno != EEXIST) {
+    if (mkdirat(Fd(handle_), child.c_str(), kNewFolderMode) != 0 && errno != EEXIST) {
       Fail();
       return TDirHandle();
     }
-    fd = openat(fd_, child.c_str(), kFlags);
+    fd = openat(Fd(handle_), child.c_str(), kFlags);
   }
   if (fd < 0) {
     Fail();
     return TDirHandle();
   }
-  return TDirHandle(fd);
+  return TDirHandle(TOsHandleAccess::Adopt(fd));
 }
 
 TDirEntryKind TDirHandle::Kind(std::string_view name, int64_t* modifiedUnix) {
   struct stat st;
-  if (fstatat(fd_, Name(name).c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+  if (fstatat(Fd(handle_), Name(name).c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
     Fail();
     return TDirEntryKind::Missing;
   }
@@ -149,30 +107,30 @@ TDirEntryKind TDirHandle::Kind(std::string_view name, int64_t* modifiedUnix) {
 }
 
 TDirFile TDirHandle::CreateNewFile(std::string_view name) {
-  const int fd = openat(fd_, Name(name).c_str(),
+  const int fd = openat(Fd(handle_), Name(name).c_str(),
                         O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kNewFileMode);
   if (fd < 0) {
     Fail();
     return TDirFile();
   }
-  return TDirFile(fd);
+  return TDirFile(TOsHandleAccess::Adopt(fd));
 }
 
 bool TDirHandle::Rename(std::string_view from, std::string_view to, bool replace) {
   const std::string a = Name(from), b = Name(to);
   if (replace)
-    return renameat(fd_, a.c_str(), fd_, b.c_str()) == 0 || Fail();
-  return renameat2(fd_, a.c_str(), fd_, b.c_str(), RENAME_NOREPLACE) == 0 || Fail();
+    return renameat(Fd(handle_), a.c_str(), Fd(handle_), b.c_str()) == 0 || Fail();
+  return renameat2(Fd(handle_), a.c_str(), Fd(handle_), b.c_str(), RENAME_NOREPLACE) == 0 || Fail();
 }
 
 bool TDirHandle::RemoveFile(std::string_view name) {
-  return unlinkat(fd_, Name(name).c_str(), 0) == 0 || Fail();
+  return unlinkat(Fd(handle_), Name(name).c_str(), 0) == 0 || Fail();
 }
 
 std::vector<std::string> TDirHandle::List() {
   std::vector<std::string> names;
   // The listing gets its own descriptor so that reading it leaves this handle untouched.
-  const int fd = openat(fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int fd = openat(Fd(handle_), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) {
     Fail();
     return names;

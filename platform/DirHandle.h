@@ -3,7 +3,11 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+#include "platform/OsError.h"
+#include "platform/OsHandle.h"
 
 // Folders held open by handle, and files created inside them. Everything is named relative to
 // an open folder and no symbolic link is ever followed below it, so a writer that starts from
@@ -16,42 +20,33 @@ enum class TDirEntryKind { Missing, File, Folder, Other };
 class TDirFile {
  public:
   TDirFile() = default;
-  ~TDirFile();
-  TDirFile(TDirFile&& other) noexcept;
-  TDirFile& operator=(TDirFile&& other) noexcept;
-  TDirFile(const TDirFile&) = delete;
-  TDirFile& operator=(const TDirFile&) = delete;
 
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const { return handle_.IsValid(); }
   // Writes all bytes; false on failure (Error() says why).
   bool Write(const void* data, size_t size);
   // Sets the modification time (seconds since 1970, UTC).
   bool SetModifiedTime(int64_t unixSeconds);
   // Closes and reports a failure of the final write-back.
   bool Close();
+  // The error code (OsError.h) of the last failure.
   int Error() const { return error_; }
 
  private:
   friend class TDirHandle;
-  explicit TDirFile(int fd) : fd_(fd) {}
-  int fd_ = -1;
+  explicit TDirFile(TOsHandle handle) : handle_(std::move(handle)) {}
+  TOsHandle handle_;
   int error_ = 0;
 };
 
 class TDirHandle {
  public:
   TDirHandle() = default;
-  ~TDirHandle();
-  TDirHandle(TDirHandle&& other) noexcept;
-  TDirHandle& operator=(TDirHandle&& other) noexcept;
-  TDirHandle(const TDirHandle&) = delete;
-  TDirHandle& operator=(const TDirHandle&) = delete;
 
   // Opens a folder by Windows path (see Paths.h); the folder itself may be reached through
   // links, as the caller chose it.
   bool Open(std::string_view path);
-  bool IsOpen() const { return fd_ >= 0; }
-  void Close();
+  bool IsOpen() const { return handle_.IsValid(); }
+  void Close() { handle_.Close(); }
 
   // Opens the child folder `name` (one component), creating it when `create` is set and it
   // is missing. A link in its place is refused.
@@ -67,12 +62,13 @@ class TDirHandle {
   // The names in this folder (without "." and ".."), in no particular order.
   std::vector<std::string> List();
 
+  // The error code (OsError.h) of the last failure: kErrorAlreadyExists when a name is taken.
   int Error() const { return error_; }
 
  private:
-  explicit TDirHandle(int fd) : fd_(fd) {}
+  explicit TDirHandle(TOsHandle handle) : handle_(std::move(handle)) {}
   bool Fail();
-  int fd_ = -1;
+  TOsHandle handle_;
   int error_ = 0;
 };
 

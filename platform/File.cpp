@@ -6,10 +6,15 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
+#include <random>
 #include <string>
 
 #include "platform/Paths.h"
+#include "platform/PosixError.h"
+#include "platform/PosixHandle.h"
 
 namespace platform {
 namespace {
@@ -17,7 +22,7 @@ namespace {
 thread_local int lastError = 0;
 
 bool Fail() {
-  lastError = errno;
+  lastError = LastErrnoAsOsError();
   return false;
 }
 
@@ -50,6 +55,26 @@ int OpenFlags(TFileAccess access, TFileCreate create) {
   return flags;
 }
 
+// A name for the new copy beside `name`: hidden, and random so two writers never share it.
+std::string TempNameBeside(const std::string& folder, const std::string& name) {
+  static thread_local std::mt19937_64 random{std::random_device{}()};
+  static const char kHex[] = "0123456789abcdef";
+  std::string tail;
+  for (uint64_t n = random(), i = 0; i < 12; ++i, n >>= 4)
+    tail += kHex[n & 15];
+  return folder + "/." + name + "." + tail + ".tmp";
+}
+
+// Keeps errno across the clean-up calls of a failure.
+bool FailAndRemove(int fd, const std::string& temp) {
+  const int e = errno;
+  if (fd >= 0)
+    close(fd);
+  unlink(temp.c_str());
+  errno = e;
+  return Fail();
+}
+
 bool StatPath(std::string_view path, struct stat& st) {
   if (stat(HostPath(path).c_str(), &st) == 0)
     return true;
@@ -57,23 +82,6 @@ bool StatPath(std::string_view path, struct stat& st) {
 }
 
 }  // namespace
-
-TFile::~TFile() {
-  Close();
-}
-
-TFile::TFile(TFile&& other) noexcept : fd_(other.fd_) {
-  other.fd_ = -1;
-}
-
-TFile& TFile::operator=(TFile&& other) noexcept {
-  if (this != &other) {
-    Close();
-    fd_ = other.fd_;
-    other.fd_ = -1;
-  }
-  return *this;
-}
 
 bool TFile::Open(std::string_view path, TFileAccess access, TFileCreate create, bool exclusive) {
   Close();
@@ -104,20 +112,21 @@ bool TFile::Open(std::string_view path, TFileAccess access, TFileCreate create, 
     errno = e;
     return Fail();
   }
-  fd_ = fd;
+  handle_ = TOsHandleAccess::Adopt(fd);
   return true;
 }
 
-void TFile::Close() {
-  if (fd_ < 0)
-    return;
-  close(fd_);
-  fd_ = -1;
+bool TFile::Close() {
+  const int error = handle_.Close();
+  if (error == 0)
+    return true;
+  lastError = error;
+  return false;
 }
 
 int64_t TFile::Read(void* buffer, size_t size) {
   for (;;) {
-    const ssize_t n = read(fd_, buffer, size);
+    const ssize_t n = read(Fd(handle_), buffer, size);
     if (n >= 0)
       return n;
     if (errno != EINTR)
@@ -129,7 +138,7 @@ int64_t TFile::Write(const void* buffer, size_t size) {
   const char* p = static_cast<const char*>(buffer);
   size_t left = size;
   while (left > 0) {
-    const ssize_t n = write(fd_, p, left);
+    const ssize_t n = write(Fd(handle_), p, left);
     if (n < 0) {
       if (errno == EINTR)
         continue;
@@ -143,7 +152,7 @@ int64_t TFile::Write(const void* buffer, size_t size) {
 
 int64_t TFile::ReadAt(void* buffer, size_t size, int64_t offset) {
   for (;;) {
-    const ssize_t n = pread(fd_, buffer, size, offset);
+    const ssize_t n = pread(Fd(handle_), buffer, size, offset);
     if (n >= 0)
       return n;
     if (errno != EINTR)
@@ -155,7 +164,7 @@ int64_t TFile::Seek(int64_t offset, TSeekOrigin origin) {
   const int whence = origin == TSeekOrigin::Begin     ? SEEK_SET
                      : origin == TSeekOrigin::Current ? SEEK_CUR
                                                       : SEEK_END;
-  const off_t pos = lseek(fd_, offset, whence);
+  const off_t pos = lseek(Fd(handle_), offset, whence);
   if (pos < 0)
     return Fail() ? 0 : -1;
   return pos;
@@ -167,17 +176,17 @@ int64_t TFile::Position() {
 
 int64_t TFile::Size() {
   struct stat st;
-  if (fstat(fd_, &st) != 0)
+  if (fstat(Fd(handle_), &st) != 0)
     return Fail() ? 0 : -1;
   return st.st_size;
 }
 
 bool TFile::Truncate(int64_t size) {
-  return ftruncate(fd_, size) == 0 || Fail();
+  return ftruncate(Fd(handle_), size) == 0 || Fail();
 }
 
 bool TFile::Flush() {
-  return fdatasync(fd_) == 0 || Fail();
+  return fdatasync(Fd(handle_)) == 0 || Fail();
 }
 
 bool TFile::SetModifiedTime(int64_t unixSeconds) {
@@ -186,7 +195,7 @@ bool TFile::SetModifiedTime(int64_t unixSeconds) {
   times[0].tv_nsec = UTIME_OMIT;
   times[1].tv_sec = static_cast<time_t>(unixSeconds);
   times[1].tv_nsec = 0;
-  return futimens(fd_, times) == 0 || Fail();
+  return futimens(Fd(handle_), times) == 0 || Fail();
 }
 
 bool FileExists(std::string_view path) {
@@ -265,6 +274,59 @@ int64_t FileSize(std::string_view path) {
   return st.st_size;
 }
 
+bool SaveWholeFile(std::string_view path, std::string_view bytes) {
+  std::string host = HostPath(path);
+  if (host.empty() || host.back() == '/') {
+    errno = ENOENT;
+    return Fail();
+  }
+  // Through a link the file it names is replaced, as a writer in place would change it.
+  if (char resolved[PATH_MAX]; realpath(host.c_str(), resolved) != nullptr)
+    host = resolved;
+  struct stat old;
+  const bool exists = stat(host.c_str(), &old) == 0;
+  if (exists && S_ISDIR(old.st_mode)) {
+    errno = EISDIR;
+    return Fail();
+  }
+  if (exists && access(host.c_str(), W_OK) != 0)
+    return Fail();
+  const size_t slash = host.rfind('/');
+  const std::string folder = slash == 0 ? "/" : host.substr(0, slash);
+  const std::string temp = TempNameBeside(slash == 0 ? "" : folder, host.substr(slash + 1));
+  const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0)
+    return Fail();
+  for (size_t done = 0; done < bytes.size();) {
+    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n == 0)
+      errno = EIO;
+    if (n <= 0)
+      return FailAndRemove(fd, temp);
+    done += static_cast<size_t>(n);
+  }
+  if (exists) {
+    // The owner may differ when the superuser writes a user's file; keeping it is a courtesy.
+    [[maybe_unused]] const int owned = fchown(fd, old.st_uid, old.st_gid);
+    if (fchmod(fd, old.st_mode & 07777) != 0)
+      return FailAndRemove(fd, temp);
+  }
+  if (fdatasync(fd) != 0)
+    return FailAndRemove(fd, temp);
+  if (close(fd) != 0)
+    return FailAndRemove(-1, temp);
+  if (rename(temp.c_str(), host.c_str()) != 0)
+    return FailAndRemove(-1, temp);
+  // The rename itself reaches the disk with the folder's own flush.
+  if (const int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+    fsync(dir);
+    close(dir);
+  }
+  return true;
+}
+
 std::optional<std::string> ReadWholeFile(std::string_view path, int64_t maxBytes) {
   TFile file;
   if (!file.Open(path, TFileAccess::Read, TFileCreate::OpenExisting))
@@ -280,10 +342,6 @@ std::optional<std::string> ReadWholeFile(std::string_view path, int64_t maxBytes
 
 int LastOsError() {
   return lastError;
-}
-
-std::string OsErrorText(int error) {
-  return std::strerror(error);
 }
 
 }  // namespace platform

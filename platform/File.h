@@ -5,8 +5,11 @@
 #include <string>
 #include <string_view>
 
+#include "platform/OsError.h"
+#include "platform/OsHandle.h"
+
 // Files and folders by Windows path (see Paths.h). Every failure leaves the platform's error
-// number in LastOsError() so callers can report it with OsErrorText().
+// code (OsError.h) in LastOsError() so callers can report it with OsErrorText().
 namespace platform {
 
 enum class TFileAccess { Read, Write, ReadWrite };
@@ -24,17 +27,13 @@ enum class TSeekOrigin { Begin, Current, End };
 class TFile {
  public:
   TFile() = default;
-  ~TFile();
-  TFile(TFile&& other) noexcept;
-  TFile& operator=(TFile&& other) noexcept;
-  TFile(const TFile&) = delete;
-  TFile& operator=(const TFile&) = delete;
 
   // Opens by Windows path. `exclusive` denies every other opener, as a Windows share mode of
   // none does: a second exclusive open of the same file fails while this one is open.
   bool Open(std::string_view path, TFileAccess access, TFileCreate create, bool exclusive = false);
-  bool IsOpen() const { return fd_ >= 0; }
-  void Close();
+  bool IsOpen() const { return handle_.IsValid(); }
+  // Closes the file; false when the final write-back failed.
+  bool Close();
 
   // Reads up to `size` bytes; returns the count (0 at the end) or -1 on failure.
   int64_t Read(void* buffer, size_t size);
@@ -51,11 +50,11 @@ class TFile {
   // Sets the file's modification time (seconds since 1970, UTC).
   bool SetModifiedTime(int64_t unixSeconds);
 
-  // The descriptor for the other platform layers (mapping); not for code outside platform/.
-  int NativeHandle() const { return fd_; }
+  // The open file for the platform layer's own use.
+  const TOsHandle& NativeHandle() const { return handle_; }
 
  private:
-  int fd_ = -1;
+  TOsHandle handle_;
 };
 
 bool FileExists(std::string_view path);       // a file (not a folder) is there
@@ -73,10 +72,16 @@ bool DeleteFile(std::string_view path);
 bool RemoveDir(std::string_view path);
 // Size in bytes, or -1 when missing.
 int64_t FileSize(std::string_view path);
+// Writes a whole file so that it is never left cut short: the bytes go to a new file beside it,
+// are flushed to the disk and renamed over the old one in one step. On any failure the old
+// file stays as it was, nothing else is left behind, and LastOsError() says why. An existing
+// file keeps its permissions and owner; one that we may not write is refused, and a link is
+// followed to the file it names.
+bool SaveWholeFile(std::string_view path, std::string_view bytes);
 // The whole file, or nothing when it is missing, unreadable or larger than maxBytes.
 std::optional<std::string> ReadWholeFile(std::string_view path, int64_t maxBytes);
 
+// The error code (OsError.h) of the last failure on this thread.
 int LastOsError();
-std::string OsErrorText(int error);
 
 }  // namespace platform

@@ -6,7 +6,9 @@
 // INI settings files through our profile-string writer, with the platform's semantics:
 // section and key names match without regard to case, lines end in CR LF, every other line
 // stays as it was, a new file is written in the ANSI code page, and a file that starts with a
-// UTF-16 byte-order mark is written back in UTF-16.
+// byte-order mark (UTF-8, UTF-16 little- or big-endian) is written back in that encoding with
+// its mark. A write never leaves the file cut short: the new content replaces the old in one
+// step, or the old file stays whole.
 namespace platform {
 
 // Raised by TIniFile when a value can't be written; the text is "Unable to write to <file>".
@@ -25,7 +27,8 @@ class TIniFile {
 
   // Writes key=value into the section: a missing file is created, a missing section is added
   // at the end of the file, an existing key is changed in place, a missing key becomes the
-  // last line of its section. Throws EIniFileError when the file can't be written.
+  // last line of its section. Throws EIniFileError when the file can't be written, and when the
+  // section, key or value holds a line break or NUL (the file is then not touched).
   void WriteString(std::string_view section, std::string_view key, std::string_view value);
 
   // The value of key in section, or `fallback` when the file, section or key is missing.

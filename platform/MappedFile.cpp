@@ -10,6 +10,7 @@
 
 #include "platform/File.h"
 #include "platform/Paths.h"
+#include "platform/PosixError.h"
 
 namespace platform {
 namespace {
@@ -35,7 +36,7 @@ TMappedFile::~TMappedFile() {
 }
 
 bool TMappedFile::Fail() {
-  error_ = errno;
+  error_ = LastErrnoAsOsError();
   return false;
 }
 

@@ -15,7 +15,7 @@ class TMappedFile {
   TMappedFile& operator=(const TMappedFile&) = delete;
 
   // Maps the file by Windows path (see Paths.h). An empty file maps as zero bytes. On failure
-  // Error() holds the platform's error number.
+  // Error() holds the platform's error code (OsError.h).
   bool Open(std::string_view path);
   void Close();
   bool IsOpen() const { return open_; }

@@ -22,7 +22,8 @@ bool Exists(const std::string& hostPath) {
 }
 
 // Finds the entry of folder `dir` whose name matches `name` without regard to case.
-// An exact match wins; otherwise the first folded match in directory order.
+// An exact match wins; otherwise, of the names that differ from it in case only, the one
+// first in byte order, so the choice never depends on the order the folder is listed in.
 std::string MatchEntry(const std::string& dir, const std::string& name) {
   if (Exists(dir + "/" + name))
     return name;
@@ -30,11 +31,39 @@ std::string MatchEntry(const std::string& dir, const std::string& name) {
   if (!d)
     return name;
   const std::string folded = FoldCase(name);
+  std::string best;
   while (dirent* e = readdir(d.get())) {
-    if (FoldCase(e->d_name) == folded)
-      return e->d_name;
+    if (FoldCase(e->d_name) == folded && (best.empty() || e->d_name < best))
+      best = e->d_name;
   }
-  return name;
+  return best.empty() ? name : best;
+}
+
+// Windows drops the dots and blanks that end a path component: "Varelo." is "Varelo".
+std::string WithoutTrailingDotsAndBlanks(const std::string& part) {
+  if (part == "." || part == "..")
+    return part;
+  size_t end = part.size();
+  while (end > 0 && (part[end - 1] == '.' || part[end - 1] == ' '))
+    --end;
+  return part.substr(0, end);
+}
+
+// The drive holding the current folder; C:, the system drive, when it lies on none of the
+// prefix's drives (drive Z:, the host's root, is never taken for it).
+char CurrentDrive(const std::string& cwd) {
+  char best = 'c';
+  size_t bestLength = 0;
+  for (char letter = 'a'; letter < 'z'; ++letter) {
+    const std::string root = DriveRoot(letter);
+    if (root.empty() || root.size() <= bestLength)
+      continue;
+    if (cwd == root || (cwd.starts_with(root) && cwd[root.size()] == '/')) {
+      best = letter;
+      bestLength = root.size();
+    }
+  }
+  return best;
 }
 
 std::string HomeFolder() {
@@ -57,8 +86,9 @@ std::string CurrentFolder() {
 // resolving "." and ".." lexically as Windows does.
 std::string Resolve(const std::string& root, const std::vector<std::string>& parts) {
   std::vector<std::string> stack;
-  for (const auto& p : parts) {
-    if (p == ".")
+  for (const auto& part : parts) {
+    const std::string p = WithoutTrailingDotsAndBlanks(part);
+    if (p.empty() || p == ".")
       continue;
     if (p == "..") {
       if (!stack.empty())
@@ -115,11 +145,11 @@ std::string HostPath(std::string_view path) {
     return "";
   if (!path.empty() && path[0] == '/')
     return Resolve("", SplitPath(path));
-  if (!path.empty() && path[0] == '\\') {
-    // "\a\b" is rooted on the current drive; on this build that is the host root (drive Z:).
-    return Resolve("", SplitPath(path));
-  }
   const std::string cwd = CurrentFolder();
+  if (!path.empty() && path[0] == '\\') {
+    // "\a\b" is rooted on the current drive, as on Windows; never on the host's own root.
+    return Resolve(DriveRoot(CurrentDrive(cwd)), SplitPath(path));
+  }
   return Resolve(cwd == "/" ? "" : cwd, SplitPath(path));
 }
 

@@ -6,7 +6,8 @@
 // Windows paths on this build. Windows programs run under a Wine prefix, so a path
 // "X:\a\b" lives in $WINEPREFIX/drive_x/a/b (or wherever the prefix's dosdevices/x: link
 // points). Existing components are matched without regard to case, as on Windows; new
-// components keep the case given. "\" and "/" both separate components.
+// components keep the case given. "\" and "/" both separate components, and the dots and
+// blanks that end a component are dropped, as Windows drops them.
 namespace platform {
 
 // The prefix folder: $WINEPREFIX, or ~/.wine when it is unset.
@@ -16,7 +17,9 @@ std::string WinePrefix();
 std::string DriveRoot(char letter);
 
 // Host path for a Windows path. Absolute host paths ("/tmp/x", as Wine's drive Z: shows them)
-// pass through; relative paths resolve against the current folder. A trailing separator is
+// pass through; relative paths resolve against the current folder, and a path rooted without
+// a drive ("\\a\\b") on the drive of the current folder (C: when that is on none of the
+// prefix's drives). A trailing separator is
 // dropped, so "c:\Varelo\" and "c:\varelo" give the same host path when the folder exists.
 // A network path ("\\server\share") gives an empty text, on which every file operation fails.
 std::string HostPath(std::string_view windowsPath);

@@ -16,6 +16,7 @@ namespace {
 
 constexpr THResult kClassNotRegistered = static_cast<THResult>(0x80040154);
 constexpr THResult kFail = static_cast<THResult>(0x80004005);
+constexpr THResult kInvalidArgument = static_cast<THResult>(0x80070057);
 
 // Flags of the shortcut header that say which parts follow it.
 constexpr uint32_t kHasLinkTargetIdList = 0x01;
@@ -103,21 +104,56 @@ bool HasDrive(std::string_view path) {
          (path[2] == '\\' || path[2] == '/');
 }
 
-// One file or folder entry of the target's ID list: kind, size, date, attributes, and the
-// name in the ANSI code page, padded to an even length.
+// True when the text survives the ANSI code page unchanged.
+bool FitsAnsi(std::string_view text) {
+  return AnsiToUtf8(Utf8ToAnsi(text)) == text;
+}
+
+void AppendUnicodeZ(TBytes& out, std::string_view text) {
+  for (char16_t c : Utf8ToUtf16(text))
+    out.U16(c);
+  out.U16(0);
+}
+
+// The extension block (signature BEEF0004, version 3) that every file entry carries after
+// its ANSI name: the dates and the long name in Unicode, which is what keeps a name outside
+// the ANSI code page.
+void AppendFileItemExtension(TBytes& item, const std::string& name, uint32_t dosDateTime) {
+  constexpr uint16_t kExtensionVersion = 3;
+  constexpr uint32_t kExtensionSignature = 0xBEEF0004;
+  constexpr uint16_t kVersion3Marker = 0x14;
+  const auto offset = static_cast<uint16_t>(item.Size());
+  TBytes block;
+  block.U16(0);
+  block.U16(kExtensionVersion);
+  block.U32(kExtensionSignature);
+  block.U32(dosDateTime);  // created
+  block.U32(dosDateTime);  // last accessed
+  block.U16(kVersion3Marker);
+  block.U16(0);  // no localised name
+  AppendUnicodeZ(block, name);
+  block.U16(offset);
+  block.SetU16(0, static_cast<uint16_t>(block.Size()));
+  item.Append(block);
+}
+
+// One file or folder entry of the target's ID list: kind, size, date, attributes, the name in
+// the ANSI code page padded to an even length, then the extension block with the long name.
 void AppendFileItem(TBytes& list, const std::string& name, bool folder, const TTargetInfo& info) {
   TBytes item;
+  const uint32_t dosDateTime = ToDosDateTime(info.modified);
   item.U16(0);
   item.U8(folder ? 0x31 : 0x32);
   item.U8(0);
   item.U32(folder ? 0 : static_cast<uint32_t>(info.size));
-  item.U32(ToDosDateTime(info.modified));
+  item.U32(dosDateTime);
   item.U16(static_cast<uint16_t>(folder ? kAttributeDirectory : kAttributeArchive));
   const std::string ansi = Utf8ToAnsi(name);
   item.Raw(ansi.data(), ansi.size());
   item.U8(0);
   if (item.Size() % 2)
     item.U8(0);
+  AppendFileItemExtension(item, name, dosDateTime);
   item.SetU16(0, static_cast<uint16_t>(item.Size()));
   list.Append(item);
 }
@@ -150,21 +186,33 @@ TBytes TargetIdList(std::string_view target, const TTargetInfo& info) {
   return block;
 }
 
-// Link info: a fixed volume and the local base path of the target.
+// Link info: a fixed volume and the local base path of the target. A path outside the ANSI
+// code page also goes in Unicode, in the longer header's two Unicode offsets.
 TBytes LinkInfo(std::string_view target) {
   const std::string base = Utf8ToAnsi(target);
-  constexpr uint32_t kHeaderSize = 0x1C;
+  const bool unicode = !FitsAnsi(target);
+  constexpr uint32_t kAnsiHeaderSize = 0x1C;
+  constexpr uint32_t kUnicodeHeaderSize = 0x24;
   constexpr uint32_t kVolumeSize = 0x11;
-  TBytes info;
-  const uint32_t basePathOffset = kHeaderSize + kVolumeSize;
+  const uint32_t headerSize = unicode ? kUnicodeHeaderSize : kAnsiHeaderSize;
+  const uint32_t basePathOffset = headerSize + kVolumeSize;
   const uint32_t suffixOffset = basePathOffset + static_cast<uint32_t>(base.size()) + 1;
-  info.U32(suffixOffset + 1);
-  info.U32(kHeaderSize);
+  const uint32_t unicodeBaseOffset = suffixOffset + 1;
+  const uint32_t unicodeBaseBytes = static_cast<uint32_t>(Utf8ToUtf16(target).size() + 1) * 2;
+  const uint32_t unicodeSuffixOffset = unicodeBaseOffset + unicodeBaseBytes;
+  const uint32_t size = unicode ? unicodeSuffixOffset + 2 : suffixOffset + 1;
+  TBytes info;
+  info.U32(size);
+  info.U32(headerSize);
   info.U32(1);  // a volume id and a local base path follow
-  info.U32(kHeaderSize);
+  info.U32(headerSize);
   info.U32(basePathOffset);
   info.U32(0);
   info.U32(suffixOffset);
+  if (unicode) {
+    info.U32(unicodeBaseOffset);
+    info.U32(unicodeSuffixOffset);
+  }
   info.U32(kVolumeSize);
   info.U32(kDriveFixed);
   info.U32(0);     // drive serial number
@@ -173,6 +221,10 @@ TBytes LinkInfo(std::string_view target) {
   info.Raw(base.data(), base.size());
   info.U8(0);
   info.U8(0);  // empty common path suffix
+  if (unicode) {
+    AppendUnicodeZ(info, target);
+    info.U16(0);  // empty common path suffix
+  }
   return info;
 }
 
@@ -201,13 +253,15 @@ class TShellLinkObject : public TComObject, public IShellLinkW, public IPersistF
     return S_OK_;
   }
 
+  // A shortcut needs a target that names its drive: a relative one (or none) would be saved
+  // as a shortcut that starts nothing. An existing file is replaced whole or left as it was.
   THResult Save(std::string_view fileName, bool /*remember*/) override {
+    if (!HasDrive(target_))
+      return kInvalidArgument;
     const TBytes bytes = Build();
-    TFile file;
-    if (!file.Open(fileName, TFileAccess::Write, TFileCreate::CreateAlways))
-      return kFail;
     const auto& data = bytes.Data();
-    if (file.Write(data.data(), data.size()) != static_cast<int64_t>(data.size()))
+    const std::string_view view(reinterpret_cast<const char*>(data.data()), data.size());
+    if (!SaveWholeFile(fileName, view))
       return kFail;
     return S_OK_;
   }
@@ -215,10 +269,7 @@ class TShellLinkObject : public TComObject, public IShellLinkW, public IPersistF
  private:
   TBytes Build() const {
     const TTargetInfo info = Inspect(target_);
-    const bool located = HasDrive(target_);
-    uint32_t flags = kIsUnicode;
-    if (located)
-      flags |= kHasLinkTargetIdList | kHasLinkInfo;
+    uint32_t flags = kIsUnicode | kHasLinkTargetIdList | kHasLinkInfo;
     if (!workingDir_.empty())
       flags |= kHasWorkingDir;
     if (!arguments_.empty())
@@ -239,10 +290,8 @@ class TShellLinkObject : public TComObject, public IShellLinkW, public IPersistF
     out.U16(0);
     out.U32(0);
     out.U32(0);
-    if (located) {
-      out.Append(TargetIdList(target_, info));
-      out.Append(LinkInfo(target_));
-    }
+    out.Append(TargetIdList(target_, info));
+    out.Append(LinkInfo(target_));
     if (!workingDir_.empty())
       AppendCountedString(out, workingDir_);
     if (!arguments_.empty())
@@ -279,6 +328,8 @@ std::string SysErrorMessage(THResult code) {
       return "No such interface supported";
     case 0x80004005:
       return "Unspecified error";
+    case 0x80070057:
+      return "The parameter is incorrect";
     default: {
       char text[48];
       std::snprintf(text, sizeof text, "System error 0x%08X", static_cast<uint32_t>(code));

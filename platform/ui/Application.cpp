@@ -1,10 +1,17 @@
 #include "platform/ui/Application.h"
 
+#include "platform/ui/Form.h"
+
 namespace platform::ui {
 
 void TApplication::SetTitle(std::string title) {
   title_ = std::move(title);
   service_.SetTitle(title_);
+}
+
+void TApplication::SetIcon(TPicture icon) {
+  icon_ = std::move(icon);
+  service_.SetIcon(icon_);
 }
 
 void TApplication::MessageBox(const std::string& text) {
@@ -16,6 +23,8 @@ void TApplication::ShowException(const std::exception& error) {
 }
 
 void TApplication::Run(TForm& mainForm) {
+  if (icon_.Empty() && !mainForm.Icon().Empty())
+    SetIcon(mainForm.Icon());
   service_.Run(mainForm, [this](const std::exception& error) { ShowException(error); });
 }
 

@@ -2,6 +2,7 @@
 #include <exception>
 #include <string>
 
+#include "platform/ui/Picture.h"
 #include "platform/ui/UiService.h"
 
 // The application object: its title is the caption of every message box it shows.
@@ -13,6 +14,10 @@ class TApplication {
 
   const std::string& Title() const { return title_; }
   void SetTitle(std::string title);
+  // The program's icon, carried by its message boxes. Until one is set, the main form's icon
+  // is taken when the message loop starts.
+  const TPicture& Icon() const { return icon_; }
+  void SetIcon(TPicture icon);
 
   // A plain message to the user: the title as caption, the text, OK, no icon.
   void MessageBox(const std::string& text);
@@ -31,6 +36,7 @@ class TApplication {
  private:
   IUiService& service_;
   std::string title_;
+  TPicture icon_;
 };
 
 }  // namespace platform::ui

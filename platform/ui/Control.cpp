@@ -5,13 +5,7 @@
 namespace platform::ui {
 
 TControl::TControl(TWinControl* parent, std::string name)
-    : parent_(parent), name_(std::move(name)) {
-  // A child starts with its parent's font and background, as forms lay out their controls.
-  if (parent_) {
-    font_ = parent_->Font();
-    color_ = parent_->Color();
-  }
-}
+    : parent_(parent), name_(std::move(name)) {}
 
 TControl::~TControl() = default;
 
@@ -53,15 +47,38 @@ void TControl::SetEnabled(bool enabled) {
   Changed();
 }
 
+const TFont& TControl::Font() const {
+  return parentFont_ && parent_ ? parent_->Font() : font_;
+}
+
+TColor TControl::Color() const {
+  return parentColor_ && parent_ ? parent_->Color() : color_;
+}
+
 void TControl::SetFont(TFont font) {
   font_ = std::move(font);
+  parentFont_ = false;
   Changed();
+  InheritedChanged();
 }
 
 void TControl::SetColor(TColor color) {
   color_ = color;
   parentColor_ = false;
   Changed();
+  InheritedChanged();
+}
+
+void TControl::InheritedChanged() {
+  auto* container = dynamic_cast<TWinControl*>(this);
+  if (!container)
+    return;
+  for (const auto& child : container->Children()) {
+    if (!child->parentFont_ && !child->parentColor_)
+      continue;
+    child->Changed();
+    child->InheritedChanged();
+  }
 }
 
 bool TControl::Showing() const {

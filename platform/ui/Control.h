@@ -82,10 +82,13 @@ class TControl {
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool enabled);
 
-  const TFont& Font() const { return font_; }
+  // The font: the parent's, whenever the parent's is set, until the control is given its own.
+  const TFont& Font() const;
+  bool ParentFont() const { return parentFont_; }
   void SetFont(TFont font);
-  // The background colour; parentColor means the parent's background shows through.
-  TColor Color() const { return color_; }
+  // The background colour: the parent's, whenever it is set, until the control is given its
+  // own; with parentColor the parent's background shows through.
+  TColor Color() const;
   bool ParentColor() const { return parentColor_; }
   void SetColor(TColor color);
 
@@ -106,6 +109,8 @@ class TControl {
  protected:
   // Tells the peer, when there is one, that a property changed.
   void Changed();
+  // Tells the peers of the children that show this control's font or colour.
+  void InheritedChanged();
 
  private:
   TWinControl* parent_;
@@ -117,6 +122,7 @@ class TControl {
   bool visible_ = true;
   bool enabled_ = true;
   TFont font_;
+  bool parentFont_ = true;
   TColor color_ = clWhite;
   bool parentColor_ = true;
   int tabOrder_ = -1;

@@ -4,9 +4,7 @@
 #include <FL/Fl_PNG_Image.H>
 
 #include <algorithm>
-#include <fstream>
 #include <memory>
-#include <sstream>
 
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)
@@ -75,17 +73,6 @@ bool TPicture::LoadFromMemory(std::string_view bytes) {
     }
   }
   return true;
-}
-
-bool TPicture::LoadFromFile(const std::string& hostPath) {
-  std::ifstream in(hostPath, std::ios::binary);
-  if (!in) {
-    *this = TPicture();
-    return false;
-  }
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return LoadFromMemory(bytes.str());
 }
 
 void TImage::SetPicture(TPicture picture) {

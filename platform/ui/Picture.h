@@ -14,7 +14,6 @@ class TPicture {
   // Decodes JPEG or PNG bytes, told apart by their signature. False when they are neither or
   // are damaged; the picture is then empty.
   bool LoadFromMemory(std::string_view bytes);
-  bool LoadFromFile(const std::string& hostPath);
 
   bool Empty() const { return width_ == 0 || height_ == 0; }
   int Width() const { return width_; }

@@ -14,7 +14,29 @@ size_t SequenceLength(unsigned char lead) {
   return 1;
 }
 
+bool IsContinuationByte(char c) {
+  return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
 }  // namespace
+
+std::string WithoutControlCharacters(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 || c == 0x7F)
+      continue;
+    // U+0080..U+009F, the C1 controls, are encoded C2 80..C2 9F.
+    if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) <= 0x9F &&
+        IsContinuationByte(text[i + 1])) {
+      ++i;
+      continue;
+    }
+    out += text[i];
+  }
+  return out;
+}
 
 std::string EditUpperCase(std::string_view text) {
   std::string out(text);
@@ -66,7 +88,8 @@ void TLabel::SetAlignment(TAlignment alignment) {
 }
 
 void TEdit::SetText(std::string text) {
-  std::string kept = upperCase_ ? EditUpperCase(text) : std::move(text);
+  std::string kept =
+      upperCase_ ? EditUpperCase(WithoutControlCharacters(text)) : WithoutControlCharacters(text);
   if (kept == text_)
     return;
   text_ = std::move(kept);
@@ -82,25 +105,47 @@ void TEdit::SetUpperCase(bool upperCase) {
 }
 
 std::string TEdit::Normalize(std::string_view text) const {
-  std::string kept = upperCase_ ? EditUpperCase(text) : std::string(text);
-  if (maxLength_ > 0)
-    kept = std::string(Utf16Prefix(kept, maxLength_));
-  return kept;
+  const std::string clean = WithoutControlCharacters(text);
+  return upperCase_ ? EditUpperCase(clean) : clean;
+}
+
+// The edited text with its insertion cut to the room the limit leaves. The insertion is what
+// lies between the longest start and end the edited text shares with the text before it.
+std::string TEdit::WithinLimit(const std::string& edited) const {
+  if (maxLength_ <= 0 || Utf16Length(edited) <= maxLength_)
+    return edited;
+  const std::string& before = text_;
+  size_t head = 0;
+  while (head < before.size() && head < edited.size() && before[head] == edited[head])
+    ++head;
+  while (head > 0 && head < edited.size() && IsContinuationByte(edited[head]))
+    --head;
+  size_t tail = 0;
+  while (tail < before.size() - head && tail < edited.size() - head &&
+         before[before.size() - 1 - tail] == edited[edited.size() - 1 - tail])
+    ++tail;
+  while (tail > 0 && IsContinuationByte(edited[edited.size() - tail]))
+    --tail;
+  const std::string_view start(edited.data(), head);
+  const std::string_view end(edited.data() + edited.size() - tail, tail);
+  const std::string_view inserted(edited.data() + head, edited.size() - head - tail);
+  const int room = maxLength_ - Utf16Length(start) - Utf16Length(end);
+  if (room <= 0) {
+    // No room at all: the insertion is refused, and what it replaced stays.
+    return Utf16Length(before) <= Utf16Length(edited) ? before : edited;
+  }
+  return std::string(start) + std::string(Utf16Prefix(inserted, room)) + std::string(end);
 }
 
 void TEdit::TypeText(std::string_view typed) {
-  std::string room = std::string(typed);
-  if (maxLength_ > 0) {
-    const int free = maxLength_ - Utf16Length(text_);
-    room = free > 0 ? std::string(Utf16Prefix(typed, free)) : std::string();
-  }
-  if (room.empty())
+  const std::string room = WithinLimit(text_ + Normalize(typed));
+  if (room == text_)
     return;
-  SetText(text_ + room);
+  SetText(room);
 }
 
 const std::string& TEdit::EditedByUser(std::string_view text) {
-  std::string kept = Normalize(text);
+  std::string kept = WithinLimit(Normalize(text));
   if (kept != text_) {
     text_ = std::move(kept);
     if (OnChange)

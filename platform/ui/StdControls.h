@@ -19,15 +19,15 @@ class TLabel : public TControl {
 
 // A single-line edit. The maximum length counts characters as the platform does (UTF-16
 // units) and limits what the user types; upper-case mode turns every letter the user enters
-// into its capital.
+// into its capital. It never holds control characters: typed or pasted text loses them.
 class TEdit : public TControl {
  public:
   using TControl::TControl;
   bool TabStop() const override { return true; }
 
   const std::string& Text() const { return text_; }
-  // Sets the text from code: upper-case mode applies, the maximum length does not (it limits
-  // typing only).
+  // Sets the text from code: upper-case mode applies and control characters are dropped; the
+  // maximum length does not (it limits typing only).
   void SetText(std::string text);
 
   // 0 means no limit.
@@ -39,14 +39,17 @@ class TEdit : public TControl {
   // What the user typed or pasted, inserted at the end of the text; characters past the
   // maximum length are refused.
   void TypeText(std::string_view typed);
-  // The whole text after the user edited it in the widget: upper-case mode and the maximum
-  // length are applied, and the text kept is returned so the widget can show it.
+  // The whole text after the user edited it in the widget: upper-case mode applies and control
+  // characters are dropped. What was inserted is cut to the room the maximum length leaves
+  // (none at all refuses it) while the text around it stays; the text kept is returned so the
+  // widget can show it.
   const std::string& EditedByUser(std::string_view text);
 
   TNotifyEvent OnChange;
 
  private:
   std::string Normalize(std::string_view text) const;
+  std::string WithinLimit(const std::string& edited) const;
 
   std::string text_;
   int maxLength_ = 0;
@@ -92,6 +95,8 @@ class TCheckBox : public TControl {
 // Upper case as the platform's edit control makes it: a–z and the accented Latin-1 small
 // letters become capitals, everything else is kept.
 std::string EditUpperCase(std::string_view text);
+// The text without control characters (C0, DEL and C1), as a single-line edit holds it.
+std::string WithoutControlCharacters(std::string_view text);
 // Length in UTF-16 units, as the platform counts characters.
 int Utf16Length(std::string_view utf8);
 // The longest prefix of at most maxUnits UTF-16 units that ends on a character boundary.

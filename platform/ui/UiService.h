@@ -10,6 +10,7 @@
 namespace platform::ui {
 
 class TForm;
+class TPicture;
 
 class IUiService {
  public:
@@ -26,6 +27,9 @@ class IUiService {
   virtual void Run(TForm& form, const std::function<void(const std::exception&)>& onError) = 0;
   // Sets the title that the desktop shows for the program.
   virtual void SetTitle(const std::string& title) = 0;
+  // Sets the program's icon, which every window it shows carries unless it has its own: the
+  // message boxes take it.
+  virtual void SetIcon(const TPicture& /*icon*/) {}
 };
 
 // The service that draws on the screen through the window toolkit.

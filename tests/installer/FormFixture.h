@@ -4,6 +4,7 @@
 
 #include "installer/uPrincipal.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/Picture.h"
 #include "platform/ui/UiService.h"
 
 // The installer window without a display: a scripted screen service records every box shown.
@@ -30,8 +31,14 @@ class TRecordingUiService : public platform::ui::IUiService {
   }
   void Run(platform::ui::TForm&, const std::function<void(const std::exception&)>&) override {}
   void SetTitle(const std::string& title) override { this->title = title; }
+  void SetIcon(const platform::ui::TPicture& icon) override {
+    iconWidth = icon.Width();
+    iconHeight = icon.Height();
+  }
 
   std::vector<TBox> boxes;
+  int iconWidth = 0;
+  int iconHeight = 0;
   int processed = 0;
   // What the user does while the window handles its messages (closing it, say).
   std::function<void()> onProcessMessages;

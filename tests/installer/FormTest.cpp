@@ -56,6 +56,18 @@ TEST(TfrmPrincipal, WindowIsFixedWhiteCentredAndCarriesTheProductIcon) {
   EXPECT_FALSE(f.Icon().Empty());
 }
 
+TEST(TfrmPrincipal, ApplicationAndItsMessageBoxesCarryTheProductIcon) {
+  TFormHarness h;
+  EXPECT_TRUE(h.application.Icon().Empty());
+  // The message loop starts with the main window's icon as the program's, which every
+  // message box shows.
+  h.application.Run(h.form);
+  EXPECT_FALSE(h.application.Icon().Empty());
+  EXPECT_EQ(h.service.iconWidth, h.form.Icon().Width());
+  EXPECT_EQ(h.service.iconHeight, h.form.Icon().Height());
+  EXPECT_GT(h.service.iconWidth, 0);
+}
+
 struct TPlace {
   const TControl* control;
   const TControl* parent;

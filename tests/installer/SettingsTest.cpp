@@ -115,6 +115,27 @@ TEST_F(GravarIni, UnwritablePlaceRaisesUnableToWriteAndKeepsEarlierValues) {
   EXPECT_EQ(ReadFileBytes(Varelo("Ondrel.ini")), "[CONFIGURACAO]\r\nINSTALACAO=N\r\n");
 }
 
+TEST_F(GravarIni, ValueWithALineBreakIsRefusedAndCanNotAddKeys) {
+  Write("c:\\Varelo\\Brastel.ini", "ListaServidores", "NomeBanco1", "Local");
+  try {
+    // A company alias pasted with a line break must not become a section of its own.
+    Write("c:\\Varelo\\Brastel.ini", "ListaServidores", "CaminhoBanco1",
+          "LOJA\r\n[Seguranca]\r\nSenha=");
+    ADD_FAILURE() << "no failure raised";
+  } catch (const platform::EIniFileError& e) {
+    EXPECT_EQ(std::string(e.what()), "Unable to write to c:\\Varelo\\Brastel.ini");
+  }
+  EXPECT_EQ(ReadFileBytes(Varelo("Brastel.ini")), "[ListaServidores]\r\nNomeBanco1=Local\r\n");
+}
+
+TEST_F(GravarIni, BrastelWithAUtf8MarkKeepsItAndGetsUtf8) {
+  WriteFileBytes(Varelo("Brastel.ini"), "\xEF\xBB\xBF[ListaServidores]\r\nNomeBanco1=Antigo\r\n");
+  Write("c:\\Varelo\\Brastel.ini", "ListaServidores", "NomeBanco1", "Local");
+  Write("c:\\Varelo\\Brastel.ini", "ListaServidores", "CaminhoBanco1", "Instalação");
+  EXPECT_EQ(ReadFileBytes(Varelo("Brastel.ini")),
+            "\xEF\xBB\xBF[ListaServidores]\r\nNomeBanco1=Local\r\nCaminhoBanco1=Instalação\r\n");
+}
+
 TEST(SubstituirTexto, RemovesEveryAmpersandFromTheCompanyAlias) {
   EXPECT_EQ(Replace("A&B&&C", "&", ""), "ABC");
   EXPECT_EQ(Replace("LOJA CENTRO", "&", ""), "LOJA CENTRO");

@@ -119,6 +119,28 @@ TEST_F(CriarAtalho, RunningTwiceLeavesOneShortcutFromTheSecondRun) {
   EXPECT_EQ(LnkInfo(DesktopLink()).find("Command line arguments"), std::string::npos);
 }
 
+TEST(CriarAtalhoAccentedUser, ShortcutLandsOnTheDesktopWineNamedWithAnEscape) {
+  if (!varelo::test::HaveProgram("lnkinfo"))
+    VARELO_PEER_MISSING("lnkinfo (liblnk-utils) missing");
+  TTempPrefix prefix;
+  TFormHarness h;
+  // Wine writes a user name outside ASCII as \x escapes of its UTF-16 code units.
+  varelo::test::WriteFileBytes(
+      prefix.Path() + "/user.reg",
+      "WINE REGISTRY Version 2\n;; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n\n"
+      "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\Shell Folders] "
+      "1700000000\n#time=1da0\n\"Desktop\"=\"C:\\\\users\\\\Jo\\xe3o\\\\Desktop\"\n\n");
+  const std::string desktop = prefix.Drive('c') + "/users/João/Desktop";
+  std::filesystem::create_directories(desktop);
+  ASSERT_TRUE(platform::ForceDirectories("C:\\Varelo"));
+  varelo::test::WriteFileBytes(prefix.Drive('c') + "/Varelo/Ondrel.exe", "MZ");
+  Access::CriarAtalho(h.form, "C:\\Varelo\\Ondrel.exe", "", "C:\\Varelo\\", "Tornel", "", 1);
+  EXPECT_EQ(Shortcuts(prefix.Path()), std::vector<std::string>{desktop + "/Tornel.lnk"});
+  std::string out;
+  EXPECT_EQ(varelo::test::RunCommand({"lnkinfo", desktop + "/Tornel.lnk"}, &out), 0) << out;
+  EXPECT_NE(out.find("Local path\t\t\t: C:\\Varelo\\Ondrel.exe"), std::string::npos) << out;
+}
+
 TEST(CriarAtalhoWithoutShellFolders, MissingValueSavesNothingAndReportsNothing) {
   TTempPrefix prefix;
   TFormHarness h;

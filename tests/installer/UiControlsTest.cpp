@@ -46,6 +46,90 @@ TEST(TEdit, LimitCountsUtf16UnitsAndCodeMayGoPastIt) {
   EXPECT_EQ(std::string(Utf16Prefix("ação", 2)), "aç");
 }
 
+TEST(TEdit, FullEditRefusesOrCutsInsertionsAndKeepsItsText) {
+  struct TCase {
+    const char* name;
+    int maxLength;
+    std::string before, edited, kept;
+  };
+  const TCase cases[] = {
+      {"typed at the start of a full edit", 5, "abcde", "Xabcde", "abcde"},
+      {"typed in the middle of a full edit", 5, "abcde", "abXcde", "abcde"},
+      {"paste cut to the room left", 6, "abcde", "XYZabcde", "Xabcde"},
+      {"selection replaced by a long paste", 6, "abcde", "aXYZWde", "aXYZde"},
+      {"no room for a two-unit character", 6, "abcde",
+       "\xF0\x9F\x98\x80"
+       "abcde",
+       "abcde"},
+      {"accented insertion at the end", 6, "abcde", "abcdeçã", "abcdeç"},
+      {"deleting from a text code made too long", 3, "abcdef", "abcdf", "abcdf"},
+      {"fits", 6, "abc", "abXc", "abXc"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TForm form("form");
+    auto& edit = form.Add<TEdit>("edit");
+    edit.SetText(c.before);
+    edit.SetMaxLength(c.maxLength);
+    EXPECT_EQ(edit.EditedByUser(c.edited), c.kept);
+    EXPECT_EQ(edit.Text(), c.kept);
+  }
+}
+
+TEST(TEdit, ControlCharactersAreDroppedFromTypedPastedAndSetText) {
+  TForm form("form");
+  auto& edit = form.Add<TEdit>("edit");
+  EXPECT_EQ(edit.EditedByUser("a\tb\r\nc\x7F\xC2\x85"
+                              "d\xC2\xA0ç"),
+            "abcd\xC2\xA0ç");
+  edit.TypeText("x\ny\x1B");
+  EXPECT_EQ(edit.Text(), "abcd\xC2\xA0çxy");
+  edit.SetText(std::string("a\0b\x01", 4));
+  EXPECT_EQ(edit.Text(), "ab");
+  edit.SetMaxLength(3);
+  edit.TypeText("\r\n\r\nz");  // control characters take no room
+  EXPECT_EQ(edit.Text(), "abz");
+}
+
+// Counts the updates its control hands it, as a screen widget would follow them.
+class TCountingPeer : public TControlPeer {
+ public:
+  explicit TCountingPeer(int& count) : count_(count) {}
+  void Update() override { ++count_; }
+
+ private:
+  int& count_;
+};
+
+TEST(TControl, ChildrenTakeTheWindowsFontAndColourWheneverTheyAreSet) {
+  TForm form("form");
+  auto& label = form.Add<TLabel>("label");
+  auto& pc = form.Add<TPageControl>("pc");
+  auto& page = pc.Add<TTabSheet>("page");
+  auto& edit = page.Add<TEdit>("edit");
+  auto& own = form.Add<TLabel>("own");
+  own.SetFont(TFont{"Tahoma", 17, false, clWindowText});
+  int updates = 0;
+  edit.SetPeer(std::make_unique<TCountingPeer>(updates));
+  // Set after the children were made, as a window lays itself out.
+  form.SetFont(TFont{"MS Sans Serif", 13, true, clBlue});
+  form.SetColor(clBtnFace);
+  for (const TControl* c : {static_cast<TControl*>(&label), static_cast<TControl*>(&pc),
+                            static_cast<TControl*>(&page), static_cast<TControl*>(&edit)}) {
+    SCOPED_TRACE(c->Name());
+    EXPECT_EQ(c->Font().name, "MS Sans Serif");
+    EXPECT_EQ(c->Font().height, 13);
+    EXPECT_TRUE(c->Font().bold);
+    EXPECT_EQ(c->Color(), clBtnFace);
+  }
+  EXPECT_EQ(updates, 2);  // the edit's widget heard of both changes
+  EXPECT_EQ(own.Font().height, 17);
+  EXPECT_EQ(own.Color(), clBtnFace);
+  page.SetColor(clWhite);
+  EXPECT_EQ(edit.Color(), clWhite);
+  EXPECT_EQ(label.Color(), clBtnFace);
+}
+
 TEST(TEdit, UpperCaseTurnsAccentedSmallLettersOnly) {
   EXPECT_EQ(EditUpperCase("àéîõüçñ ÿ ÷ ß abc 123"), "ÀÉÎÕÜÇÑ ÿ ÷ ß ABC 123");
   TForm form("form");
