@@ -142,11 +142,13 @@ TEST_F(InstallRun, EachOptionFetchesItsPackagesIntoTheirFolders) {
     EXPECT_EQ(InstalledFiles(drive), c.files) << c.what;
     for (const auto& file : c.files) {
       const std::string name = std::filesystem::path(file).filename().string();
-      if (kPackages.count(name))
+      if (kPackages.count(name)) {
         EXPECT_EQ(ReadFileBytes(drive + "/" + file), kPackages.at(name)) << c.what << file;
+      }
     }
-    if (c.workstation)
+    if (c.workstation) {
       EXPECT_TRUE(std::filesystem::is_directory(drive + "/VareloPaf")) << c.what;
+    }
     ASSERT_EQ(h.service.boxes.size(), 1u) << c.what;
     EXPECT_EQ(h.service.boxes[0].text, kDone);
     EXPECT_EQ(h.service.boxes[0].caption, "VareloSoft - Instalador");
