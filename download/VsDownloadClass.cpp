@@ -223,10 +223,13 @@ void TVsDownloadClass::HandleSocketStatus(net::TBlockingSocket* Sender, THookSoc
         RaiseHookStatus(Sender, Reason);
       }
       break;
-    case net::HR_SocketClose:
+    case net::HR_SocketClose: {
       // A body that came whole with the header block was never followed by a receive of its
-      // own, so the start was not seen: it is made now, silently, as the size is known.
-      if ((fDownloadStatus == stNone || fDownloadStatus == stResume) && fDownloadSize != 0) {
+      // own, so the start was not seen: it is made now, as the size is known, and reported
+      // with the bytes counted below, so that the progress display ends full.
+      const bool startedAtClose =
+          (fDownloadStatus == stNone || fDownloadStatus == stResume) && fDownloadSize != 0;
+      if (startedAtClose) {
         fDownloadStatus = stDownload;
         fBytesDownloaded = fBytesResumed;
         fBytesToDownload = fBytesResumed + fDownloadSize;
@@ -239,9 +242,12 @@ void TVsDownloadClass::HandleSocketStatus(net::TBlockingSocket* Sender, THookSoc
         if (fDocument)
           fBytesDownloaded = std::max(fBytesDownloaded, fBytesResumed + fDocument->Size());
       }
+      if (startedAtClose)
+        RaiseHookStatus(Sender, net::HR_ReadCount);
       SettleFileAtClose();
       RaiseHookStatus(Sender, Reason);
       break;
+    }
     default:
       break;
   }

@@ -70,6 +70,7 @@ constexpr const char* kMsgNetwork =
     "Para instalação de Estação em Rede, necessário informar o Servidor e Caminho do Banco";
 constexpr const char* kMsgCloud =
     "Para instalação de Estação nas Núvens, necessário informar o Alias da Empresa";
+constexpr const char* kMsgUnpackFailed = "Não foi possivel atualizar o ";
 constexpr const char* kMsgDone = "Atalho TORNEL foi criado na Área de Trabalho, pode executa-lo";
 
 // Lower case of the letters A-Z only.
@@ -129,12 +130,16 @@ TfrmPrincipal::TfrmPrincipal(ui::TApplication& application)
     : TfrmPrincipal(application, BaseUrl()) {}
 
 TfrmPrincipal::TfrmPrincipal(ui::TApplication& application, std::string baseUrl)
-    : TForm("frmPrincipal"), application_(application), baseUrl_(std::move(baseUrl)) {
+    : TForm("frmPrincipal"),
+      ZipArca1(&application.Service()),
+      application_(application),
+      baseUrl_(std::move(baseUrl)) {
   LayOutWindow();
   LayOutOptions();
   LayOutPages();
   LayOutButton();
   SetUpDownload();
+  SetUpArchive();
   // Wired last, so that setting up the options raises nothing.
   chkEstacao.OnClick = [this](ui::TControl& sender) { chkEstacaoClick(sender); };
   chkLocal.OnClick = [this](ui::TControl& sender) { chkEstacaoClick(sender); };
@@ -339,7 +344,48 @@ void TfrmPrincipal::fVsDownloadHookMonitor(net::TBlockingSocket*, int32_t BytesT
                                            platform::ThousandSeparator()));
 }
 
-void TfrmPrincipal::fVsDownloadAfterDownload(download::TVsDownloadClass*) {}
+void TfrmPrincipal::SetUpArchive() {
+  ZipArca1.DLLDirectory = kProductFolder;
+  ZipArca1.SetDLL_Load(false);
+  ZipArca1.ExtrOptions = {};
+  ZipArca1.Unattended = false;
+}
+
+void TfrmPrincipal::fVsDownloadAfterDownload(download::TVsDownloadClass*) {
+  if (fVsDownload.DownloadStatus() != download::stDownload)
+    return;
+  const std::string& name = edURL.Text();
+  const std::string ending = name.size() < 3 ? name : name.substr(name.size() - 3);
+  if (UpperAsciiLetters(ending) != "ZIP")
+    return;  // the engine library itself, and any other file, stays as fetched
+  const std::string& folder = edFile.Text();
+  const std::string fetched = folder + "\\" + name;
+  // A transfer that did not succeed leaves nothing under the package's name: there is nothing
+  // to unpack, and loading the engine for it would only show the user a second, unrelated
+  // failure (the engine itself may be what could not be fetched).
+  if (name.find(':') == std::string::npos && !platform::FileExists(fetched))
+    return;
+  // The component's own dialog carries the application's title, as every message box does.
+  ZipArca1.ApplicationTitle = application_.Title();
+  try {
+    UnpackPackage(name.find(':') != std::string::npos ? name : fetched, folder);
+  } catch (const std::exception& e) {
+    application_.MessageBox(kMsgUnpackFailed + std::string("\r") + name + "\r" + e.what());
+  }
+  // Whatever the outcome the engine is unloaded and the archive goes: a package that failed
+  // to unpack leaves nothing behind. A failed deletion is not looked at.
+  ZipArca1.SetDLL_Load(false);
+  platform::DeleteFile(fetched);
+}
+
+void TfrmPrincipal::UnpackPackage(const std::string& archivePath, const std::string& folder) {
+  ZipArca1.SetZipFileName(archivePath);
+  ZipArca1.SetDLL_Load(true);
+  ZipArca1.FSpecArgs.push_back("*.*");
+  ZipArca1.ExtrBaseDir = folder;
+  ZipArca1.ExtrOptions.Include(archive::ExtrOverWrite);
+  ZipArca1.Extract();
+}
 
 void TfrmPrincipal::BaixarArquivo(const std::string& folder, const std::string& name) {
   edURL.SetText(name);

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <string>
 
+#include "archive/ZipArca19.h"
 #include "download/VsDownload.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/ComCtrls.h"
@@ -46,8 +47,9 @@ class TfrmPrincipal : public ui::TForm {
   ui::TEdit& edURL = TabSheet1.Add<ui::TEdit>("edURL");
   ui::TEdit& edFile = TabSheet1.Add<ui::TEdit>("edFile");
   ui::TProgressBar& ProgressBar1 = Add<ui::TProgressBar>("ProgressBar1");
-  // ZipArca1, the archive component that unpacks fetched packages, joins here.
   download::TVsDownload fVsDownload;
+  // Unpacks the fetched ZIP packages; the engine library is loaded from the product folder.
+  archive::TZipArca19 ZipArca1;
   ui::TLabel& lConnectionInfo = Add<ui::TLabel>("lConnectionInfo");
   ui::TGlowButton& btnInstalar = Add<ui::TGlowButton>("btnInstalar");
   ui::TLabel& Label2 = tsNuvens.Add<ui::TLabel>("Label2");
@@ -74,8 +76,9 @@ class TfrmPrincipal : public ui::TForm {
   void fVsDownloadHookMonitor(net::TBlockingSocket* Sender, int32_t BytesToDownload,
                               int32_t BytesDownloaded, double AverageSpeed, uint16_t Hour,
                               uint16_t Min, uint16_t Sec);
-  // After each transfer: unpacking ZIP packages joins with the archive component; until then
-  // they stay as fetched.
+  // After each transfer: a fetched ZIP package is unpacked into its folder and deleted; any
+  // other file stays where it was fetched. A failure of the unpack is shown to the user and
+  // goes no further, so the run carries on with the next package.
   void fVsDownloadAfterDownload(download::TVsDownloadClass* Sender);
 
  private:
@@ -87,6 +90,9 @@ class TfrmPrincipal : public ui::TForm {
   void LayOutPages();
   void LayOutButton();
   void SetUpDownload();
+  void SetUpArchive();
+  // The unpack steps of one fetched archive; failures leave as exceptions.
+  void UnpackPackage(const std::string& archivePath, const std::string& folder);
   // A window closed during a run ends it: the transfer stops at its next block keeping its
   // partial file, and no later step runs.
   void FormClose();

@@ -25,14 +25,32 @@ using varelo::test::WriteFileBytes;
 
 const char* const kDone = "Atalho TORNEL foi criado na Área de Trabalho, pode executa-lo";
 
-// Each stand-in package holds its own name, so a package in the wrong folder shows.
-const std::map<std::string, std::string> kPackages = {
-    {"ArcaZip190.dll", "engine stand-in"},
-    {"VareloSoftInstalacao.zip", "product stand-in"},
-    {"VareloPafInstalacao.zip", "point-of-sale stand-in"},
-    {"banco.zip", "database stand-in"},
-    {"GDS32.zip", "client library stand-in"},
+// Each stand-in package is a real archive holding one file named after the package, whose text
+// names it too, so a package unpacked into the wrong folder shows. The engine is the real one.
+const std::map<std::string, std::string> kContents = {
+    {"VareloSoftInstalacao.txt", "product stand-in"},
+    {"VareloPafInstalacao.txt", "point-of-sale stand-in"},
+    {"banco.txt", "database stand-in"},
+    {"GDS32.txt", "client library stand-in"},
 };
+
+// Makes the packages with zip: package name -> archive bytes, plus the engine library.
+std::map<std::string, std::string> MakePackages() {
+  std::map<std::string, std::string> packages;
+  varelo::test::TTempDir dir;
+  for (const auto& [file, text] : kContents) {
+    const std::string source = dir.Path() + "/" + file;
+    const std::string name = file.substr(0, file.size() - 4) + ".zip";
+    const std::string archive = dir.Path() + "/" + name;
+    WriteFileBytes(source, text);
+    std::string out;
+    if (varelo::test::RunCommand({"zip", "-q", "-j", archive, source}, &out) != 0)
+      return {};
+    packages[name] = ReadFileBytes(archive);
+  }
+  packages["ArcaZip190.dll"] = ReadFileBytes(ARCAZIP_DLL_PATH);
+  return packages;
+}
 
 std::string DesktopFolder() {
   platform::TRegistry registry;
@@ -59,7 +77,11 @@ class InstallRun : public ::testing::Test {
   void SetUp() override {
     if (!nginx.Started())
       VARELO_PEER_MISSING("nginx: " + nginx.Log());
-    for (const auto& [name, bytes] : kPackages)
+    if (!varelo::test::HaveProgram("zip"))
+      VARELO_PEER_MISSING("zip missing");
+    packages = MakePackages();
+    ASSERT_EQ(packages.size(), kContents.size() + 1);
+    for (const auto& [name, bytes] : packages)
       WriteFileBytes(nginx.Root() + "/" + name, bytes);
     desktop = DesktopFolder();
     ASSERT_FALSE(desktop.empty());
@@ -87,6 +109,7 @@ class InstallRun : public ::testing::Test {
   TTempPrefix prefix;
   TNginx nginx;
   std::string desktop;
+  std::map<std::string, std::string> packages;
 };
 
 TEST_F(InstallRun, EachOptionFetchesItsPackagesIntoTheirFolders) {
@@ -102,26 +125,26 @@ TEST_F(InstallRun, EachOptionFetchesItsPackagesIntoTheirFolders) {
        false,
        false,
        false,
-       {"Varelo/ArcaZip190.dll", "Varelo/Banco/banco.zip", "Varelo/VareloSoftInstalacao.zip"}},
+       {"Varelo/ArcaZip190.dll", "Varelo/Banco/banco.txt", "Varelo/VareloSoftInstalacao.txt"}},
       {"complete with PAF",
        false,
        true,
        false,
-       {"Varelo/ArcaZip190.dll", "Varelo/Banco/banco.zip", "Varelo/VareloSoftInstalacao.zip",
-        "VareloPaf/VareloPafInstalacao.zip"}},
+       {"Varelo/ArcaZip190.dll", "Varelo/Banco/banco.txt", "Varelo/VareloSoftInstalacao.txt",
+        "VareloPaf/VareloPafInstalacao.txt"}},
       {"network workstation",
        true,
        false,
        false,
-       {"Varelo/ArcaZip190.dll", "Varelo/Brastel.ini", "Varelo/GDS32.zip", "Varelo/Ondrel.ini",
-        "Varelo/VareloSoftInstalacao.zip", "VareloPaf/GDS32.zip"}},
+       {"Varelo/ArcaZip190.dll", "Varelo/Brastel.ini", "Varelo/GDS32.txt", "Varelo/Ondrel.ini",
+        "Varelo/VareloSoftInstalacao.txt", "VareloPaf/GDS32.txt"}},
       {"cloud workstation with PAF",
        true,
        true,
        true,
-       {"Varelo/ArcaZip190.dll", "Varelo/Brastel.ini", "Varelo/GDS32.zip", "Varelo/Ondrel.ini",
-        "Varelo/VareloSoftInstalacao.zip", "VareloPaf/GDS32.zip",
-        "VareloPaf/VareloPafInstalacao.zip"}},
+       {"Varelo/ArcaZip190.dll", "Varelo/Brastel.ini", "Varelo/GDS32.txt", "Varelo/Ondrel.ini",
+        "Varelo/VareloSoftInstalacao.txt", "VareloPaf/GDS32.txt",
+        "VareloPaf/VareloPafInstalacao.txt"}},
   };
   for (const auto& c : cases) {
     TTempPrefix fresh;
@@ -142,8 +165,8 @@ TEST_F(InstallRun, EachOptionFetchesItsPackagesIntoTheirFolders) {
     EXPECT_EQ(InstalledFiles(drive), c.files) << c.what;
     for (const auto& file : c.files) {
       const std::string name = std::filesystem::path(file).filename().string();
-      if (kPackages.count(name)) {
-        EXPECT_EQ(ReadFileBytes(drive + "/" + file), kPackages.at(name)) << c.what << file;
+      if (kContents.count(name)) {
+        EXPECT_EQ(ReadFileBytes(drive + "/" + file), kContents.at(name)) << c.what << file;
       }
     }
     if (c.workstation) {
@@ -291,12 +314,40 @@ TEST_F(InstallRun, DistributionServerDownStillEndsWithTheFinalMessage) {
   EXPECT_TRUE(PathExists(Shortcut()));
 }
 
+TEST_F(InstallRun, DamagedPackageIsReportedDeletedAndTheRunGoesOn) {
+  // The product package is not an archive at all: the archive component says so in its own
+  // dialog, the package is deleted, and the next package is unpacked as usual.
+  WriteFileBytes(nginx.Root() + "/VareloSoftInstalacao.zip", "not an archive");
+  TFormHarness h(nginx.Url("/"));
+  h.PressInstalar();
+  ASSERT_GE(h.service.boxes.size(), 2u);
+  EXPECT_EQ(h.service.boxes.back().text, kDone);
+  EXPECT_TRUE(h.form.Closed());
+  EXPECT_FALSE(PathExists(C() + "Varelo/VareloSoftInstalacao.zip"));
+  EXPECT_EQ(ReadFileBytes(C() + "Varelo/Banco/banco.txt"), kContents.at("banco.txt"));
+  EXPECT_FALSE(PathExists(C() + "Varelo/Banco/banco.zip"));
+  EXPECT_TRUE(PathExists(C() + "Varelo/ArcaZip190.dll"));
+}
+
+TEST_F(InstallRun, EngineThatIsNoLibraryShowsTheFailureAndTheRunGoesOn) {
+  // Every package arrives but the engine cannot be loaded: each archive is reported and
+  // deleted, and the installation still ends with its final message.
+  WriteFileBytes(nginx.Root() + "/ArcaZip190.dll", "engine stand-in");
+  TFormHarness h(nginx.Url("/"));
+  h.PressInstalar();
+  ASSERT_GE(h.service.boxes.size(), 2u);
+  EXPECT_EQ(h.service.boxes.back().text, kDone);
+  EXPECT_FALSE(PathExists(C() + "Varelo/VareloSoftInstalacao.zip"));
+  EXPECT_FALSE(PathExists(C() + "Varelo/Banco/banco.zip"));
+  EXPECT_EQ(ReadFileBytes(C() + "Varelo/ArcaZip190.dll"), "engine stand-in");
+}
+
 TEST_F(InstallRun, FullUrlNamesAreFetchedUnchanged) {
   TFormHarness h("http://127.0.0.1:1/unused/");
   platform::ForceDirectories("c:\\Varelo");
   TfrmPrincipalTestAccess::BaixarArquivo(h.form, "c:\\New\\Deep\\",
                                          nginx.Url("/banco.zip").replace(0, 4, "HTTP"));
-  EXPECT_EQ(ReadFileBytes(C() + "New/Deep/banco.zip"), kPackages.at("banco.zip"));
+  EXPECT_EQ(ReadFileBytes(C() + "New/Deep/banco.zip"), packages.at("banco.zip"));
   EXPECT_EQ(h.form.edFile.Text(), "c:\\New\\Deep\\");
   EXPECT_EQ(h.form.fVsDownload.DownloadUrl().substr(0, 4), "HTTP");
 }
