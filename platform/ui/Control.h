@@ -48,6 +48,8 @@ class TControlPeer {
   virtual ~TControlPeer() = default;
   // Copies the control's properties into the widget after one of them changed.
   virtual void Update() = 0;
+  // Gives the widget the keyboard focus on the screen.
+  virtual void TakeFocus() {}
 };
 
 class TControl {
@@ -103,6 +105,11 @@ class TControl {
   TControlPeer* Peer() const { return peer_.get(); }
   void SetPeer(std::unique_ptr<TControlPeer> peer);
 
+  // The control of this window that has the keyboard focus, kept by the window itself (the
+  // control without a parent); see Focus.h.
+  TControl* FocusedChild() const { return focused_; }
+  void SetFocusedChild(TControl* control) { focused_ = control; }
+
   // Applies alignment and anchors after the parent's size changed.
   virtual void ParentResized(int oldWidth, int oldHeight);
 
@@ -126,6 +133,7 @@ class TControl {
   TColor color_ = clWhite;
   bool parentColor_ = true;
   int tabOrder_ = -1;
+  TControl* focused_ = nullptr;
   std::unique_ptr<TControlPeer> peer_;
 };
 

@@ -24,6 +24,7 @@ class TControlWidgetPeer : public TControlPeer {
     ApplyCommon(control_, widget_, !std::is_same_v<Widget, TPageWidget>);
     widget_.Sync(control_);
   }
+  void TakeFocus() override { widget_.take_focus(); }
 
  private:
   Control& control_;

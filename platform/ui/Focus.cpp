@@ -1,33 +1,27 @@
 #include "platform/ui/Focus.h"
 
-#include <map>
-
 namespace platform::ui {
 namespace {
 
-const TControl& WindowOf(const TControl& control) {
+TControl& WindowOf(const TControl& control) {
   const TControl* top = &control;
   while (top->Parent())
     top = top->Parent();
-  return *top;
-}
-
-// One focused control per window, on the one user-interface thread.
-std::map<const TControl*, TControl*>& FocusByWindow() {
-  static std::map<const TControl*, TControl*> focus;
-  return focus;
+  return const_cast<TControl&>(*top);
 }
 
 }  // namespace
 
+// The window keeps its focused control, so the record goes with the window and its controls,
+// which the window owns; the widget on the screen, when the window is shown, follows at once.
 void SetFocus(TControl& control) {
-  FocusByWindow()[&WindowOf(control)] = &control;
+  WindowOf(control).SetFocusedChild(&control);
+  if (control.Peer())
+    control.Peer()->TakeFocus();
 }
 
 TControl* FocusedControl(const TControl& window) {
-  auto& focus = FocusByWindow();
-  auto found = focus.find(&WindowOf(window));
-  return found == focus.end() ? nullptr : found->second;
+  return WindowOf(window).FocusedChild();
 }
 
 }  // namespace platform::ui
