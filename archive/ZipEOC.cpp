@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "archive/ArchiveLimits.h"
+#include "archive/LittleEndian.h"
 #include "archive/MessageIds.h"
 #include "archive/ZipArcaError.h"
 
@@ -20,16 +21,6 @@ constexpr int kWarnCentralMoved = 2;
 // The Zip64 end record's size field counts the bytes after its first 12.
 constexpr int64_t kZip64HeadSize = 12;
 constexpr int64_t kZip64MinRecordSize = 44;
-
-uint16_t Get16(const uint8_t* p) {
-  return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-uint32_t Get32(const uint8_t* p) {
-  return Get16(p) | (static_cast<uint32_t>(Get16(p + 2)) << 16);
-}
-uint64_t Get64(const uint8_t* p) {
-  return Get32(p) | (static_cast<uint64_t>(Get32(p + 4)) << 32);
-}
 
 }  // namespace
 

@@ -9,6 +9,8 @@
 #include "platform/CodePage.h"
 #include "platform/Paths.h"
 
+#include "archive/LittleEndian.h"
+
 namespace archive {
 namespace {
 
@@ -18,16 +20,6 @@ constexpr uint16_t kTagUnicodePath = 0x7075;
 constexpr uint16_t kTagUnicodeComment = 0x6375;
 constexpr uint16_t kFlagUtf8 = 0x0800;
 constexpr uint32_t kOemCodePage = 850;
-
-uint16_t Get16(const uint8_t* p) {
-  return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-uint32_t Get32(const uint8_t* p) {
-  return Get16(p) | (static_cast<uint32_t>(Get16(p + 2)) << 16);
-}
-uint64_t Get64(const uint8_t* p) {
-  return Get32(p) | (static_cast<uint64_t>(Get32(p + 4)) << 32);
-}
 
 uint32_t Crc32(std::string_view bytes) {
   uint32_t crc = 0xFFFFFFFFu;
