@@ -77,21 +77,21 @@ int TZACore::ZipDialog(const std::string& title, const std::string& text, TZipDi
   std::string caption = title.empty() ? ApplicationTitle : title;
   if (Verbose())
     caption = ZipFormat("%s   (%d)", {caption, int64_t{kErrorHelpContext}});
-  const TZipDialogSpec spec = TZipDialogBox::Build(caption, type, text, buttons, false);
+  const TZipDialogLayout layout = TZipDialogBox::Build(caption, type, text, buttons, false);
   std::string edit;
-  return TZipDialogBox::Show(Presenter, spec, edit);
+  return TZipDialogBox::Show(Presenter, layout, edit);
 }
 
 int TZACore::PasswordDialog(const std::string& forFile, std::string& password) {
   const std::string caption = ZipLoadStr(msg::kPasswordCaption);
   const std::string prompt = ZipLoadStr(msg::kEnterPassword) + forFile;
-  const TZipDialogSpec spec =
+  const TZipDialogLayout layout =
       TZipDialogBox::Build(caption, TZipDialogType::Confirmation, prompt,
                            {TMsgDlgBtn::mbOK, TMsgDlgBtn::mbCancel, TMsgDlgBtn::mbAll}, true);
   password.clear();
   if (Presenter == nullptr)
     return kResultCancel;
-  return Presenter->Present(spec, password);
+  return Presenter->Present(layout, password);
 }
 
 }  // namespace archive

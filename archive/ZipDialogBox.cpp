@@ -28,9 +28,9 @@ constexpr TButtonInfo kOrder[] = {
     {TMsgDlgBtn::mbYesToAll, 10229, kResultYesToAll},
 };
 
-int IndexOf(const TZipDialogSpec& spec, TMsgDlgBtn kind) {
-  for (size_t i = 0; i < spec.buttons.size(); ++i) {
-    if (spec.buttons[i].kind == kind)
+int IndexOf(const TZipDialogLayout& layout, TMsgDlgBtn kind) {
+  for (size_t i = 0; i < layout.buttons.size(); ++i) {
+    if (layout.buttons[i].kind == kind)
       return static_cast<int>(i);
   }
   return -1;
@@ -39,14 +39,14 @@ int IndexOf(const TZipDialogSpec& spec, TMsgDlgBtn kind) {
 class TUiPresenter : public IZipDialogPresenter {
  public:
   explicit TUiPresenter(platform::ui::IUiService& ui) : ui_(ui) {}
-  int Present(const TZipDialogSpec& spec, std::string&) override {
-    if (spec.icon == TZipDialogType::Error || spec.icon == TZipDialogType::Warning) {
-      ui_.ShowError(spec.caption, spec.text);
+  int Present(const TZipDialogLayout& layout, std::string&) override {
+    if (layout.icon == TZipDialogType::Error || layout.icon == TZipDialogType::Warning) {
+      ui_.ShowError(layout.caption, layout.text);
     } else {
-      ui_.ShowMessage(spec.caption, spec.text);
+      ui_.ShowMessage(layout.caption, layout.text);
     }
-    return spec.defaultButton >= 0
-               ? spec.buttons[static_cast<size_t>(spec.defaultButton)].modalResult
+    return layout.defaultButton >= 0
+               ? layout.buttons[static_cast<size_t>(layout.defaultButton)].modalResult
                : 0;
   }
 
@@ -60,41 +60,41 @@ std::unique_ptr<IZipDialogPresenter> CreateUiDialogPresenter(platform::ui::IUiSe
   return std::make_unique<TUiPresenter>(ui);
 }
 
-TZipDialogSpec TZipDialogBox::Build(const std::string& caption, TZipDialogType type,
-                                    const std::string& text, const std::vector<TMsgDlgBtn>& buttons,
-                                    bool password) {
-  TZipDialogSpec spec;
-  spec.caption = caption;
-  spec.icon = type;
-  spec.text = text;
-  spec.password = password;
+TZipDialogLayout TZipDialogBox::Build(const std::string& caption, TZipDialogType type,
+                                      const std::string& text,
+                                      const std::vector<TMsgDlgBtn>& buttons, bool password) {
+  TZipDialogLayout layout;
+  layout.caption = caption;
+  layout.icon = type;
+  layout.text = text;
+  layout.password = password;
   for (const TButtonInfo& info : kOrder) {
     if (std::find(buttons.begin(), buttons.end(), info.kind) == buttons.end())
       continue;
-    const int position = static_cast<int>(spec.buttons.size());
-    spec.buttons.push_back(
+    const int position = static_cast<int>(layout.buttons.size());
+    layout.buttons.push_back(
         {info.kind, ZipLoadStr(info.caption), "ZADlg19" + std::to_string(position), info.result});
   }
-  spec.defaultButton = IndexOf(spec, TMsgDlgBtn::mbOK);
-  if (spec.defaultButton < 0)
-    spec.defaultButton = IndexOf(spec, TMsgDlgBtn::mbYes);
-  if (spec.defaultButton < 0)
-    spec.defaultButton = IndexOf(spec, TMsgDlgBtn::mbRetry);
-  spec.cancelButton = IndexOf(spec, TMsgDlgBtn::mbCancel);
-  if (spec.cancelButton < 0)
-    spec.cancelButton = IndexOf(spec, TMsgDlgBtn::mbNo);
-  if (spec.cancelButton < 0)
-    spec.cancelButton = IndexOf(spec, TMsgDlgBtn::mbOK);
-  return spec;
+  layout.defaultButton = IndexOf(layout, TMsgDlgBtn::mbOK);
+  if (layout.defaultButton < 0)
+    layout.defaultButton = IndexOf(layout, TMsgDlgBtn::mbYes);
+  if (layout.defaultButton < 0)
+    layout.defaultButton = IndexOf(layout, TMsgDlgBtn::mbRetry);
+  layout.cancelButton = IndexOf(layout, TMsgDlgBtn::mbCancel);
+  if (layout.cancelButton < 0)
+    layout.cancelButton = IndexOf(layout, TMsgDlgBtn::mbNo);
+  if (layout.cancelButton < 0)
+    layout.cancelButton = IndexOf(layout, TMsgDlgBtn::mbOK);
+  return layout;
 }
 
-int TZipDialogBox::Show(IZipDialogPresenter* presenter, const TZipDialogSpec& spec,
+int TZipDialogBox::Show(IZipDialogPresenter* presenter, const TZipDialogLayout& layout,
                         std::string& edit) {
   if (presenter == nullptr)
-    return spec.defaultButton >= 0
-               ? spec.buttons[static_cast<size_t>(spec.defaultButton)].modalResult
+    return layout.defaultButton >= 0
+               ? layout.buttons[static_cast<size_t>(layout.defaultButton)].modalResult
                : 0;
-  return presenter->Present(spec, edit);
+  return presenter->Present(layout, edit);
 }
 
 }  // namespace archive

@@ -40,7 +40,7 @@ struct TZipDialogButton {
 };
 
 // Everything a presenter needs to show one dialog.
-struct TZipDialogSpec {
+struct TZipDialogLayout {
   std::string caption;
   TZipDialogType icon = TZipDialogType::Information;
   std::string text;  // the label "zadText"
@@ -55,7 +55,7 @@ class IZipDialogPresenter {
   virtual ~IZipDialogPresenter() = default;
   // Shows the dialog modally, centred on the screen; returns the chosen button's modal
   // result (0 when closed without one). For the password variant `edit` holds the typed text.
-  virtual int Present(const TZipDialogSpec& spec, std::string& edit) = 0;
+  virtual int Present(const TZipDialogLayout& layout, std::string& edit) = 0;
 };
 
 // The program's presenter: the window layer's message service. It shows the caption and the
@@ -65,12 +65,13 @@ std::unique_ptr<IZipDialogPresenter> CreateUiDialogPresenter(platform::ui::IUiSe
 class TZipDialogBox {
  public:
   // The buttons to show, in the dialog's fixed order, with their default and cancel choices.
-  static TZipDialogSpec Build(const std::string& caption, TZipDialogType type,
-                              const std::string& text, const std::vector<TMsgDlgBtn>& buttons,
-                              bool password);
+  static TZipDialogLayout Build(const std::string& caption, TZipDialogType type,
+                                const std::string& text, const std::vector<TMsgDlgBtn>& buttons,
+                                bool password);
   // Shows it through the presenter; returns the modal result. No presenter: the default
   // button's result.
-  static int Show(IZipDialogPresenter* presenter, const TZipDialogSpec& spec, std::string& edit);
+  static int Show(IZipDialogPresenter* presenter, const TZipDialogLayout& layout,
+                  std::string& edit);
 };
 
 }  // namespace archive

@@ -135,12 +135,12 @@ bool Matches(uint16_t recordLocale, const std::string& recordName, uint32_t loca
   return locale < kPrimaryOnlyBelow && (recordLocale & kPrimaryLanguageMask) == locale;
 }
 
-std::string FormatNumber(const std::string& spec, char type, int64_t value) {
+std::string FormatNumber(const std::string& conversion, char type, int64_t value) {
   // Precision on an integer is its least number of digits, as the platform's Format has it.
-  size_t dot = spec.find('.');
+  size_t dot = conversion.find('.');
   size_t minDigits = 0;
   if (dot != std::string::npos)
-    minDigits = static_cast<size_t>(std::atoi(spec.c_str() + dot + 1));
+    minDigits = static_cast<size_t>(std::atoi(conversion.c_str() + dot + 1));
   std::string digits;
   const bool negative = value < 0 && type == 'd';
   uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
@@ -223,14 +223,14 @@ std::string ZipFormat(std::string_view format, std::initializer_list<TZipFmtArg>
       continue;
     }
     const char type = static_cast<char>(std::tolower(static_cast<unsigned char>(format[j])));
-    const std::string spec(format.substr(i + 1, j - i - 1));
+    const std::string conversion(format.substr(i + 1, j - i - 1));
     if (type == 's') {
       out += std::holds_alternative<std::string>(*next) ? std::get<std::string>(*next)
                                                         : std::to_string(std::get<int64_t>(*next));
       ++next;
     } else if ((type == 'd' || type == 'u' || type == 'x') &&
                std::holds_alternative<int64_t>(*next)) {
-      out += FormatNumber(spec, type, std::get<int64_t>(*next));
+      out += FormatNumber(conversion, type, std::get<int64_t>(*next));
       ++next;
     } else {
       out.append(format.substr(i, j - i + 1));

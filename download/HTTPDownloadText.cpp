@@ -158,12 +158,12 @@ bool ParseContentRange(const std::string& value, int64_t& first, int64_t& last, 
   const std::string text = Trim(value);
   if (Upper(text.substr(0, 6)) != "BYTES ")
     return false;
-  const std::string spec = Trim(text.substr(6));
-  const size_t slash = spec.find('/');
+  const std::string rangeText = Trim(text.substr(6));
+  const size_t slash = rangeText.find('/');
   if (slash == std::string::npos)
     return false;
-  const std::string range = Trim(spec.substr(0, slash));
-  const std::string size = Trim(spec.substr(slash + 1));
+  const std::string range = Trim(rangeText.substr(0, slash));
+  const std::string size = Trim(rangeText.substr(slash + 1));
   if (size == "*") {
     total = -1;
   } else if (!ParseWhole(size, total)) {

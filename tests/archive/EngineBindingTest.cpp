@@ -228,17 +228,17 @@ TEST_F(Dispatcher, PasswordRequests) {
     EXPECT_LE(r.Arg1, 15u);
   }
   ASSERT_FALSE(dialog.shown.empty());
-  const archive::TZipDialogSpec& spec = dialog.shown.front();
-  EXPECT_TRUE(spec.password);
-  EXPECT_EQ(spec.caption, "Password");
-  ASSERT_EQ(spec.buttons.size(), 3u);
-  EXPECT_EQ(spec.buttons[2].caption, "CancelAll");
+  const archive::TZipDialogLayout& layout = dialog.shown.front();
+  EXPECT_TRUE(layout.password);
+  EXPECT_EQ(layout.caption, "Password");
+  ASSERT_EQ(layout.buttons.size(), 3u);
+  EXPECT_EQ(layout.buttons[2].caption, "CancelAll");
   EXPECT_EQ(worker.CancelCode, archive::msg::kUserAbort);
 }
 
 TEST(ZipDialogBox, ButtonOrderCaptionsAndChoices) {
   using B = archive::TMsgDlgBtn;
-  const archive::TZipDialogSpec all = archive::TZipDialogBox::Build(
+  const archive::TZipDialogLayout all = archive::TZipDialogBox::Build(
       "t", archive::TZipDialogType::Warning, "x",
       {B::mbYesToAll, B::mbHelp, B::mbRetry, B::mbOK, B::mbYes, B::mbNoToAll, B::mbAll, B::mbIgnore,
        B::mbAbort, B::mbCancel, B::mbNo},

@@ -10,9 +10,9 @@ namespace varelo::test {
 // script is used up), typing the scripted password into the password variant.
 class TScriptedDialog : public archive::IZipDialogPresenter {
  public:
-  int Present(const archive::TZipDialogSpec& spec, std::string& edit) override {
-    shown.push_back(spec);
-    if (spec.password)
+  int Present(const archive::TZipDialogLayout& layout, std::string& edit) override {
+    shown.push_back(layout);
+    if (layout.password)
       edit = password;
     if (answers.empty())
       return archive::kResultOK;
@@ -20,7 +20,7 @@ class TScriptedDialog : public archive::IZipDialogPresenter {
     answers.erase(answers.begin());
     return answer;
   }
-  std::vector<archive::TZipDialogSpec> shown;
+  std::vector<archive::TZipDialogLayout> shown;
   std::vector<int> answers;
   std::string password;
 };
