@@ -216,4 +216,13 @@ std::string ResolveLocation(const std::string& requested, const std::string& loc
   return HasControlOrBlank(resolved) ? "" : resolved;
 }
 
+bool IsDowngrade(const std::string& requested, const std::string& target) {
+  auto protocolOf = [](const std::string& url) {
+    std::string protocol, user, password, host, port, path, parameters;
+    net::SplitUrl(Trim(url), protocol, user, password, host, port, path, parameters);
+    return Upper(protocol);
+  };
+  return protocolOf(requested) == "HTTPS" && protocolOf(target) != "HTTPS";
+}
+
 }  // namespace download

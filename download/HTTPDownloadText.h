@@ -39,4 +39,8 @@ bool ParseContentRange(const std::string& value, int64_t& first, int64_t& last, 
 // the location is empty or holds control characters or blanks.
 std::string ResolveLocation(const std::string& requested, const std::string& location);
 
+// True when following a redirect from `requested` to `target` (both absolute) would leave an
+// authenticated channel: an https URL sent on to anything but https.
+bool IsDowngrade(const std::string& requested, const std::string& target);
+
 }  // namespace download

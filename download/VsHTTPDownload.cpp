@@ -145,7 +145,9 @@ void TVsHTTPDownload::FollowRedirect(net::TBlockingSocket* Sender) {
   // The redirect's own body is no part of the file.
   ClosePartFile();
   fReceived->Release(static_cast<int64_t>(fReceived->Held().size()));
-  if (target.empty() || fRedirects >= kMaxRedirects) {
+  // A package asked for over https never continues over a channel anyone on the path could
+  // change: such a redirect counts as one without a usable location.
+  if (target.empty() || fRedirects >= kMaxRedirects || IsDowngrade(fDownloadUrl, target)) {
     // No usable location, or too many in a row: the transfer ends here, unfinished.
     RaiseHookStatus(Sender, net::HR_SocketClose);
     return;

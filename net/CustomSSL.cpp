@@ -27,6 +27,7 @@ void TCustomSSL::Assign(const TCustomSSL& value) {
   PFXfile = value.PFXfile;
   CertComplianceLevel = value.CertComplianceLevel;
   SNIHost = value.SNIHost;
+  AcceptUnverified = value.AcceptUnverified;
 }
 
 void TCustomSSL::SetNotCompiled() {

@@ -82,6 +82,10 @@ class TCustomSSL {
   std::string SSHChannelType, SSHChannelArg1, SSHChannelArg2;
   int CertComplianceLevel = -1;
   std::string SNIHost;
+  // A plug-in that checks certificates (TSSLOpenSSL) skips those checks only when a caller
+  // that knowingly trusts the channel sets this; VerifyCert asks a server to demand a client
+  // certificate.
+  bool AcceptUnverified = false;
   const std::string& CertCAFile() const { return fCertCAFile; }
 
  protected:

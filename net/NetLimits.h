@@ -41,6 +41,17 @@ constexpr int32_t kMaxGroupSockets = 64;
 // The platform's "as many as allowed" for a listening socket's queue.
 constexpr int32_t kListenBacklog = 4096;
 
+// --- SSL/TLS plug-in ---
+
+// The longest a TLS handshake may take when the socket has no connect limit of its own
+// (ConnectionTimeout, or the client's Timeout through ConnectFallbackTimeout).
+constexpr int32_t kSSLHandshakeTimeoutMs = 60000;
+// The longest a read waits for the rest of a TLS record it has begun; callers that wait for
+// data (CanRead, the packet and line readers) only read once a whole record is here.
+constexpr int32_t kSSLRecordWaitMs = 60000;
+// How long an orderly two-way TLS shutdown waits for the peer's own close.
+constexpr int32_t kSSLShutdownWaitMs = 5000;
+
 // --- HTTP ---
 
 // The most a response's status line and header block (and a proxy's CONNECT reply, and the

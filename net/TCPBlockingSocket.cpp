@@ -7,6 +7,9 @@
 #include "net/NetLimits.h"
 #include "net/ProtoUtils.h"
 #include "net/SSLNone.h"
+#ifdef VARELO_HAVE_OPENSSL
+#include "net/SSLOpenSSL.h"
+#endif
 #include "net/ScopeExit.h"
 #include "platform/CodePage.h"
 
@@ -21,7 +24,11 @@ bool IsAnyAddress(const std::string& ip) {
 
 }  // namespace
 
+#ifdef VARELO_HAVE_OPENSSL
+TTCPBlockingSocket::TTCPBlockingSocket() : TTCPBlockingSocket(&TSSLOpenSSL::Create) {}
+#else
 TTCPBlockingSocket::TTCPBlockingSocket() : TTCPBlockingSocket(&TSSLNone::Create) {}
+#endif
 
 TTCPBlockingSocket::TTCPBlockingSocket(TSSLClass SSLPlugin) : FSSL(SSLPlugin(this)) {}
 
@@ -286,6 +293,32 @@ int32_t TTCPBlockingSocket::WaitingData() {
       return count;
   }
   return TBlockingSocket::WaitingData();
+}
+
+bool TTCPBlockingSocket::SelectRead(int32_t Timeout) {
+  if (!ThroughSSL())
+    return TBlockingSocket::SelectRead(Timeout);
+  if (FSSL->WaitingData() > 0)
+    return true;
+  const uint32_t start = TickNow();
+  int32_t left = Timeout;
+  // Each round needs new bytes from the peer, and the whole wait stays within Timeout.
+  while (TBlockingSocket::SelectRead(left)) {
+    const int32_t raw = TBlockingSocket::WaitingData();
+    // Readable with nothing to read is the peer's end, which the next read reports.
+    if (raw == 0 || FSSL->WaitingData() > 0)
+      return true;
+    // A plug-in that reads the socket only when asked leaves the bytes there for its read.
+    if (TBlockingSocket::WaitingData() > 0)
+      return true;
+    // The plug-in took the bytes in, and they make no whole record yet: wait for the rest.
+    if (Timeout >= 0) {
+      left = Timeout - static_cast<int32_t>(TickSpan(start, TickNow()));
+      if (left <= 0)
+        return false;
+    }
+  }
+  return false;
 }
 
 std::string TTCPBlockingSocket::GetLocalSinIP() {

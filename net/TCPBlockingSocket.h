@@ -13,7 +13,8 @@ namespace net {
 
 class TTCPBlockingSocket : public TSocksBlockingSocket {
  public:
-  // Uses the plug-in without SSL.
+  // Uses the build's default plug-in: TSSLOpenSSL in a build with OpenSSL, else TSSLNone
+  // (SSL().LibName() tells which).
   TTCPBlockingSocket();
   // Uses an instance of the given plug-in class; the socket owns it.
   explicit TTCPBlockingSocket(TSSLClass SSLPlugin);
@@ -70,6 +71,10 @@ class TTCPBlockingSocket : public TSocksBlockingSocket {
   void SetHTTPTunnelTimeout(int32_t Value) { FHTTPTunnelTimeout = Value; }
 
  protected:
+  // With an enabled plug-in, readable means that decrypted bytes (or the end of the TLS stream)
+  // are there: raw bytes that make no whole record yet do not count, and bytes the plug-in
+  // already holds count without waiting on the socket.
+  bool SelectRead(int32_t Timeout) override;
   void SocksDoConnect(const std::string& IP, const std::string& Port);
   void HTTPTunnelDoConnect(const std::string& IP, const std::string& Port);
   // True when transfers go through the plug-in rather than straight to the socket.

@@ -338,7 +338,7 @@ TEST(HTTPTunnel, RefusedTunnelRaisesWhenAsked) {
 
 TEST(SSLPlugin, WithoutSSLSupportEveryStartFails) {
   TScriptedServer server(TScript().HoldOpen(500));
-  TTCPBlockingSocket sock;
+  TTCPBlockingSocket sock(&net::TSSLNone::Create);
   EXPECT_EQ(sock.SSL().LibVersion(), "Without SSL support");
   EXPECT_EQ(sock.SSL().LibName(), "ssl_none");
   EXPECT_EQ(sock.SSL().GetPeerSerialNo(), -1);
@@ -354,13 +354,20 @@ TEST(SSLPlugin, WithoutSSLSupportEveryStartFails) {
   sock.CloseSocket();
 }
 
-TEST(SSLPlugin, HttpsRequestFailsAtTheSSLStep) {
+TEST(SSLPlugin, HttpsRequestToAServerWithoutTlsFailsAtTheSSLStep) {
   TScriptedServer server(TScript().HoldOpen(500));
   net::THTTPClient client;
   EXPECT_FALSE(client.HTTPMethod("GET", "https://127.0.0.1:" + PortOf(server) + "/x"));
   EXPECT_EQ(client.ResultCode(), 500);
   EXPECT_EQ(client.Sock().LastError(), 10091);
+#ifdef VARELO_HAVE_OPENSSL
+  EXPECT_EQ(client.Sock().SSL().LibName(), "ssl_openssl");
+  EXPECT_EQ(client.Sock().LastErrorDesc().rfind("TLS handshake failed: ", 0), 0u)
+      << client.Sock().LastErrorDesc();
+#else
+  EXPECT_EQ(client.Sock().SSL().LibName(), "ssl_none");
   EXPECT_EQ(client.Sock().LastErrorDesc(), "SSL/TLS support is not compiled!");
+#endif
   EXPECT_TRUE(client.Sock().SSL().SNIHost.empty());
 }
 
@@ -372,7 +379,9 @@ TEST(SSLPlugin, AssignCopiesTheSettings) {
   a.SSL().SetCertCAFile("ca.pem");
   a.SSL().CertComplianceLevel = 3;
   a.SSL().SSLType = net::LT_TLSv1_2;
+  a.SSL().AcceptUnverified = true;
   b.SSL().Assign(a.SSL());
+  EXPECT_TRUE(b.SSL().AcceptUnverified);
   EXPECT_EQ(b.SSL().Username, "u");
   EXPECT_EQ(b.SSL().SNIHost, "sni");
   EXPECT_EQ(b.SSL().CertCAFile(), "ca.pem");

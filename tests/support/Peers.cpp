@@ -11,9 +11,19 @@ std::string PortText(int port) {
   return std::to_string(port);
 }
 
+std::string TlsLines(const TNginxTls& tls) {
+  std::string lines = "    ssl_certificate " + tls.certificateFile + ";\n" +
+                      "    ssl_certificate_key " + tls.keyFile + ";\n" + "    ssl_protocols " +
+                      tls.protocols + ";\n";
+  if (!tls.ciphers.empty())
+    lines += "    ssl_ciphers " + tls.ciphers + ";\n";
+  return lines;
+}
+
 }  // namespace
 
-TNginx::TNginx(const std::string& serverLines) : root_(dir_ / "www") {
+TNginx::TNginx(const std::string& serverLines, const TNginxTls* tls)
+    : root_(dir_ / "www"), tls_(tls != nullptr) {
   if (!HaveProgram("nginx"))
     return;
   std::filesystem::create_directories(root_);
@@ -57,11 +67,10 @@ TNginx::TNginx(const std::string& serverLines) : root_(dir_ / "www") {
       "  default_type application/octet-stream;\n"
       "  server {\n"
       "    listen 127.0.0.1:" +
-      PortText(port_) +
+      PortText(port_) + (tls_ ? " ssl" : "") +
       ";\n"
-      "    server_name localhost;\n"
-      "    root " +
-      root_ +
+      "    server_name localhost;\n" +
+      (tls_ ? TlsLines(*tls) : std::string()) + "    root " + root_ +
       ";\n"
       "    location = /redirect { return 302 /hello.txt; }\n" +
       serverLines +
@@ -73,7 +82,7 @@ TNginx::TNginx(const std::string& serverLines) : root_(dir_ / "www") {
 }
 
 std::string TNginx::Url(const std::string& path) const {
-  return "http://127.0.0.1:" + PortText(port_) + path;
+  return (tls_ ? "https://127.0.0.1:" : "http://127.0.0.1:") + PortText(port_) + path;
 }
 
 std::string TNginx::Log() const {

@@ -11,12 +11,22 @@ namespace varelo::test {
 // into its own temporary folder and stopped by pid when the object goes away. Started() is
 // false (and Log() tells why) when the program is missing or did not come up in time.
 
+// The TLS side of an nginx: its certificate chain and key (PEM files), the protocols it
+// offers (nginx's ssl_protocols) and, when set, its ssl_ciphers.
+struct TNginxTls {
+  std::string certificateFile;
+  std::string keyFile;
+  std::string protocols = "TLSv1.2 TLSv1.3";
+  std::string ciphers;
+};
+
 // nginx serving the folder Root() on Port(). Besides plain files it answers
 // /redirect with a 302 to /hello.txt and /missing with a 404. Keep-alive is on.
-// `serverLines` go into the server block as they are (more locations, say).
+// `serverLines` go into the server block as they are (more locations, say). With `tls` it
+// speaks https only, and Url() gives https URLs.
 class TNginx {
  public:
-  explicit TNginx(const std::string& serverLines = "");
+  explicit TNginx(const std::string& serverLines = "", const TNginxTls* tls = nullptr);
   bool Started() const { return started_; }
   int Port() const { return port_; }
   const std::string& Root() const { return root_; }
@@ -27,6 +37,7 @@ class TNginx {
   TTempDir dir_;
   std::string root_;
   int port_ = 0;
+  bool tls_ = false;
   bool started_ = false;
   TProcess process_;
 };
