@@ -148,5 +148,25 @@ TEST(HTTPDownloadText, SafeFileNames) {
   EXPECT_FALSE(IsSafeFileName("a<b"));
 }
 
+TEST(HTTPDownloadText, DowngradeIsAnyStepAwayFromHttps) {
+  struct TCase {
+    const char* requested;
+    const char* target;
+    bool downgrade;
+  };
+  const TCase cases[] = {
+      {"https://h/a.zip", "http://h/a.zip", true},
+      {"HTTPS://h/a.zip", "HTTP://h:443/a.zip", true},
+      {"https://h/a.zip", "ftp://h/a.zip", true},
+      {"https://h/a.zip", "https://other/a.zip", false},
+      {"https://h/a.zip", "HTTPS://h/b.zip", false},
+      {"http://h/a.zip", "https://h/a.zip", false},
+      {"http://h/a.zip", "http://h/b.zip", false},
+      {" https://h/a.zip", "http://h/a.zip", true},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(IsDowngrade(c.requested, c.target), c.downgrade) << c.requested << " " << c.target;
+}
+
 }  // namespace
 }  // namespace download
