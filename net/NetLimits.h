@@ -49,6 +49,9 @@ constexpr int32_t kSSLHandshakeTimeoutMs = 60000;
 // The longest a read waits for the rest of a TLS record it has begun; callers that wait for
 // data (CanRead, the packet and line readers) only read once a whole record is here.
 constexpr int32_t kSSLRecordWaitMs = 60000;
+// What one read of the TLS transport takes from the socket at most: several records at a time
+// keep the system calls per megabyte low.
+constexpr int32_t kSSLReadAheadBytes = 256 * 1024;
 // How long an orderly two-way TLS shutdown waits for the peer's own close.
 constexpr int32_t kSSLShutdownWaitMs = 5000;
 

@@ -359,6 +359,7 @@ bool TSSLOpenSSL::Start(bool server) {
   // Reading ahead takes whole socket buffers at a time instead of a record header and then
   // its body; WaitingData still sees every record that is complete.
   SSL_set_read_ahead(ssl, 1);
+  SSL_set_default_read_buffer_len(ssl, kSSLReadAheadBytes);
 
   if (!server) {
     std::string host = SNIHost.empty() ? fSocket->GetRemoteSinIP() : SNIHost;
