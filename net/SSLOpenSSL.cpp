@@ -98,6 +98,32 @@ bool AddPemCertificates(SSL_CTX* ctx, const std::string& pem) {
   return added > 0;
 }
 
+// Loads our own certificate and key (a server's, or a client's) into the context. Returns
+// the failure in words (empty when all was read), with its code.
+std::string LoadCredentials(SSL_CTX* ctx, const std::string& certificateFile,
+                            const std::string& privateKeyFile, int& code) {
+  auto reasonFor = [&](const std::string& what) {
+    const std::string reason = TakeOpenSSLReason(code);
+    return reason.empty() ? what : what + ": " + reason;
+  };
+  if (!certificateFile.empty() &&
+      SSL_CTX_use_certificate_chain_file(ctx, certificateFile.c_str()) != 1)
+    return reasonFor("cannot read the certificate file \"" + certificateFile + "\"");
+  const std::string& keyFile = privateKeyFile.empty() ? certificateFile : privateKeyFile;
+  if (keyFile.empty())
+    return "";
+  if (SSL_CTX_use_PrivateKey_file(ctx, keyFile.c_str(), SSL_FILETYPE_PEM) != 1) {
+    // OpenSSL checks the key against the certificate as it loads it.
+    const unsigned long error = ERR_peek_error();
+    if (ERR_GET_LIB(error) == ERR_LIB_X509 && ERR_GET_REASON(error) == X509_R_KEY_VALUES_MISMATCH)
+      return reasonFor("the private key does not match the certificate");
+    return reasonFor("cannot read the private key file \"" + keyFile + "\"");
+  }
+  if (SSL_CTX_check_private_key(ctx) != 1)
+    return reasonFor("the private key does not match the certificate");
+  return "";
+}
+
 std::string NameText(const X509_NAME* name) {
   if (name == nullptr)
     return "";
@@ -331,19 +357,18 @@ bool TSSLOpenSSL::Start(bool server) {
   }
 
   // Our own certificate: a server's, or a client's for a server that asks for one.
-  if (!KeyPassword.empty()) {
-    SSL_CTX_set_default_passwd_cb(ctx, PasswordCallback);
-    SSL_CTX_set_default_passwd_cb_userdata(ctx, &KeyPassword);
-  }
-  if (!CertificateFile.empty() &&
-      SSL_CTX_use_certificate_chain_file(ctx, CertificateFile.c_str()) != 1)
-    return failOpenSSL("cannot read the certificate file \"" + CertificateFile + "\"");
-  const std::string& keyFile = PrivateKeyFile.empty() ? CertificateFile : PrivateKeyFile;
-  if (!keyFile.empty() && SSL_CTX_use_PrivateKey_file(ctx, keyFile.c_str(), SSL_FILETYPE_PEM) != 1)
-    return failOpenSSL("cannot read the private key file \"" + keyFile + "\"");
-  if (!keyFile.empty() && SSL_CTX_check_private_key(ctx) != 1)
-    return failOpenSSL("the private key does not match the certificate");
+  // An encrypted key is opened with KeyPassword only: OpenSSL's own fallback would ask on the
+  // terminal, which an installer does not have.
+  SSL_CTX_set_default_passwd_cb(ctx, PasswordCallback);
+  SSL_CTX_set_default_passwd_cb_userdata(ctx, &KeyPassword);
+  const std::string credentialsFailure =
+      LoadCredentials(ctx, CertificateFile, PrivateKeyFile, code);
+  SSL_CTX_set_default_passwd_cb(ctx, nullptr);
   SSL_CTX_set_default_passwd_cb_userdata(ctx, nullptr);
+  if (!credentialsFailure.empty()) {
+    Fail(code, credentialsFailure);
+    return false;
+  }
   if (server && CertificateFile.empty()) {
     Fail(-1, "a TLS server needs CertificateFile and PrivateKeyFile");
     return false;

@@ -198,6 +198,28 @@ TEST_F(HTTPSPeer, OnlyAnExplicitSettingSkipsTheChecks) {
   EXPECT_NE(client.Sock().SSL().GetVerifyCert(), 1);
 }
 
+TEST_F(HTTPSPeer, VerifyHookSeesTheCheckedPeerAndMayRefuseIt) {
+  auto nginx = Serve("good");
+  if (!nginx->Started())
+    VARELO_PEER_MISSING("nginx did not start: " << nginx->Log());
+  for (bool accept : {true, false}) {
+    SCOPED_TRACE(accept);
+    THTTPClient client;
+    std::string seen;
+    client.Sock().SSL().OnVerifyCert = [&](net::TCustomSSL* sender) {
+      seen = sender->GetPeerName() + " " + std::to_string(sender->GetVerifyCert());
+      return accept;
+    };
+    EXPECT_EQ(client.HTTPMethod("GET", Url(*nginx, "127.0.0.1", "/big.bin")), accept);
+    EXPECT_EQ(seen, "localhost 0");
+    if (!accept) {
+      EXPECT_EQ(client.Sock().LastErrorDesc(),
+                "certificate refused by the application, host 127.0.0.1");
+      EXPECT_EQ(client.Document().Size(), 0);
+    }
+  }
+}
+
 TEST_F(HTTPSPeer, CertCAFileTakesThePlaceOfTheSystemStore) {
   auto nginx = Serve("good");
   if (!nginx->Started())
@@ -451,6 +473,65 @@ TEST_F(HTTPSPeer, ProtocolsBelowTls12CannotBeAskedFor) {
     EXPECT_EQ(sock.LastError(), 10091);
     EXPECT_NE(sock.LastErrorDesc().find(type == net::LT_SSHv2 ? "SSH" : "TLS 1.2 or later"),
               std::string::npos);
+    sock.CloseSocket();
+  }
+}
+
+TEST_F(HTTPSPeer, SettingsThatCannotBeReadFailBeforeTheHandshake) {
+  struct TCase {
+    const char* name;
+    std::function<void(net::TCustomSSL&)> set;
+    std::string text;
+  };
+  const std::string cert = Certs().Cert("good");
+  const std::string encrypted = Certs().Key("good-encrypted");
+  const std::vector<TCase> cases = {
+      {"a cipher list naming nothing", [](net::TCustomSSL& s) { s.Ciphers = "NO-SUCH-CIPHER"; },
+       "cipher list \"NO-SUCH-CIPHER\" refused"},
+      {"a CA file that is not there",
+       [](net::TCustomSSL& s) { s.SetCertCAFile("/nonexistent/ca.pem"); },
+       "cannot read the CA file \"/nonexistent/ca.pem\""},
+      {"a certificate file that is not there",
+       [](net::TCustomSSL& s) { s.CertificateFile = "/nonexistent/c.pem"; },
+       "cannot read the certificate file \"/nonexistent/c.pem\""},
+      {"an encrypted key without its password",
+       [&](net::TCustomSSL& s) {
+         s.CertificateFile = cert;
+         s.PrivateKeyFile = encrypted;
+       },
+       "cannot read the private key file \"" + encrypted + "\""},
+      {"an encrypted key with a wrong password",
+       [&](net::TCustomSSL& s) {
+         s.CertificateFile = cert;
+         s.PrivateKeyFile = encrypted;
+         s.KeyPassword = "wrong";
+       },
+       "cannot read the private key file \"" + encrypted + "\""},
+      // With the right password the key is read and the handshake begins (the peer is silent).
+      {"an encrypted key with its password",
+       [&](net::TCustomSSL& s) {
+         s.CertificateFile = cert;
+         s.PrivateKeyFile = encrypted;
+         s.KeyPassword = TTestCerts::kKeyPassword;
+       },
+       "TLS handshake failed: timed out"},
+      {"a key that is not the certificate's",
+       [&](net::TCustomSSL& s) {
+         s.CertificateFile = cert;
+         s.PrivateKeyFile = Certs().Key("expired");
+       },
+       "the private key does not match the certificate"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    varelo::test::TScriptedServer server(varelo::test::TScript().HoldOpen(1000));
+    TTCPBlockingSocket sock;
+    sock.SetConnectionTimeout(300);
+    sock.Connect("127.0.0.1", std::to_string(server.Port()));
+    c.set(sock.SSL());
+    sock.SSLDoConnect();
+    EXPECT_EQ(sock.LastError(), 10091);
+    EXPECT_EQ(sock.LastErrorDesc().substr(0, c.text.size()), c.text) << sock.LastErrorDesc();
     sock.CloseSocket();
   }
 }

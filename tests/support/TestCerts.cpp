@@ -38,7 +38,9 @@ TTestCerts::TTestCerts() {
           Run("self-signed", std::string("openssl req -x509 ") + kNewKey + " -keyout " + d +
                                  "/selfsigned.key -out " + d +
                                  "/selfsigned.pem -days 30 -subj /CN=localhost -addext "
-                                 "subjectAltName=DNS:localhost,IP:127.0.0.1");
+                                 "subjectAltName=DNS:localhost,IP:127.0.0.1") &&
+          Run("encrypted key", "openssl pkey -in " + Key("good") + " -aes256 -passout pass:" +
+                                   kKeyPassword + " -out " + Key("good-encrypted"));
 }
 
 bool TTestCerts::Run(const std::string& what, const std::string& command) {

@@ -19,7 +19,9 @@ class TTestCerts {
   std::string CaFile() const { return dir_ / "ca.pem"; }
   std::string Cert(const std::string& name) const { return dir_ / (name + ".pem"); }
   std::string Key(const std::string& name) const { return dir_ / (name + ".key"); }
-  // The names made: "good", "expired", "othername", "selfsigned".
+  // The names made: "good", "expired", "othername", "selfsigned"; Key("good-encrypted") is
+  // good's key encrypted with kKeyPassword.
+  static constexpr const char* kKeyPassword = "s3cret";
 
  private:
   bool Run(const std::string& what, const std::string& command);
