@@ -1,9 +1,9 @@
 // The Windows build's tests start the Linux peers and tools through Wine, which runs a host
 // program handed to CreateProcess. Each one runs under /bin/sh, which records its pid and exit
 // code in files beside its log so that it can be stopped and waited for from this side.
+#include <windows.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
-#include <windows.h>
 
 #include <chrono>
 #include <filesystem>
@@ -19,7 +19,6 @@ namespace varelo::test {
 namespace {
 
 struct TChild {
-  HANDLE process = nullptr;
   std::string stateBase;  // <base>.pid and <base>.exit
 };
 
@@ -49,17 +48,21 @@ std::string ReadSmall(const std::string& path) {
   return s.str();
 }
 
-// Runs a shell line on the host and returns the Windows handle of the shell.
-HANDLE StartShell(const std::string& line) {
+// Runs a shell line on the host. Wine starts a host program without giving a process handle
+// for it, so success is all there is to know; the shell's state files tell the rest.
+bool StartShell(const std::string& line) {
   std::wstring command = L"/bin/sh -c \"" + Wide(line) + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
   if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                       &startup, &info))
-    return nullptr;
-  CloseHandle(info.hThread);
-  return info.hProcess;
+    return false;
+  for (HANDLE h : {info.hThread, info.hProcess}) {
+    if (h != nullptr && h != INVALID_HANDLE_VALUE)
+      CloseHandle(h);
+  }
+  return true;
 }
 
 std::string ShellWords(const std::vector<std::string>& argv) {
@@ -74,15 +77,17 @@ std::string ShellWords(const std::vector<std::string>& argv) {
 TProcess::TProcess(const std::vector<std::string>& argv, const std::string& logPath) {
   std::lock_guard<std::mutex> lock(gChildrenLock);
   const int id = gNextId++;
-  const std::string base = "/tmp/varelo-proc-" + std::to_string(GetCurrentProcessId()) + "-" +
-                           std::to_string(id);
+  const std::string base =
+      "/tmp/varelo-proc-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(id);
   // Double quotes would end the shell line's own quoting: the words are single-quoted.
-  const std::string line = ShellWords(argv) + " </dev/null >>" + Quote(logPath) + " 2>&1 & echo $! >" +
-                           base + ".pid; wait $!; echo $? >" + base + ".exit";
-  HANDLE h = StartShell(line);
-  if (h == nullptr)
+  const std::string line = ShellWords(argv) + " </dev/null >>" + Quote(logPath) +
+                           " 2>&1 & echo $! >" + base + ".pid; wait $!; echo $? >" + base + ".exit";
+  std::error_code ec;
+  std::filesystem::remove(base + ".pid", ec);
+  std::filesystem::remove(base + ".exit", ec);
+  if (!StartShell(line))
     return;
-  gChildren[id] = TChild{h, base};
+  gChildren[id] = TChild{base};
   pid_ = id;
 }
 
@@ -118,8 +123,6 @@ void Forget(int id) {
   auto it = gChildren.find(id);
   if (it == gChildren.end())
     return;
-  WaitForSingleObject(it->second.process, 3000);
-  CloseHandle(it->second.process);
   std::error_code ec;
   std::filesystem::remove(it->second.stateBase + ".pid", ec);
   std::filesystem::remove(it->second.stateBase + ".exit", ec);
@@ -164,12 +167,8 @@ void TProcess::Stop() {
   const TChild child = Find(pid_);
   const std::string pid = ReadSmall(child.stateBase + ".pid");
   if (!pid.empty() && ExitCodeOf(child) == -2) {
-    HANDLE killer = StartShell("kill " + pid + " 2>/dev/null; sleep 0.2; kill -9 " + pid +
-                               " 2>/dev/null; true");
-    if (killer != nullptr) {
-      WaitForSingleObject(killer, 5000);
-      CloseHandle(killer);
-    }
+    // The shell then records the exit code, which the wait below sees.
+    StartShell("kill " + pid + " 2>/dev/null; sleep 0.3; kill -9 " + pid + " 2>/dev/null");
   }
   Wait(3000);
   if (pid_ > 0)
@@ -179,8 +178,10 @@ void TProcess::Stop() {
 
 int RunCommand(const std::vector<std::string>& argv, std::string* out, int timeoutMs) {
   static int counter = 0;
-  const std::string log = "/tmp/varelo-cmd-" + std::to_string(GetCurrentProcessId()) + "-" +
-                          std::to_string(++counter);
+  const std::string log =
+      "/tmp/varelo-cmd-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+  std::error_code ec;
+  std::filesystem::remove(log, ec);
   int code;
   {
     TProcess p(argv, log);
@@ -190,7 +191,6 @@ int RunCommand(const std::vector<std::string>& argv, std::string* out, int timeo
   }
   if (out)
     *out = ReadSmall(log);
-  std::error_code ec;
   std::filesystem::remove(log, ec);
   return code;
 }
