@@ -19,7 +19,7 @@ bool IsSeparator(char c) {
 
 std::string ProgramFolder() {
   const std::string self = platform::ModulePathOf(reinterpret_cast<const void*>(&ProgramFolder));
-  const size_t cut = self.find_last_of('/');
+  const size_t cut = self.find_last_of("\\/");
   return cut == std::string::npos ? std::string(".") : self.substr(0, cut);
 }
 

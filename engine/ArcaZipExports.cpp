@@ -80,7 +80,7 @@ AZ_EXPORT const char* AZ_STDCALL AZ_Banner() {
 // The library's folder, with a trailing separator.
 AZ_EXPORT int32_t AZ_STDCALL AZ_Path(char16_t* buffer, int32_t size, int32_t wide) {
   const std::string path = OwnPath();
-  return CopyOut(buffer, size, wide, path.substr(0, path.find_last_of('/') + 1));
+  return CopyOut(buffer, size, wide, path.substr(0, path.find_last_of("\\/") + 1));
 }
 
 }  // extern "C"

@@ -5,51 +5,10 @@
 #include <cerrno>
 #include <memory>
 
+#include "platform/Utf8Decode.h"
+
 namespace platform {
 namespace {
-
-// Decodes one UTF-8 sequence at text[i]; returns the code point (U+FFFD when malformed) and
-// advances i past it.
-char32_t NextCodePoint(std::string_view text, size_t& i) {
-  const auto c = static_cast<unsigned char>(text[i]);
-  int len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-  if (len == 0 || i + len > text.size()) {
-    ++i;
-    return 0xFFFD;
-  }
-  char32_t cp = len == 1 ? c : c & (0x7F >> len);
-  for (int k = 1; k < len; ++k) {
-    const auto cc = static_cast<unsigned char>(text[i + k]);
-    if ((cc & 0xC0) != 0x80) {
-      ++i;
-      return 0xFFFD;
-    }
-    cp = (cp << 6) | (cc & 0x3F);
-  }
-  static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
-  i += len;
-  if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-    return 0xFFFD;
-  return cp;
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
 
 struct IconvCloser {
   void operator()(void* cd) const { iconv_close(static_cast<iconv_t>(cd)); }
@@ -69,7 +28,7 @@ std::string Convert(std::string_view text, const char* to, const char* from, boo
   while (i < text.size()) {
     const size_t start = i;
     if (fromUtf8)
-      NextCodePoint(text, i);
+      NextUtf8CodePoint(text, i);
     else
       ++i;
     char in[8];
@@ -103,50 +62,6 @@ std::string Utf8ToOem(std::string_view utf8) {
 }
 std::string OemToUtf8(std::string_view oem) {
   return Convert(oem, "UTF-8", "CP850", false);
-}
-
-std::u16string Utf8ToUtf16(std::string_view utf8) {
-  std::u16string out;
-  out.reserve(utf8.size());
-  size_t i = 0;
-  while (i < utf8.size()) {
-    const char32_t cp = NextCodePoint(utf8, i);
-    if (cp >= 0x10000) {
-      out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
-      out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(cp);
-    }
-  }
-  return out;
-}
-
-std::string Utf16ToUtf8(std::u16string_view utf16) {
-  std::string out;
-  out.reserve(utf16.size());
-  for (size_t i = 0; i < utf16.size(); ++i) {
-    char32_t cp = utf16[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
-        utf16[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (utf16[i + 1] - 0xDC00);
-      ++i;
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      cp = 0xFFFD;
-    }
-    AppendUtf8(out, cp);
-  }
-  return out;
-}
-
-bool IsValidUtf8(std::string_view bytes) {
-  size_t i = 0;
-  while (i < bytes.size()) {
-    const size_t start = i;
-    if (NextCodePoint(bytes, i) == 0xFFFD &&
-        bytes.substr(start, i - start) != std::string_view("\xEF\xBF\xBD"))
-      return false;
-  }
-  return true;
 }
 
 }  // namespace platform

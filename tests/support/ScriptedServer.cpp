@@ -1,11 +1,58 @@
 #include "tests/support/ScriptedServer.h"
 
+#ifdef _WIN32
+// The Windows build's tests: the same server on Windows Sockets, linked directly (the code
+// under test binds the library by name on its own).
+#include <winsock2.h>
+#include <ws2tcpip.h>
+namespace {
+using socklen_t = int;
+constexpr int MSG_NOSIGNAL = 0;
+constexpr int MSG_DONTWAIT = 0;
+constexpr int SOCK_CLOEXEC = 0;
+constexpr int SHUT_WR = SD_SEND;
+int poll(pollfd* fds, unsigned long count, int timeoutMs) {
+  return WSAPoll(fds, count, timeoutMs);
+}
+int close(int fd) {
+  return closesocket(static_cast<SOCKET>(fd));
+}
+// Sends never block: the socket is switched to non-blocking mode when it is accepted.
+int accept4(int fd, sockaddr* address, socklen_t* length, int) {
+  const SOCKET s = accept(static_cast<SOCKET>(fd), address, length);
+  if (s == INVALID_SOCKET)
+    return -1;
+  u_long on = 1;
+  ioctlsocket(s, FIONBIO, &on);
+  return static_cast<int>(s);
+}
+// The library's start-up is counted: each server takes one for its lifetime.
+struct TWinsockUse {
+  TWinsockUse() {
+    WSADATA data;
+    WSAStartup(0x0202, &data);
+  }
+  ~TWinsockUse() { WSACleanup(); }
+};
+}  // namespace
+#undef EAGAIN
+#undef EWOULDBLOCK
+#define EAGAIN WSAEWOULDBLOCK
+#define EWOULDBLOCK WSAEWOULDBLOCK
+#undef errno
+#define errno WSAGetLastError()
+#define setsockopt(fd, level, name, value, length) \
+  setsockopt(fd, level, name, reinterpret_cast<const char*>(value), length)
+#define recv(fd, buffer, size, flags) recv(fd, buffer, static_cast<int>(size), flags)
+#define send(fd, buffer, size, flags) send(fd, buffer, static_cast<int>(size), flags)
+#else
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <chrono>
@@ -124,6 +171,9 @@ TScript& TScript::Close() {
 
 TScriptedServer::TScriptedServer(std::vector<TScript> scripts, int readTimeoutMs)
     : scripts_(std::move(scripts)), readTimeoutMs_(readTimeoutMs) {
+#ifdef _WIN32
+  static TWinsockUse winsock;
+#endif
   received_.resize(scripts_.size());
   listenFd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   int one = 1;

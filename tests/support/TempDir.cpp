@@ -6,10 +6,41 @@
 #include <sstream>
 #include <stdexcept>
 
+#ifdef _WIN32
+#include <random>
+namespace {
+// Under Wine the tests' folders live in the host's /tmp, which the Windows side reaches as
+// "/tmp/..." on drive Z:, so the Linux peers and tools started by a test see the same paths.
+std::filesystem::path TempBase() {
+  return "/tmp";
+}
+char* mkdtemp(char* pattern) {
+  static std::mt19937_64 random{std::random_device{}()};
+  std::string path = pattern;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    for (size_t i = path.size() - 6; i < path.size(); ++i)
+      path[i] = "abcdefghijklmnopqrstuvwxyz0123456789"[random() % 36];
+    std::error_code ec;
+    if (std::filesystem::create_directory(path, ec)) {
+      path.copy(pattern, path.size());
+      return pattern;
+    }
+  }
+  return nullptr;
+}
+}  // namespace
+#else
+namespace {
+std::filesystem::path TempBase() {
+  return std::filesystem::temp_directory_path();
+}
+}  // namespace
+#endif
+
 namespace varelo::test {
 
 TTempDir::TTempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "varelo-XXXXXX").string();
+  std::string pattern = (TempBase() / "varelo-XXXXXX").generic_string();
   if (!mkdtemp(pattern.data()))
     throw std::runtime_error("mkdtemp failed");
   path_ = pattern;

@@ -1,0 +1,24 @@
+#include "platform/OsHandle.h"
+
+#include "platform/win32/Win32Util.h"
+
+namespace platform {
+
+TOsHandle& TOsHandle::operator=(TOsHandle&& other) noexcept {
+  if (this != &other) {
+    Close();
+    value_ = other.value_;
+    other.value_ = kInvalid;
+  }
+  return *this;
+}
+
+int TOsHandle::Close() {
+  if (value_ == kInvalid)
+    return 0;
+  const HANDLE h = reinterpret_cast<HANDLE>(value_);
+  value_ = kInvalid;
+  return CloseHandle(h) ? 0 : LastWin32Error();
+}
+
+}  // namespace platform
