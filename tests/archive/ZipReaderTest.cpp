@@ -275,11 +275,11 @@ TEST_F(ZipReader, NamesDifferingOnlyInCaseAreBothKept) {
   EXPECT_EQ(zip.HashList.Find("READ.ME"), 1);
   EXPECT_EQ(zip.HashList.Find("read.me"), -1);
   int index = -1;
-  EXPECT_EQ(zip.FindName("other", index), zip.Entries[2].get());
+  EXPECT_EQ(zip.FindName("other", index), zip.Entries[2]);
   EXPECT_EQ(index, 2);
   index = -1;
-  EXPECT_EQ(zip.FindName("*.ME", index), zip.Entries[0].get());
-  EXPECT_EQ(zip.FindName("*.ME", index), zip.Entries[1].get());
+  EXPECT_EQ(zip.FindName("*.ME", index), zip.Entries[0]);
+  EXPECT_EQ(zip.FindName("*.ME", index), zip.Entries[1]);
   EXPECT_EQ(zip.FindName("*.ME", index), nullptr);
   EXPECT_EQ(index, INT_MIN);
 }
