@@ -1,5 +1,6 @@
 #include "archive/ZipFile.h"
 
+#include <algorithm>
 #include <climits>
 
 #include "archive/ArchiveLimits.h"
@@ -135,6 +136,14 @@ std::vector<TZAReadBuffer::TSegment> TZAZipFile::DirectorySegments(int64_t& expe
   return segments;
 }
 
+TZAIRec& TZAZipFile::NewRecord(uint32_t stillExpected) {
+  if (records_.empty() || records_.back().size() == records_.back().capacity()) {
+    records_.emplace_back();
+    records_.back().reserve(std::min(stillExpected, kRecordArraySize));
+  }
+  return records_.back().emplace_back();
+}
+
 int TZAZipFile::ReadDirectory(uint32_t checkNo) {
   Entries.clear();
   records_.clear();
@@ -155,12 +164,11 @@ int TZAZipFile::ReadDirectory(uint32_t checkNo) {
     if (TotalEntries > static_cast<uint64_t>(in.Remaining()) / kCentralRecordSize)
       throw EZipArca(msg::kReadCentral);
     Entries.reserve(TotalEntries);
-    records_.reserve(TotalEntries);
     Notify(static_cast<int>(TotalEntries), TZCChanges::zccCount);
     HashList.AutoSize(TotalEntries);
     HashList.Reserve(TotalEntries);
     for (uint32_t i = 0; i < TotalEntries; ++i) {
-      TZAIRec& rec = records_.emplace_back();
+      TZAIRec& rec = NewRecord(TotalEntries - i);
       rec.Owner = this;
       const int r = rec.Read(in);
       if (r < 0)

@@ -31,8 +31,8 @@ class TZAZipFile : public TZAEOC {
 
   explicit TZAZipFile(IZipReaderHost* host = nullptr) : host_(host) {}
 
-  // The records in directory order; they live in one array of this directory, reserved
-  // for the (checked) entry count so that they never move while it is loaded.
+  // The records in directory order; they live in arrays of this directory and never move
+  // while it is loaded.
   std::vector<TZAIRec*> Entries;
   TZADirHashList HashList;
   uint32_t CheckNo = 0;
@@ -65,7 +65,10 @@ class TZAZipFile : public TZAEOC {
   // The central directory's bytes as read; the records' names, extras and comments point
   // into them.
   TZARawBlocks raw_;
-  std::vector<TZAIRec> records_;
+  // Records are made in arrays of a bounded size, each reserved for the entries still
+  // expected, so a directory that claims more entries than it holds costs one array at most.
+  TZAIRec& NewRecord(uint32_t stillExpected);
+  std::vector<std::vector<TZAIRec>> records_;
 };
 
 // The component's name matching: "*" and "*.*" match every name; otherwise "*" and "?" are
