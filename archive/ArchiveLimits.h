@@ -24,11 +24,12 @@ inline constexpr int64_t kZip64LocatorSize = 20;
 inline constexpr int64_t kZip64EndSize = 56;
 // Every central record takes at least this many bytes, which bounds a claimed entry count.
 inline constexpr int64_t kCentralRecordSize = 46;
+// Directory records are made in arrays of at most this many.
+inline constexpr uint32_t kRecordArraySize = 4096;
 // The highest Zip64 version this reader understands (low byte of "version needed").
 inline constexpr uint32_t kMaxZipVersion = 45;
 
-// The name index: entries are allocated in blocks of this many; the table sizes it may take.
-inline constexpr size_t kHashBlockEntries = 511;
+// The name index: the size an unsized table takes, and where the automatic sizing switches.
 inline constexpr uint32_t kHashDefaultSize = 1283;
 inline constexpr uint32_t kHashAutoSizeSwitch = 12000;
 

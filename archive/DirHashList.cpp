@@ -8,6 +8,13 @@
 #include "platform/Paths.h"
 
 namespace archive {
+namespace {
+// The chain bit of a hash: its bits mixed, since names ending alike (".txt") share the low
+// bits of their hashes and all hashes of one chain share their remainder.
+uint32_t HashBit(uint32_t hash) {
+  return 1u << ((hash * 2654435761u) >> 27);
+}
+}  // namespace
 
 const std::vector<uint32_t>& TZADirHashList::TableSizes() {
   static const std::vector<uint32_t> sizes = {
@@ -18,7 +25,7 @@ const std::vector<uint32_t>& TZADirHashList::TableSizes() {
 }
 
 void TZADirHashList::Clear() {
-  std::fill(chains_.begin(), chains_.end(), -1);
+  std::fill(chains_.begin(), chains_.end(), TChain{});
   nodes_.clear();
   empties_.clear();
 }
@@ -26,7 +33,7 @@ void TZADirHashList::Clear() {
 void TZADirHashList::SetSize(uint32_t n) {
   const auto& sizes = TableSizes();
   n = std::clamp(n, sizes.front(), sizes.back());
-  chains_.assign(n, -1);
+  chains_.assign(n, TChain{});
   nodes_.clear();
   empties_.clear();
 }
@@ -47,12 +54,15 @@ const TZAIRec* TZADirHashList::Add(const TZAIRec* rec, int index) {
   if (chains_.empty())
     SetSize(kHashDefaultSize);
   const uint32_t hash = rec->NameHash();
-  int32_t* link = &chains_[hash % chains_.size()];
-  while (*link >= 0) {
-    TNode& node = nodes_[static_cast<size_t>(*link)];
-    if (node.hash == hash && ZipSameName(node.rec->KeyName(), rec->KeyName()))
-      return node.rec;
-    link = &node.next;
+  TChain& chain = chains_[hash % chains_.size()];
+  const uint32_t bit = HashBit(hash);
+  if ((chain.hashBits & bit) != 0) {
+    for (int32_t at = chain.head; at >= 0;) {
+      const TNode& node = nodes_[static_cast<size_t>(at)];
+      if (node.hash == hash && ZipSameName(node.rec->KeyName(), rec->KeyName()))
+        return node.rec;
+      at = node.next;
+    }
   }
   int32_t slot;
   if (!empties_.empty()) {
@@ -63,23 +73,33 @@ const TZAIRec* TZADirHashList::Add(const TZAIRec* rec, int index) {
     nodes_.emplace_back();
   }
   nodes_[static_cast<size_t>(slot)] = TNode{-1, hash, rec, index};
-  *link = slot;
+  if (chain.tail >= 0)
+    nodes_[static_cast<size_t>(chain.tail)].next = slot;
+  else
+    chain.head = slot;
+  chain.tail = slot;
+  chain.hashBits |= bit;
   return nullptr;
 }
 
 void TZADirHashList::Remove(const TZAIRec* rec) {
   if (chains_.empty())
     return;
-  int32_t* link = &chains_[rec->NameHash() % chains_.size()];
+  TChain& chain = chains_[rec->NameHash() % chains_.size()];
+  int32_t* link = &chain.head;
+  int32_t before = -1;
   while (*link >= 0) {
     TNode& node = nodes_[static_cast<size_t>(*link)];
     if (node.rec == rec) {
       const int32_t slot = *link;
       *link = node.next;
+      if (chain.tail == slot)
+        chain.tail = before;
       node = TNode{};
       empties_.push_back(slot);
       return;
     }
+    before = *link;
     link = &node.next;
   }
 }
@@ -88,7 +108,7 @@ int TZADirHashList::Find(std::string_view name) const {
   if (chains_.empty())
     return -1;
   const uint32_t hash = ZipNameHash(name);
-  for (int32_t at = chains_[hash % chains_.size()]; at >= 0;) {
+  for (int32_t at = chains_[hash % chains_.size()].head; at >= 0;) {
     const TNode& node = nodes_[static_cast<size_t>(at)];
     if (node.hash == hash && ZipSameName(node.rec->KeyName(), name))
       return node.index;

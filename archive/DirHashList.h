@@ -1,6 +1,5 @@
 #pragma once
 #include <cstdint>
-#include <deque>
 #include <string_view>
 #include <vector>
 
@@ -19,6 +18,8 @@ class TZADirHashList {
   void SetSize(uint32_t n);
   uint32_t Size() const { return static_cast<uint32_t>(chains_.size()); }
   void Clear();
+  // Room for n entries, so indexing a directory of a known (and checked) size allocates once.
+  void Reserve(uint32_t n) { nodes_.reserve(n); }
 
   // Indexes the record; returns nullptr when added, else the present record of the same name
   // (the new one is then not indexed).
@@ -36,9 +37,18 @@ class TZADirHashList {
     const TZAIRec* rec = nullptr;
     int index = -1;
   };
-  std::vector<int32_t> chains_;
-  // Nodes are taken from blocks of 511 and never move; removed nodes are reused first.
-  std::deque<TNode> nodes_;
+  // A chain's first and last node, and one bit (of 32) for every hash in it: a name
+  // whose bit is clear has no equal in the chain, so it is appended at the tail without
+  // walking the chain. Bits are never cleared; a removal only makes walks more frequent.
+  struct TChain {
+    int32_t head = -1;
+    int32_t tail = -1;
+    uint32_t hashBits = 0;
+  };
+  std::vector<TChain> chains_;
+  // Nodes are named by their position, so they live in one array (walking a chain touches
+  // one node per step); removed nodes are reused first.
+  std::vector<TNode> nodes_;
   std::vector<int32_t> empties_;
 };
 

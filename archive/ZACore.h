@@ -31,6 +31,7 @@ class TZACore {
   TZADeleteOpts HowToDelete = TZADeleteOpts::htdAllowUndo;
   std::string TempDir;
   TZASkipAborts NoSkipping{stDupName, stReadError};
+  TZASpanOpts SpanOptions;
   std::vector<std::string> FSpecArgs;
   std::vector<std::string> FSpecArgsExcl;
   bool IgnoreDirOnly = true;

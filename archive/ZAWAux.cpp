@@ -42,6 +42,7 @@ void TZAWAux::LoadZip(const std::string& name, bool noEvent) {
   zip.IgnoreDirOnly = IgnoreDirOnly;
   zip.Encoding = Encoding;
   zip.Encoding_CP = Encoding_CP;
+  zip.SpanOptions = SpanOptions;
   zip.FileName = name;
   int result = 0;
   try {

@@ -81,6 +81,7 @@ void TZipArca19::Setup() {
   w.HowToDelete = HowToDelete;
   w.TempDir = TempDir;
   w.NoSkipping = NoSkipping;
+  w.SpanOptions = SpanOptions;
   w.FSpecArgs = FSpecArgs;
   w.FSpecArgsExcl = FSpecArgsExcl;
   w.IgnoreDirOnly = !fUseDirOnlyEntries;

@@ -56,6 +56,7 @@ class TZipArca19 {
   TZASkipAborts NoSkipping{stDupName, stReadError};
   TZAEncodingOpts Encoding = zeoAuto;
   uint32_t Encoding_CP = 0;
+  TZASpanOpts SpanOptions;
   bool UseDirOnlyEntries() const { return fUseDirOnlyEntries; }
   void SetUseDirOnlyEntries(bool value);
   std::string TempDir;

@@ -1,12 +1,14 @@
 #include "archive/ZipEOC.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 #include "archive/ArchiveLimits.h"
 #include "archive/LittleEndian.h"
 #include "archive/MessageIds.h"
 #include "archive/ZipArcaError.h"
+#include "platform/Paths.h"
 
 namespace archive {
 namespace {
@@ -21,6 +23,21 @@ constexpr int kWarnCentralMoved = 2;
 // The Zip64 end record's size field counts the bytes after its first 12.
 constexpr int64_t kZip64HeadSize = 12;
 constexpr int64_t kZip64MinRecordSize = 44;
+
+// The name without its ".zip" extension (any case), or nothing when it has another one.
+bool SplitZipName(const std::string& name, std::string& base, std::string& ext) {
+  if (name.size() < 4 || platform::FoldCase(name.substr(name.size() - 4)) != ".zip")
+    return false;
+  base = name.substr(0, name.size() - 4);
+  ext = name.substr(name.size() - 4);
+  return true;
+}
+
+std::string ThreeDigits(uint32_t n) {
+  char digits[16];
+  std::snprintf(digits, sizeof digits, "%03u", n);
+  return digits;
+}
 
 }  // namespace
 
@@ -171,8 +188,13 @@ int TZAEOC::ReadZip64() {
   const uint64_t diskEntries = Get64(record + 24), totalEntries = Get64(record + 32);
   const uint64_t centralSize = Get64(record + 40), centralOffset = Get64(record + 48);
   // Every value is checked against the file before it replaces a placeholder: an entry
-  // count no file of this size can hold, or a directory outside it, is a broken record.
-  const uint64_t capacity = static_cast<uint64_t>(File_Size) / kCentralRecordSize;
+  // count no file of this size can hold, or a directory outside it, is a broken record. The
+  // directory of a multi-part set may lie in earlier parts, which the directory reader
+  // measures before it trusts these values.
+  const bool oneFile = TotalDisks <= 1;
+  const uint64_t capacity =
+      oneFile ? static_cast<uint64_t>(File_Size) / kCentralRecordSize : UINT32_MAX;
+  const uint64_t sizeBound = oneFile ? static_cast<uint64_t>(File_Size) : INT64_MAX;
   if (CentralDiskNo == 0xFFFF)
     CentralDiskNo = startDisk;
   if (TotalEntries == 0xFFFF) {
@@ -186,19 +208,19 @@ int TZAEOC::ReadZip64() {
     CentralEntries = static_cast<uint32_t>(diskEntries);
   }
   if (CentralSize == 0xFFFFFFFF) {
-    if (centralSize > static_cast<uint64_t>(File_Size))
+    if (centralSize > sizeBound)
       return -msg::kReadEnd;
     CentralSize = static_cast<int64_t>(centralSize);
   }
   if (CentralOffset == 0xFFFFFFFF) {
-    if (centralOffset > static_cast<uint64_t>(File_Size))
+    if (centralOffset > sizeBound)
       return -msg::kReadEnd;
     CentralOffset = static_cast<int64_t>(centralOffset);
   }
   return 0;
 }
 
-int TZAEOC::OpenEOC(bool EOConly) {
+int TZAEOC::OpenOne(bool EOConly) {
   Reset();
   if (!OpenFile())
     return platform::FileExists(FileName) ? -msg::kCannotOpen : -msg::kInputMissing;
@@ -225,7 +247,13 @@ int TZAEOC::OpenEOC(bool EOConly) {
         return z;
       }
     }
-    OffsetDelta = EndPosition - CentralSize - CentralOffset;
+    // The directory cannot start in a part after the one that ends the set.
+    if (CentralDiskNo > DiskNr) {
+      Close();
+      return -msg::kReadEnd;
+    }
+    // A directory that starts in an earlier part has no place in this one to compare with.
+    OffsetDelta = CentralDiskNo == DiskNr ? EndPosition - CentralSize - CentralOffset : 0;
     if (OffsetDelta != 0)
       status |= kWarnCentralMoved;
     return status;
@@ -233,6 +261,86 @@ int TZAEOC::OpenEOC(bool EOConly) {
     Close();
     return -error.Id();
   }
+}
+
+}  // namespace archive
+
+namespace archive {
+
+std::string TZAWorkFile::PartName(uint32_t disk) const {
+  std::string base, ext;
+  if (!SplitZipName(ReqFileName, base, ext))
+    return {};
+  switch (Numbering) {
+    case TZipNumberScheme::znsName:
+      return disk < static_cast<uint32_t>(kMaxNumberedParts) ? base + ThreeDigits(disk + 1) + ext
+                                                             : std::string();
+    case TZipNumberScheme::znsExt:
+      // Split sets end with the ".zip" part; the parts before it are ".z01", ".z02", ...
+      if (disk + 1 == TotalDisks)
+        return ReqFileName;
+      return disk < 99 ? base + (ext[1] == 'Z' ? ".Z" : ".z") + ThreeDigits(disk + 1).substr(1)
+                       : std::string();
+    default:
+      return {};
+  }
+}
+
+int TZAEOC::OpenEOC(bool EOConly) {
+  // A numbered set is opened by its name again, not by the part found last time.
+  if (Numbering == TZipNumberScheme::znsName && !ReqFileName.empty())
+    FileName = ReqFileName;
+  ReqFileName = FileName;
+  Numbering = TZipNumberScheme::znsNone;
+  int result = OpenOne(EOConly);
+  if (result == -msg::kInputMissing && !SpanOptions.Contains(spExactName))
+    result = OpenLast(EOConly, result);
+  if (result >= 0)
+    SettleNumbering();
+  return result;
+}
+
+int TZAEOC::OpenLast(bool EOConly, int OpenRes) {
+  std::string base, ext;
+  if (!SplitZipName(ReqFileName, base, ext))
+    return OpenRes;
+  const std::string requested = ReqFileName;
+  int result = OpenRes;
+  for (int number = 1; number <= kMaxNumberedParts; ++number) {
+    const std::string part = base + ThreeDigits(static_cast<uint32_t>(number)) + ext;
+    if (!platform::FileExists(part))
+      break;
+    FileName = part;
+    result = OpenOne(EOConly);
+    if (result == -msg::kNotZip)
+      continue;  // no end record: a part before the last
+    if (result >= 0 && TotalDisks != static_cast<uint32_t>(number)) {
+      // The end record belongs to a set of another size: parts are missing or foreign.
+      Close();
+      result = -msg::kCannotOpen;
+    }
+    break;
+  }
+  if (result == -msg::kNotZip) {
+    // Parts were there but none ends the set: its last part is missing.
+    result = -msg::kCannotOpen;
+  }
+  if (result < 0) {
+    FileName = requested;
+    return result;
+  }
+  Numbering = TZipNumberScheme::znsName;
+  return result;
+}
+
+// A set whose parts the directory may need: the numbered parts found by OpenLast, or a split
+// set whose earlier parts sit beside the ".zip" as ".z01", ".z02", ...
+void TZAEOC::SettleNumbering() {
+  if (TotalDisks <= 1 || Numbering != TZipNumberScheme::znsNone)
+    return;
+  Numbering = TZipNumberScheme::znsExt;
+  if (!platform::FileExists(PartName(0)))
+    Numbering = TZipNumberScheme::znsNone;
 }
 
 }  // namespace archive

@@ -22,6 +22,12 @@ class TZAWorkFile {
   uint32_t TotalDisks = 0;
   std::string ReqFileName;
   TZipNumberScheme Numbering = TZipNumberScheme::znsNone;
+  // spExactName: open only the named file, never the last part of a numbered set.
+  TZASpanOpts SpanOptions;
+
+  // The file of part `disk` (0 = the first) of the set this file ends; empty when the file
+  // is not a part of a set whose parts are named by a scheme this reader knows.
+  std::string PartName(uint32_t disk) const;
 
   // Opens read-only; others may read but not write while it is open.
   bool OpenFile();
@@ -59,8 +65,14 @@ class TZAEOC : public TZAWorkFile {
   // warning bits (1 = the end record is not at the end of the file, 2 = the central directory
   // is not where the end record says).
   int OpenEOC(bool EOConly);
+  // When the named ".zip" does not exist, looks for the numbered parts name001.zip,
+  // name002.zip, ... and opens the last one (the part with the end record). `OpenRes` is the
+  // result of opening the named file, returned when no part exists.
+  int OpenLast(bool EOConly, int OpenRes);
 
  private:
+  int OpenOne(bool EOConly);
+  void SettleNumbering();
   void Reset();
   int LocateEnd();
   int ReadZip64();

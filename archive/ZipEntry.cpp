@@ -174,7 +174,7 @@ TZAEncodingOpts TZADirEntry::Encoded() const {
   return found;
 }
 
-std::string TZADirEntry::Decode(const std::string& raw, bool isName) const {
+std::string TZADirEntry::Decode(std::string_view raw, bool isName) const {
   const TZAEncodingOpts e = Encoded();
   std::string out;
   if (e == zeoUPath || NeedsConversion(raw)) {
@@ -188,7 +188,7 @@ std::string TZADirEntry::Decode(const std::string& raw, bool isName) const {
         break;
       case zeoUTF8:
         if (platform::IsValidUtf8(raw))
-          out = raw;
+          out.assign(raw);
         break;
       case zeoUPath:
         UnicodeExtra(Extra, isName ? kTagUnicodePath : kTagUnicodeComment, raw, out);
@@ -200,7 +200,7 @@ std::string TZADirEntry::Decode(const std::string& raw, bool isName) const {
   // No conversion applied, or it gave nothing: the bytes through the ANSI code page, which
   // leaves plain ASCII as it is (the common case, kept off the converter).
   if (out.empty())
-    out = IsAscii(raw) ? raw : platform::AnsiToUtf8(raw);
+    out = IsAscii(raw) ? std::string(raw) : platform::AnsiToUtf8(raw);
   if (isName) {
     for (char& c : out) {
       if (c == '/')
@@ -289,9 +289,9 @@ int TZAIRec::Read(TZAReadBuffer& in) {
   if (got < n + e + c)
     return -msg::kReadComment;
   const char* text = reinterpret_cast<const char*>(p);
-  HeaderName.assign(text, n);
-  Extra.assign(text + n, e);
-  HeaderComment.assign(text + n + e, c);
+  HeaderName = std::string_view(text, n);
+  Extra = std::string_view(text + n, e);
+  HeaderComment = std::string_view(text + n + e, c);
   StatusBits &= ~kStatusReading;
   if (n > 0 && HeaderName.back() == '/')
     StatusBits |= kStatusDirOnly;

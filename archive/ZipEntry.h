@@ -21,7 +21,7 @@ class TZADirEntry {
   uint32_t DateTime() const { return ModifDateTime; }
   bool Encrypted() const { return (Flag & 1) != 0; }
   uint32_t ExtFileAttrib() const { return ExtFileAtt; }
-  const std::string& ExtraField() const { return Extra; }
+  std::string_view ExtraField() const { return Extra; }
   size_t ExtraFieldLength() const { return Extra.size(); }
   // Decoded texts (UTF-8 inside the program; "/" in names shown as "\").
   const std::string& FileName() const;
@@ -29,7 +29,7 @@ class TZADirEntry {
   size_t FileCommentLen() const { return HeaderComment.size(); }
   size_t FileNameLength() const { return HeaderName.size(); }
   uint16_t GetFlag() const { return Flag; }
-  const std::string& GetHeaderName() const { return HeaderName; }
+  std::string_view GetHeaderName() const { return HeaderName; }
   uint16_t IntFileAttrib() const { return IntFileAtt; }
   int64_t RelOffLocalHdr() const { return RelOffLocal; }
   uint32_t StartOnDisk() const { return DiskStart; }
@@ -54,11 +54,14 @@ class TZADirEntry {
   uint16_t IntFileAtt = 0;
   uint32_t ExtFileAtt = 0;
   int64_t RelOffLocal = 0;
-  std::string HeaderName;  // raw name bytes
+  // The raw name, extra and comment bytes point into the directory's own copy of the central
+  // directory (TZAZipFile keeps it while it holds the records), so a record never outlives
+  // its directory.
+  std::string_view HeaderName;
   // The name as read: reading never renames an entry, so it is the raw name itself.
-  const std::string& OrigHeaderName() const { return HeaderName; }
-  std::string HeaderComment;
-  std::string Extra;
+  std::string_view OrigHeaderName() const { return HeaderName; }
+  std::string_view HeaderComment;
+  std::string_view Extra;
   mutable uint32_t StatusBits = 0;
   mutable uint32_t Hash = 0;
   const TZAZipFile* Owner = nullptr;
@@ -66,7 +69,7 @@ class TZADirEntry {
  protected:
   mutable std::string fileName_;
   mutable bool nameDecoded_ = false;
-  std::string Decode(const std::string& raw, bool isName) const;
+  std::string Decode(std::string_view raw, bool isName) const;
 };
 
 class TZAIRec : public TZADirEntry {

@@ -1,12 +1,15 @@
 #include "archive/ZipFile.h"
 
+#include <algorithm>
 #include <climits>
 
 #include "archive/ArchiveLimits.h"
+#include "archive/LittleEndian.h"
 #include "archive/MessageIds.h"
 #include "archive/ReadBuffer.h"
 #include "archive/ZipArcaError.h"
 #include "archive/ZipStrings.h"
+#include "platform/File.h"
 #include "platform/Paths.h"
 
 namespace archive {
@@ -90,25 +93,15 @@ int TZAZipFile::Open(bool EOConly, bool NoLoad, uint32_t checkNo) {
   return result;
 }
 
-int TZAZipFile::ReadDirectory(uint32_t checkNo) {
-  Entries.clear();
-  CheckNo = checkNo;
-  Notify(static_cast<int>(CheckNo), TZCChanges::zccBegin);
-  bool good = false;
-  int64_t expected = 0, start = 0;
-  try {
+std::vector<TZAReadBuffer::TSegment> TZAZipFile::DirectorySegments(int64_t& expected,
+                                                                   int64_t& start) {
+  const bool inOtherPart = CentralDiskNo != DiskNr;
+  if (!inOtherPart || Numbering == TZipNumberScheme::znsNone) {
     // The directory ends where the end records begin; anything its stored offset leaves in
     // front is a prefix such as a self-extractor stub.
-    if (CentralDiskNo != DiskNr) {
-      expected = CentralOffset;
-    } else {
-      expected = EndPosition - CentralSize;
-    }
+    expected = inOtherPart ? CentralOffset : EndPosition - CentralSize;
     if (expected < 0)
       throw EZipArca(msg::kSeekError);
-    SFXOfs = expected <= UINT32_MAX ? static_cast<uint32_t>(expected) : 0;
-    if (File_Size == kEndRecordSize)
-      SFXOfs = 0;
     start = expected;
     if (CentralOffset != expected) {
       Warn(msg::kStructureWarning);
@@ -117,33 +110,76 @@ int TZAZipFile::ReadDirectory(uint32_t checkNo) {
       uint8_t sig[4];
       if (!ReadExactly(sig, sizeof sig, CentralOffset))
         throw EZipArca(msg::kReadCentral);
-      const uint32_t value = sig[0] | (sig[1] << 8) | (sig[2] << 16) | (uint32_t{sig[3]} << 24);
-      if (value == kSigCentral)
+      if (Get32(sig) == kSigCentral)
         start = CentralOffset;
     }
+    return {{"", start, File_Size}};
+  }
+  // A directory that starts in an earlier part runs from its offset there through every
+  // part after it, and ends before the end records of this, the last part. Every part is
+  // measured first: an offset past its part is refused before anything is read.
+  const int64_t lastEnd = EndPosition;
+  std::vector<TZAReadBuffer::TSegment> segments;
+  for (uint32_t disk = CentralDiskNo; disk < DiskNr; ++disk) {
+    const std::string part = PartName(disk);
+    const int64_t size = part.empty() ? -1 : platform::FileSize(part);
+    if (size < 0)
+      throw EZipArca(msg::kCannotOpen);
+    segments.push_back({part, 0, size});
+  }
+  File_Size = segments.front().end;
+  if (CentralOffset > File_Size)
+    throw EZipArca(msg::kSeekError);
+  segments.front().start = CentralOffset;
+  segments.push_back({"", 0, lastEnd});
+  expected = start = CentralOffset;
+  return segments;
+}
+
+TZAIRec& TZAZipFile::NewRecord(uint32_t stillExpected) {
+  if (records_.empty() || records_.back().size() == records_.back().capacity()) {
+    records_.emplace_back();
+    records_.back().reserve(std::min(stillExpected, kRecordArraySize));
+  }
+  return records_.back().emplace_back();
+}
+
+int TZAZipFile::ReadDirectory(uint32_t checkNo) {
+  Entries.clear();
+  records_.clear();
+  raw_.clear();
+  CheckNo = checkNo;
+  Notify(static_cast<int>(CheckNo), TZCChanges::zccBegin);
+  int64_t expected = 0, start = 0;
+  try {
+    std::vector<TZAReadBuffer::TSegment> segments = DirectorySegments(expected, start);
+    SFXOfs = expected <= UINT32_MAX ? static_cast<uint32_t>(expected) : 0;
+    if (File_Size == kEndRecordSize)
+      SFXOfs = 0;
     if (host_ != nullptr && host_->Tracing())
       host_->Trace(ZipFormat("List - expecting %d files", {int64_t{TotalEntries}}));
-    // Each record takes at least 46 bytes: a count the rest of the file cannot hold is
-    // refused before anything is reserved for it.
-    if (TotalEntries > static_cast<uint64_t>(File_Size - start) / kCentralRecordSize)
+    TZAReadBuffer in(file_, std::move(segments), CentralSize);
+    // Each record takes at least 46 bytes: a count the rest of the directory's parts cannot
+    // hold is refused before anything is reserved for it.
+    if (TotalEntries > static_cast<uint64_t>(in.Remaining()) / kCentralRecordSize)
       throw EZipArca(msg::kReadCentral);
     Entries.reserve(TotalEntries);
     Notify(static_cast<int>(TotalEntries), TZCChanges::zccCount);
     HashList.AutoSize(TotalEntries);
-    TZAReadBuffer in(file_, start, File_Size);
+    HashList.Reserve(TotalEntries);
     for (uint32_t i = 0; i < TotalEntries; ++i) {
-      auto rec = std::make_unique<TZAIRec>();
-      rec->Owner = this;
-      const int r = rec->Read(in);
+      TZAIRec& rec = NewRecord(TotalEntries - i);
+      rec.Owner = this;
+      const int r = rec.Read(in);
       if (r < 0)
         throw EZipArca(-r);
       if (r > 0)
         Z64 = true;
       if (host_ != nullptr && host_->Tracing())
-        host_->Trace(ZipFormat("List - [%d] \"%s\"", {int64_t{i}, rec->FileName()}));
+        host_->Trace(ZipFormat("List - [%d] \"%s\"", {int64_t{i}, rec.FileName()}));
       const int index = static_cast<int>(Entries.size());
-      Entries.push_back(std::move(rec));
-      const TZAIRec* added = Entries.back().get();
+      Entries.push_back(&rec);
+      const TZAIRec* added = &rec;
       HashList.Add(added, index);
       Notify(index, TZCChanges::zccAdd);
       if (added->RelOffLocal < static_cast<int64_t>(SFXOfs))
@@ -151,9 +187,11 @@ int TZAZipFile::ReadDirectory(uint32_t checkNo) {
       if (host_ != nullptr)
         host_->CheckCancel();
     }
-    good = true;
+    raw_ = in.TakeBlocks();
   } catch (...) {
     Entries.clear();
+    records_.clear();
+    raw_.clear();
     HashList.Clear();
     FileName.clear();
     SFXOfs = 0;
@@ -161,10 +199,8 @@ int TZAZipFile::ReadDirectory(uint32_t checkNo) {
     Notify(0, TZCChanges::zccEnd);
     throw;
   }
-  if (good) {
-    CentralOffset = start;
-    SFXOfs += static_cast<uint32_t>(expected - start);
-  }
+  CentralOffset = start;
+  SFXOfs += static_cast<uint32_t>(expected - start);
   Notify(static_cast<int>(Entries.size()), TZCChanges::zccEnd);
   return 0;
 }
@@ -173,7 +209,7 @@ const TZAIRec* TZAZipFile::FindName(const std::string& pattern, int& index) cons
   if (!HasWildcards(pattern) && index == -1) {
     index = HashList.Find(pattern);
     if (index >= 0)
-      return Entries[static_cast<size_t>(index)].get();
+      return Entries[static_cast<size_t>(index)];
     index = INT_MIN;
     return nullptr;
   }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "archive/DirHashList.h"
+#include "archive/ReadBuffer.h"
 #include "archive/ZipEOC.h"
 #include "archive/ZipEntry.h"
 
@@ -30,7 +31,9 @@ class TZAZipFile : public TZAEOC {
 
   explicit TZAZipFile(IZipReaderHost* host = nullptr) : host_(host) {}
 
-  std::vector<std::unique_ptr<TZAIRec>> Entries;
+  // The records in directory order; they live in arrays of this directory and never move
+  // while it is loaded.
+  std::vector<TZAIRec*> Entries;
   TZADirHashList HashList;
   uint32_t CheckNo = 0;
   TZAEncodingOpts Encoding = zeoAuto;
@@ -52,10 +55,20 @@ class TZAZipFile : public TZAEOC {
 
  private:
   int ReadDirectory(uint32_t checkNo);
+  // Where the directory is read from: [start, end of the archive) in this file, or from the
+  // part it starts in through the parts after it. Sets `expected` (its expected start).
+  std::vector<TZAReadBuffer::TSegment> DirectorySegments(int64_t& expected, int64_t& start);
   void Notify(int index, TZCChanges change);
   void Warn(int id);
 
   IZipReaderHost* host_;
+  // The central directory's bytes as read; the records' names, extras and comments point
+  // into them.
+  TZARawBlocks raw_;
+  // Records are made in arrays of a bounded size, each reserved for the entries still
+  // expected, so a directory that claims more entries than it holds costs one array at most.
+  TZAIRec& NewRecord(uint32_t stillExpected);
+  std::vector<std::vector<TZAIRec>> records_;
 };
 
 // The component's name matching: "*" and "*.*" match every name; otherwise "*" and "?" are

@@ -66,6 +66,16 @@ enum TZAExtrOpt : uint32_t {
 };
 using TZAExtrOpts = TZASet<TZAExtrOpt>;
 
+enum TZASpanOpt : uint32_t {
+  spNoVolumeName,
+  spCompatName,
+  spWipeFiles,
+  spTryFormat,
+  spAnyTime,
+  spExactName
+};
+using TZASpanOpts = TZASet<TZASpanOpt>;
+
 enum class TZAStates { zsDisabled, zsIdle, zsBusy };
 enum class TZAVerbosity { zvOff, zvVerbose, zvTrace };
 enum class TZAStreamOp { zsoIdentify, zsoOpen, zsoClose };

@@ -250,7 +250,24 @@ TEST_F(MessageTable, EveryLanguageRecordHoldsTheButtonsAndInstallerErrors) {
     }
     const std::string format = ZipFmtLoadStr(10650, {std::string("LIB")});
     EXPECT_NE(format.find("LIB"), std::string::npos) << name;
+    // The engine's errors come out of the record as the table file writes them; a prefix
+    // keeps its closing space or colon, so the text after it stays apart.
+    const std::map<int, std::string> own = ReadLangFile(std::string(name) + ".lang");
+    for (int id = 11649; id <= 11683; ++id) {
+      const auto it = own.find(id);
+      ASSERT_NE(it, own.end()) << name << " " << id;
+      EXPECT_EQ(ZipLoadStr(id), it->second) << name << " " << id;
+      EXPECT_TRUE(platform::IsValidUtf8(it->second)) << name << " " << id;
+    }
+    for (int prefix : {11675, 11677, 11680}) {
+      const std::string text = ZipLoadStr(prefix);
+      ASSERT_FALSE(text.empty()) << name << " " << prefix;
+      EXPECT_TRUE(text.back() == ' ' || text.substr(text.size() - 3) == "\xEF\xBC\x9A")
+          << name << " " << prefix;  // a space, or the full-width colon
+    }
   }
+  // The system's own text stays as the system writes it.
+  EXPECT_EQ(english.at(10307), "Wildcards are not allowed in Filename or file specification");
 }
 
 TEST(MessageReports, PrefixesAndEngineCodes) {

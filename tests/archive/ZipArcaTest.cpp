@@ -114,6 +114,45 @@ TEST_F(ZipArca, MissingArchiveIsRecordedWithoutDialogAndKeepsThePatterns) {
   EXPECT_EQ(zip->FSpecArgs.size(), 2u);
 }
 
+// A numbered set loads by its name; a set without its last part is shown as one that could
+// not be opened, while a set without any part is only a missing file.
+TEST_F(ZipArca, NumberedSetsAndTheirMissingParts) {
+  if (!HaveProgram("zip"))
+    VARELO_PEER_MISSING("zip");
+  const std::string folder = platform::HostPath("c:\\Varelo\\Pkg") + "/";
+  RunCommand({"mkdir", "-p", work / "tree"});
+  for (int i = 0; i < 1200; ++i)
+    WriteFileBytes(work / ("tree/a-long-name-for-the-directory-to-span-" + std::to_string(i)),
+                   std::to_string(i));
+  ASSERT_EQ(RunCommand({"sh", "-c", "cd '" + work.Path() + "' && zip -qr -s 64k set.zip tree"}), 0);
+  int parts = 0;
+  for (const char* from : {"set.z01", "set.z02", "set.z03", "set.z04", "set.zip"}) {
+    const std::string part = work / from;
+    if (!platform::FileExists(part))
+      continue;
+    ++parts;
+    WriteFileBytes(folder + "conj00" + std::to_string(parts) + ".zip", ReadFileBytes(part));
+  }
+  ASSERT_GE(parts, 3);
+  zip->SetZipFileName("c:\\Varelo\\Pkg\\conj.zip");
+  EXPECT_EQ(zip->ErrCode(), 0);
+  EXPECT_EQ(zip->Count(), 1200);  // the folder entry is hidden
+  EXPECT_TRUE(zip->IsSpanned());
+  EXPECT_TRUE(dialog->shown.empty());
+
+  ASSERT_TRUE(platform::DeleteFile(folder + "conj00" + std::to_string(parts) + ".zip"));
+  zip->SetZipFileName("c:\\Varelo\\Pkg\\conj.ZIP");
+  EXPECT_EQ(zip->ErrCode(), 11002);
+  EXPECT_EQ(zip->Count(), 0);
+  ASSERT_EQ(dialog->shown.size(), 1u);
+  EXPECT_EQ(dialog->shown[0].text, "Zip file could not be opened");
+
+  ASSERT_TRUE(platform::DeleteFile(folder + "conj001.zip"));
+  zip->SetZipFileName("c:\\Varelo\\Pkg\\conj.zip");
+  EXPECT_EQ(zip->ErrCode(), 11001);
+  EXPECT_EQ(dialog->shown.size(), 1u);
+}
+
 TEST_F(ZipArca, DamagedArchiveShowsItsErrorUnlessUnattended) {
   const std::string path = "c:\\Varelo\\Pkg\\ruim.zip";
   WriteFileBytes(platform::HostPath(path), std::string(3000, 'x'));

@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
+#include <functional>
 
 #include "archive/CenDir.h"
 #include "archive/MessageIds.h"
 #include "archive/ZipFile.h"
+#include "platform/File.h"
 #include "tests/archive/ArchiveTestSupport.h"
 #include "tests/support/MissingPeer.h"
 #include "tests/support/Process.h"
@@ -147,6 +150,184 @@ TEST_F(ZipReader, StubPrefixedArchives) {
             host.warnings.end());
 }
 
+// Split sets as `zip -s` writes them (name.z01, name.z02, ..., name.zip): one whose directory
+// lies in its last part, one whose directory starts in an earlier part and runs through the
+// rest. `Split` returns the number of parts and writes the set joined into one file beside.
+class MultiPart : public ZipReader {
+ protected:
+  void SetUp() override {
+    if (!HaveProgram("zip") || !HaveProgram("zipinfo"))
+      VARELO_PEER_MISSING("zip and zipinfo");
+    RunCommand({"mkdir", "-p", work / "noise", work / "names"});
+    std::string bytes;
+    for (int i = 0; i < 260; ++i) {
+      bytes.clear();
+      for (int k = 0; k < 500; ++k)
+        bytes.push_back(static_cast<char>((i * 131 + k * 7919) ^ (k >> 2)));
+      WriteFileBytes(work / ("noise/file" + std::to_string(i) + ".bin"), bytes);
+    }
+    // Long names and tiny stored contents: the directory outgrows a part.
+    for (int i = 0; i < 1500; ++i)
+      WriteFileBytes(work / ("names/a-rather-long-name-that-grows-the-directory-" +
+                             std::to_string(i) + ".txt"),
+                     "x" + std::to_string(i));
+  }
+  int Split(const std::string& set, const std::string& tree) {
+    if (Zip({"-r", "-s", "64k", set + ".zip", tree}) != 0)
+      return 0;
+    if (Zip({"-s", "0", set + ".zip", "--out", set + "-joined.zip"}) != 0)
+      return 0;
+    int parts = 1;
+    while (platform::FileExists(work / (set + ".z" + TwoDigits(parts))))
+      ++parts;
+    return parts;
+  }
+  // Renames a split set to the numbered parts set001.zip ... setNNN.zip.
+  void Number(const std::string& set, int parts, const std::string& as) {
+    for (int n = 1; n <= parts; ++n) {
+      const std::string from = n == parts ? set + ".zip" : set + ".z" + TwoDigits(n);
+      ASSERT_TRUE(platform::RenameFile(work / from, work / (as + ThreeDigits(n) + ".zip")));
+    }
+  }
+  // Names, sizes and CRCs as zipinfo reads them from the joined set; each local header
+  // offset points at a local header in the part the entry starts on.
+  void ExpectSameAsJoined(const TZAZipFile& zip, const std::string& joined) {
+    std::vector<TZipInfoEntry> info;
+    ASSERT_TRUE(ZipInfo(work / joined, info));
+    ASSERT_EQ(zip.Entries.size(), info.size());
+    for (size_t i = 0; i < info.size(); ++i) {
+      const archive::TZAIRec& rec = *zip.Entries[i];
+      std::string name = info[i].name;
+      std::replace(name.begin(), name.end(), '/', '\\');
+      EXPECT_EQ(rec.FileName(), name) << i;
+      EXPECT_EQ(rec.CompressedSize(), info[i].compressed) << name;
+      EXPECT_EQ(rec.UncompressedSize(), info[i].uncompressed) << name;
+      EXPECT_EQ(rec.CRC32(), info[i].crc) << name;
+      const std::string part = ReadFileBytes(zip.PartName(rec.StartOnDisk()));
+      ASSERT_LE(rec.RelOffLocalHdr() + 4, static_cast<int64_t>(part.size())) << name;
+      EXPECT_EQ(part.substr(static_cast<size_t>(rec.RelOffLocalHdr()), 4), "PK\x03\x04") << name;
+    }
+  }
+  static std::string TwoDigits(int n) { return ThreeDigits(n).substr(1); }
+  static std::string ThreeDigits(int n) {
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%03d", n);
+    return digits;
+  }
+};
+
+TEST_F(MultiPart, NumberedSetsLoadFromTheirLastPart) {
+  const int noiseParts = Split("noise", "noise"), nameParts = Split("names", "names");
+  ASSERT_GE(noiseParts, 3);
+  ASSERT_GE(nameParts, 4);
+  Number("noise", noiseParts, "noise");
+  Number("names", nameParts, "names");
+  struct TCase {
+    const char* set;
+    int parts;
+    bool directoryInLastPart;
+  };
+  for (const TCase& c : {TCase{"noise", noiseParts, true}, TCase{"names", nameParts, false}}) {
+    TZAZipFile zip(&host);
+    EXPECT_EQ(OpenArchive(zip, work / (std::string(c.set) + ".zip")), 0) << c.set;
+    EXPECT_EQ(zip.Numbering, archive::TZipNumberScheme::znsName) << c.set;
+    EXPECT_EQ(zip.FileName, work / (c.set + ThreeDigits(c.parts) + ".zip"));
+    EXPECT_EQ(zip.TotalDisks, static_cast<uint32_t>(c.parts)) << c.set;
+    EXPECT_EQ(zip.DiskNr, static_cast<uint32_t>(c.parts - 1)) << c.set;
+    EXPECT_EQ(zip.CentralDiskNo == zip.DiskNr, c.directoryInLastPart) << c.set;
+    EXPECT_TRUE(zip.MultiDisk) << c.set;
+    ExpectSameAsJoined(zip, std::string(c.set) + "-joined.zip");
+    // Opened again, the set is looked up by its name again.
+    EXPECT_EQ(zip.Open(false, false, 2), 0) << c.set;
+    EXPECT_EQ(zip.Entries.size(), zip.TotalEntries) << c.set;
+  }
+  EXPECT_TRUE(host.warnings.empty());
+  // Told to open only the named file, the reader does not look for parts.
+  TZAZipFile exact(&host);
+  exact.SpanOptions.Include(archive::spExactName);
+  EXPECT_EQ(OpenArchive(exact, work / "names.zip"), -11001);
+}
+
+// The ".z01" parts beside the ".zip" are read too; zipinfo reads such a set itself when its
+// directory lies in the last part.
+TEST_F(MultiPart, SplitSetsBesideTheirZipPart) {
+  const int noiseParts = Split("noise", "noise"), nameParts = Split("names", "names");
+  ASSERT_GE(noiseParts, 3);
+  ASSERT_GE(nameParts, 4);
+  TZAZipFile noise(&host);
+  EXPECT_EQ(OpenArchive(noise, work / "noise.zip"), 0);
+  EXPECT_EQ(noise.Numbering, archive::TZipNumberScheme::znsExt);
+  ExpectAsZipInfo(noise, work / "noise.zip");
+  TZAZipFile names(&host);
+  EXPECT_EQ(OpenArchive(names, work / "names.zip"), 0);
+  EXPECT_LT(names.CentralDiskNo, names.DiskNr);
+  ExpectSameAsJoined(names, "names-joined.zip");
+  EXPECT_TRUE(host.warnings.empty());
+}
+
+// Broken numbered sets: the clear error, no directory, nothing reserved from the claims.
+TEST_F(MultiPart, HostileSetsTable) {
+  const int parts = Split("names", "names");
+  ASSERT_GE(parts, 4);
+  const std::string last = ThreeDigits(parts);
+  struct TCase {
+    const char* defect;
+    std::function<void(const std::string& set)> spoil;
+    int result;
+  };
+  // Rewrites bytes of the end record in the last part.
+  auto patchEnd = [&](size_t at, const std::string& bytes) {
+    return [=, this](const std::string& set) {
+      const std::string path = work / (set + last + ".zip");
+      std::string data = ReadFileBytes(path);
+      const size_t end = data.rfind("PK\x05\x06");
+      ASSERT_NE(end, std::string::npos);
+      data.replace(end + at, bytes.size(), bytes);
+      WriteFileBytes(path, data);
+    };
+  };
+  auto remove = [&](int part) {
+    return [=, this](const std::string& set) {
+      ASSERT_TRUE(platform::DeleteFile(work / (set + ThreeDigits(part) + ".zip")));
+    };
+  };
+  const std::vector<TCase> cases = {
+      {"first part missing", remove(1), -11001},
+      {"a middle part missing", remove(2), -11002},
+      {"last part missing", remove(parts), -11002},
+      {"end record claims more parts", patchEnd(4, Le16(static_cast<uint16_t>(parts + 3))), -11002},
+      {"directory starts in a part after the last", patchEnd(6, Le16(static_cast<uint16_t>(parts))),
+       -11011},
+      {"directory offset past its part", patchEnd(16, Le32(0x7FFFFFF0)), -10201},
+      {"more entries than the parts hold", patchEnd(8, Le16(0xFFFE) + Le16(0xFFFE)), -11013},
+      {"a directory part cut short",
+       [&](const std::string& set) {
+         const std::string path = work / (set + ThreeDigits(parts - 1) + ".zip");
+         WriteFileBytes(path, ReadFileBytes(path).substr(0, 30000));
+       },
+       -11015},
+  };
+  int n = 0;
+  for (const TCase& c : cases) {
+    const std::string set = "hostile" + std::to_string(n++);
+    for (int p = 1; p <= parts; ++p) {
+      const std::string from = p == parts ? "names.zip" : "names.z" + TwoDigits(p);
+      WriteFileBytes(work / (set + ThreeDigits(p) + ".zip"), ReadFileBytes(work / from));
+    }
+    c.spoil(set);
+    TZAZipFile zip(&host);
+    EXPECT_EQ(OpenArchive(zip, work / (set + ".zip")), c.result) << c.defect;
+    EXPECT_TRUE(zip.Entries.empty()) << c.defect;
+    EXPECT_LT(zip.Entries.capacity(), 4096u) << c.defect;
+    EXPECT_FALSE(zip.IsOpen()) << c.defect;
+  }
+  // A split set with a part gone cannot give its directory.
+  ASSERT_TRUE(platform::DeleteFile(work / "names.z03"));
+  TZAZipFile split(&host);
+  EXPECT_EQ(OpenArchive(split, work / "names.zip"), -11002);
+  EXPECT_TRUE(split.Entries.empty());
+}
+
 TEST_F(ZipReader, EmptyArchiveAndTrailingBytes) {
   TZAZipFile empty(&host);
   EXPECT_EQ(OpenArchive(empty, Write("empty.zip", EndRecordBytes(0, 0, 0))), 0);
@@ -275,11 +456,11 @@ TEST_F(ZipReader, NamesDifferingOnlyInCaseAreBothKept) {
   EXPECT_EQ(zip.HashList.Find("READ.ME"), 1);
   EXPECT_EQ(zip.HashList.Find("read.me"), -1);
   int index = -1;
-  EXPECT_EQ(zip.FindName("other", index), zip.Entries[2].get());
+  EXPECT_EQ(zip.FindName("other", index), zip.Entries[2]);
   EXPECT_EQ(index, 2);
   index = -1;
-  EXPECT_EQ(zip.FindName("*.ME", index), zip.Entries[0].get());
-  EXPECT_EQ(zip.FindName("*.ME", index), zip.Entries[1].get());
+  EXPECT_EQ(zip.FindName("*.ME", index), zip.Entries[0]);
+  EXPECT_EQ(zip.FindName("*.ME", index), zip.Entries[1]);
   EXPECT_EQ(zip.FindName("*.ME", index), nullptr);
   EXPECT_EQ(index, INT_MIN);
 }

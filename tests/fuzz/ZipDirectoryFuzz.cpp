@@ -1,5 +1,6 @@
-// Loads mutated archives through the directory reader: every count, size and offset in them is
-// a lie the reader must refuse with an error, never with a crash or an allocation sized from it.
+// Loads mutated archives (single files and two-part numbered sets) through the directory
+// reader: every count, size and offset in them is a lie the reader must refuse with an error,
+// never with a crash or an allocation sized from it.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -30,17 +31,15 @@ varelo::test::TTempDir& WorkFolder() {
   return work;
 }
 
-}  // namespace
+void WriteFile(const std::string& path, const uint8_t* data, size_t size) {
+  platform::TFile file;
+  if (!file.Open(path, platform::TFileAccess::Write, platform::TFileCreate::CreateAlways))
+    std::abort();
+  if (size > 0 && file.Write(data, size) != static_cast<int64_t>(size))
+    std::abort();
+}
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string path = WorkFolder() / "fuzz.zip";
-  {
-    platform::TFile file;
-    if (!file.Open(path, platform::TFileAccess::Write, platform::TFileCreate::CreateAlways))
-      std::abort();
-    if (size > 0 && file.Write(data, size) != static_cast<int64_t>(size))
-      std::abort();
-  }
+void Load(const std::string& path, size_t size) {
   TQuietHost host;
   archive::TZACenDir dir;
   dir.IgnoreDirOnly = (size % 2) == 0;
@@ -66,5 +65,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       std::abort();  // a failed load leaves no directory
   }
   zip.Close();
+}
+
+}  // namespace
+
+// The input is loaded as one archive, and again as a numbered set of two parts, "set001.zip"
+// and "set002.zip", split where its first two bytes say.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string path = WorkFolder() / "fuzz.zip";
+  WriteFile(path, data, size);
+  Load(path, size);
+  if (size < 2)
+    return 0;
+  const size_t split = 2 + (data[0] | (data[1] << 8)) % (size - 1);
+  WriteFile(WorkFolder() / "set001.zip", data + 2, split - 2);
+  WriteFile(WorkFolder() / "set002.zip", data + split, size - split);
+  Load(WorkFolder() / "set.zip", size);
   return 0;
 }
