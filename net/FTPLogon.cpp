@@ -1,5 +1,7 @@
 #include "net/FTPLogon.h"
 
+#include <cstddef>
+
 namespace net {
 namespace {
 
@@ -23,7 +25,7 @@ const TLogonActions& LogonTable(int32_t mode, const TLogonActions& custom) {
     return custom;
   if (mode < 1 || mode > 8)
     return kLogonTables[0];
-  return kLogonTables[static_cast<size_t>(mode)];
+  return kLogonTables[static_cast<std::size_t>(mode)];
 }
 
 }  // namespace net
