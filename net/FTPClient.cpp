@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "net/FTPReply.h"
 #include "net/NetLimits.h"
 #include "net/ProtoUtils.h"
 #include "platform/File.h"
@@ -120,30 +121,26 @@ int32_t TFTPClient::ReadResult() {
   if (FSock->Socket() == platform::kInvalidSocket)
     return 0;
   const uint32_t start = TickNow();
-  std::string code;
-  int64_t bytes = 0;
+  TFTPReplyReader reply;
   std::string line;
-  while (ReadReplyLine(line, start)) {
-    bytes += static_cast<int64_t>(line.size()) + 2;
-    if (static_cast<int32_t>(FFullResult.size()) >= kMaxFtpReplyLines || bytes > kMaxFtpReplyBytes) {
-      // A reply that will not end is no reply: the command fails rather than wait on it.
-      FSock->FailWith(WSAENOBUFS);
-      return 0;
-    }
+  TFTPReplyReader::TStep step = TFTPReplyReader::rsMore;
+  while (step == TFTPReplyReader::rsMore && ReadReplyLine(line, start)) {
+    step = reply.Add(line);
+    if (step == TFTPReplyReader::rsOverflow)
+      break;
     FResultString = line;
-    FFullResult.push_back(line);
     ReportStatus(true, line);
-    if (code.empty() && line.size() > 3 && (line[3] == ' ' || line[3] == '-'))
-      code = line.substr(0, 3);
-    if (!code.empty() && line.size() > 3 && line.compare(0, 3, code) == 0 && line[3] == ' ') {
-      const int64_t number = DecimalNumber(code);
-      FResultCode = number >= 0 ? static_cast<int32_t>(number) : 0;
-      return FResultCode;
-    }
   }
-  // A reply cut short by an error or the timeout has no code: what it began with is not
-  // what the server finally answered.
-  return 0;
+  FFullResult = std::move(reply.Lines());
+  if (step == TFTPReplyReader::rsOverflow) {
+    // A reply that will not end is no reply: the command fails rather than wait on it.
+    FSock->FailWith(WSAENOBUFS);
+    return 0;
+  }
+  // A reply cut short by an error or the timeout has no code: what it began with is not what
+  // the server finally answered.
+  FResultCode = reply.Code();
+  return FResultCode;
 }
 
 int32_t TFTPClient::FTPCommand(const std::string& Value) {
