@@ -10,7 +10,8 @@
 namespace varelo::test {
 
 // The greeting, then one reply per command line received (each reply sent whole, CR LF
-// added to every line that lacks it). Ends by holding the connection open for `holdMs` (until
+// added to every line that lacks it). A reply written "~226 Done" is sent 100 ms after the
+// one before it, without waiting for a command: the end of a transfer. Ends by holding the connection open for `holdMs` (until
 // the client closes), so the client's last reply is not cut by the close; 0 leaves the
 // script open for more steps.
 inline TScript FtpDialogue(const std::string& greeting, const std::vector<std::string>& replies,
@@ -22,6 +23,10 @@ inline TScript FtpDialogue(const std::string& greeting, const std::vector<std::s
   TScript script;
   script.Send(withCrlf(greeting));
   for (const auto& reply : replies) {
+    if (!reply.empty() && reply[0] == '~') {
+      script.Pause(100).Send(withCrlf(reply.substr(1)));
+      continue;
+    }
     script.WaitFor("\r\n");
     if (!reply.empty())
       script.Send(withCrlf(reply));
