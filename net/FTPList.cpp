@@ -7,6 +7,7 @@
 #include "net/FTPListMasks.h"
 #include "net/NetLimits.h"
 #include "net/ProtoText.h"
+#include "net/ScopeExit.h"
 #include "platform/Clock.h"
 
 namespace net {
@@ -36,6 +37,15 @@ std::string_view TrimTrailingWhite(std::string_view value) {
 
 std::string_view TrimLineEnd(std::string_view value) {
   while (!value.empty() && (value.back() == '\r' || value.back() == '\n'))
+    value.remove_suffix(1);
+  return value;
+}
+
+// The text without the spaces around it, as the fixed-width fields are padded.
+std::string_view Spaceless(std::string_view value) {
+  while (!value.empty() && value.front() == ' ')
+    value.remove_prefix(1);
+  while (!value.empty() && value.back() == ' ')
     value.remove_suffix(1);
   return value;
 }
@@ -77,7 +87,7 @@ size_t FindNoCase(std::string_view haystack, std::string_view needle) {
 // A numeric field as the masks collect it: spaces around it dropped, digits only. -1 for an
 // empty field, any other character, or a value past 63 bits.
 int64_t FieldNumber(std::string_view field) {
-  return DecimalNumber(TrimSpaces(field));
+  return DecimalNumber(Spaceless(field));
 }
 
 // A field that must be a number in [low, high] when it was collected at all.
@@ -114,7 +124,8 @@ bool PermissionsValid(const std::string& permissions) {
 bool YearTimeValid(const std::string& field) {
   if (field.empty())
     return true;
-  const std::string text = ReplaceAll(TrimSpaces(field), "-", ":");
+  std::string text(Spaceless(field));
+  std::replace(text.begin(), text.end(), '-', ':');
   if (text.find(':') != std::string::npos) {
     int hour = 0, minute = 0, second = 0;
     return ParseListTimeOfDay(text, hour, minute, second);
@@ -126,7 +137,7 @@ bool YearTimeValid(const std::string& field) {
 bool YearValid(const std::string& field) {
   if (field.empty())
     return true;
-  const std::string text = TrimSpaces(field);
+  const std::string_view text = Spaceless(field);
   const int64_t year = DecimalNumber(text);
   switch (text.size()) {
     case 4:
@@ -144,7 +155,7 @@ bool YearValid(const std::string& field) {
 // digits are years counted from 1900, as servers that print the raw year count write them
 // (110 is 2010): read as they stand they would be dates of the second century.
 int CalendarYear(const std::string& field) {
-  const std::string text = TrimSpaces(field);
+  const std::string_view text = Spaceless(field);
   const int year = static_cast<int>(DecimalNumber(text));
   if (text.size() == 3)
     return 1900 + year;
@@ -158,7 +169,7 @@ int CalendarYear(const std::string& field) {
 // The size times the block size, or -1 when either is no number or the product passes 63 bits.
 int64_t SizeInBytes(const std::string& size, const std::string& blockSize) {
   int64_t value = 0;
-  if (!TrimSpaces(size).empty()) {
+  if (!Spaceless(size).empty()) {
     value = FieldNumber(size);
     if (value < 0)
       return -1;
@@ -239,7 +250,8 @@ void TFTPListRec::Assign(const TFTPListRec& Value) {
 
 TFTPList::TFTPList() : FMasks(kFTPListMasks, kFTPListMasks + kFTPListMaskCount) {
   const char* const* names = SystemShortMonthNames();
-  FCustomMonthNames.assign(names, names + 12);
+  FSystemMonthNames.assign(names, names + 12);
+  FCustomMonthNames = FSystemMonthNames;
 }
 
 TFTPList::~TFTPList() = default;
@@ -402,7 +414,8 @@ int TFTPList::MatchMask(const std::string& Value, const std::string& NextValue,
   for (size_t maskPos = 0; maskPos < Mask.size(); ++maskPos) {
     const char m = Mask[maskPos];
     if (m == kSectionSignAnsi ||
-        std::string_view(Mask).substr(maskPos, kSectionSignUtf8.size()) == kSectionSignUtf8) {
+        (m == kSectionSignUtf8[0] &&
+         std::string_view(Mask).substr(maskPos, kSectionSignUtf8.size()) == kSectionSignUtf8)) {
       if (linePos < line.size())
         return 0;
       if (m != kSectionSignAnsi)
@@ -448,11 +461,20 @@ int TFTPList::MatchMask(const std::string& Value, const std::string& NextValue,
     }
     if (linePos >= line.size())
       return 0;
-    const char c = line[linePos++];
     if (std::string* field = FieldOf(m)) {
-      field->push_back(c);
+      // A run of the same field character ("pppppppppp", "SSSSSSSSS") takes as many line
+      // characters at once.
+      size_t run = 1;
+      while (maskPos + run < Mask.size() && Mask[maskPos + run] == m)
+        ++run;
+      if (linePos + run > line.size())
+        return 0;
+      field->append(line.substr(linePos, run));
+      linePos += run;
+      maskPos += run - 1;
       continue;
     }
+    const char c = line[linePos++];
     switch (m) {
       case '.':
         if (c != ' ' && c != '.')
@@ -479,9 +501,8 @@ int TFTPList::MonthFromName(std::string_view Name) const {
     if (i < static_cast<int>(FCustomMonthNames.size()) && SameTextAnsi(Name, FCustomMonthNames[i]))
       return i + 1;
   }
-  const char* const* system = SystemShortMonthNames();
-  for (int i = 0; i < 12; ++i) {
-    if (SameTextAnsi(Name, system[i]))
+  for (int i = 0; i < static_cast<int>(FSystemMonthNames.size()); ++i) {
+    if (SameTextAnsi(Name, FSystemMonthNames[i]))
       return i + 1;
   }
   for (const auto& table : kFTPListMonthTables) {
@@ -495,7 +516,7 @@ int TFTPList::MonthFromName(std::string_view Name) const {
 
 bool TFTPList::CheckParseFields() {
   // A record needs a name; one made of blanks is none.
-  if (TrimSpaces(FileName).empty() && TrimSpaces(VMSFileName).empty())
+  if (Spaceless(FileName).empty() && Spaceless(VMSFileName).empty())
     return false;
   if (!FileName.empty() && VMSFileName.find_first_of("?*") != std::string::npos)
     return false;
@@ -516,7 +537,7 @@ bool TFTPList::CheckParseFields() {
     for (size_t i = 0; i < 12; ++i)
       FCustomMonthNames.push_back(Monthnames.substr(i * 3, 3));
   }
-  if (!ThreeMonth.empty() && MonthFromName(TrimSpaces(ThreeMonth)) == 0)
+  if (!ThreeMonth.empty() && MonthFromName(Spaceless(ThreeMonth)) == 0)
     return false;
   return YearTimeValid(YearTime) && YearValid(Year);
 }
@@ -553,7 +574,7 @@ void TFTPList::FillRecord(TFTPListRec& Value) {
 }
 
 double TFTPList::RecordTime() const {
-  const double now = Now();
+  const double now = FParseNow ? *FParseNow : Now();
   const TListCivilDate today = CivilFromDays(static_cast<int64_t>(std::floor(now)));
   int year = today.year;
   int month = 1;
@@ -564,14 +585,15 @@ double TFTPList::RecordTime() const {
   if (!Month.empty())
     month = static_cast<int>(FieldNumber(Month));
   else if (!ThreeMonth.empty())
-    month = MonthFromName(TrimSpaces(ThreeMonth));
+    month = MonthFromName(Spaceless(ThreeMonth));
   if (!Year.empty()) {
     year = CalendarYear(Year);
     yearGiven = true;
   }
   int hour = 0, minute = 0, second = 0;
   if (!YearTime.empty()) {
-    const std::string text = ReplaceAll(TrimSpaces(YearTime), "-", ":");
+    std::string text(Spaceless(YearTime));
+    std::replace(text.begin(), text.end(), '-', ':');
     if (text.find(':') == std::string::npos) {
       year = static_cast<int>(DecimalNumber(text));
       yearGiven = true;
@@ -655,6 +677,8 @@ bool TFTPList::ParseLineWithMasks(const std::string& Line, const std::string& Ne
 void TFTPList::ParseLines() {
   FList.clear();
   FUnparsedLines.clear();
+  // One reading of the clock for the whole listing: every line is judged against the same now.
+  const auto heldNow = ScopedValue(FParseNow, std::optional<double>(Now()));
   static const std::string kNoLine;
   for (size_t i = 0; i < FLines.size(); ++i) {
     const std::string& line = FLines[i];

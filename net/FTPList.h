@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -117,6 +118,9 @@ class TFTPList {
   std::vector<std::string> FUnparsedLines;
   // Month names a mask gave with "T=" (twelve names), or the system's short month names.
   std::vector<std::string> FCustomMonthNames;
+  std::vector<std::string> FSystemMonthNames;
+  // The clock reading a whole ParseLines judges its lines by; unset outside it.
+  std::optional<double> FParseNow;
 
   // The field a mask character collects into; nullptr for the others.
   std::string* FieldOf(char MaskChar);
