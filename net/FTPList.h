@@ -1,7 +1,9 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The FTP directory listing parser: the lines a LIST or MLSD transfer brought are turned into
@@ -65,6 +67,21 @@ class TFTPList {
   virtual void ResetParseFields();
   // Matches a line (and, for a mask that continues with "\", the line after it) against one
   // mask, collecting the parse fields: 0 no match, 1 matched this line, 2 matched both lines.
+  // The line's trailing white space is dropped; mask and line are then walked together, one
+  // character each, except where said otherwise:
+  //   n file name, v VMS file name, p permissions, d directory flag, S size, D day, M month,
+  //   T month name, Y year, U year or time of day, h hour, m minute, s second, H hour
+  //   modifier (A/P): the line's character goes to that field;
+  //   * repeats the field before it: for n and v up to a space (to the end of the line when
+  //     "*" ends the mask), for the others over digits;
+  //   $ skips spaces and tabs; ! skips a word and the blanks after it;
+  //   . wants a space or "." (the file name gets a "."); : wants ":"; x wants a space;
+  //   y wants a space or the end of the line;
+  //   = takes a parameter from the mask: after S the digits of a block size, after T 36
+  //     characters giving twelve month names, after d the one character that marks a folder;
+  //   \ goes on with the next line; the section sign wants the line to end here;
+  //   any other character stands for one line character of any kind.
+  // A line that ends before the mask does not match; the mask may end before the line.
   virtual int MatchMask(const std::string& Value, const std::string& NextValue,
                         const std::string& Mask);
   // Whether the fields the last match collected make sense.
@@ -101,6 +118,24 @@ class TFTPList {
   std::vector<std::string> FUnparsedLines;
   // Month names a mask gave with "T=" (twelve names), or the system's short month names.
   std::vector<std::string> FCustomMonthNames;
+  std::vector<std::string> FSystemMonthNames;
+  // The clock reading a whole ParseLines judges its lines by; unset outside it.
+  std::optional<double> FParseNow;
+
+  // The field a mask character collects into; nullptr for the others.
+  std::string* FieldOf(char MaskChar);
+  // The "*" at MaskPos: extends the field before it from the line.
+  bool RepeatField(const std::string& Mask, size_t MaskPos, std::string_view Line, size_t& LinePos);
+  // The "=" at MaskPos: reads its parameter and leaves MaskPos on its last character.
+  bool TakeMaskParameter(const std::string& Mask, size_t& MaskPos);
+  // 1-12 for a known month name (the custom names first, then the system's and the tables of
+  // the server languages), 0 otherwise.
+  int MonthFromName(std::string_view Name) const;
+  // The record's date-time from the date and time fields of the last match.
+  double RecordTime() const;
+  // Tries the masks in order; true when one took the line (its record may have been a "." or
+  // ".." folder, which is dropped). TookNext tells that the mask read the next line too.
+  bool ParseLineWithMasks(const std::string& Line, const std::string& NextLine, bool& TookNext);
 
   // The parse fields of the line being examined.
   std::string Monthnames;

@@ -1,5 +1,9 @@
 #include "net/FTPListMasks.h"
 
+#include <cstdint>
+
+#include "platform/Locale.h"
+
 namespace net {
 
 // Two layouts appear twice; the order is kept as it is, since the first mask that matches
@@ -60,5 +64,42 @@ const char* const kFTPListMasks[kFTPListMaskCount] = {
     "nnnnnnnnnnnnnnnnn  x           SSSSSSSSSS            YYYY-MM-DD hh:mm:ss -",
     "nnnnnnnnnnnnnnnnn d          -          -          - YYYY-MM-DD hh:mm:ss -",
 };
+
+const char* const kFTPListMonthTables[kFTPListMonthTableCount][12] = {
+    {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"},
+    {"jan", "f\xE9v", "mar", "avr", "mai", "jun", "jul", "ao\xFB", "sep", "oct", "nov",
+     "d\xE9"
+     "c"},
+    {"jan", "fev", "mar", "avr", "mai", "jun", "jul", "aou", "sep", "oct", "nov", "dec"},
+    {"Jan", "Feb", "Mar", "Apr", "Mai", "Jun", "Jul", "Aug", "Sep", "Okt", "Nov", "Dez"},
+    {"Jan", "Feb", "M\xE4r", "Apr", "Mai", "Jun", "Jul", "Aug", "Sep", "Okt", "Nov", "Dez"},
+    {"Led", "\xDAno",
+     "B\xF8"
+     "e",
+     "Dub", "Kv\xEC",
+     "\xC8"
+     "en",
+     "\xC8"
+     "ec",
+     "Srp", "Z\xE1\xF8", "\xD8\xEDj", "Lis", "Pro"},
+};
+
+namespace {
+
+const char* const kPortugueseShortMonths[12] = {"jan", "fev", "mar", "abr", "mai", "jun",
+                                                "jul", "ago", "set", "out", "nov", "dez"};
+const char* const kSpanishShortMonths[12] = {"ene", "feb", "mar", "abr", "may", "jun",
+                                             "jul", "ago", "sep", "oct", "nov", "dic"};
+
+}  // namespace
+
+const char* const* SystemShortMonthNames() {
+  const uint16_t language = platform::UserLocaleId() & 0x3FF;
+  if (language == 0x16)  // Portuguese
+    return kPortugueseShortMonths;
+  if (language == 0x0A)  // Spanish
+    return kSpanishShortMonths;
+  return kFTPListMonthTables[0];
+}
 
 }  // namespace net

@@ -9,4 +9,15 @@ namespace net {
 constexpr size_t kFTPListMaskCount = 54;
 extern const char* const kFTPListMasks[kFTPListMaskCount];
 
+// Month names as servers write them, twelve per table. Listing lines are bytes as the server
+// sent them, so the accented names are held in the ANSI code page (Windows-1252) as those
+// servers send them; the last table is Czech as it arrives from a Central European server
+// read through that code page.
+constexpr size_t kFTPListMonthTableCount = 6;
+extern const char* const kFTPListMonthTables[kFTPListMonthTableCount][12];
+
+// The system's short month names for the user's locale (English when the locale has none of
+// its own that fits a three-letter field).
+const char* const* SystemShortMonthNames();
+
 }  // namespace net

@@ -41,6 +41,13 @@ constexpr int32_t kMaxGroupSockets = 64;
 // The platform's "as many as allowed" for a listening socket's queue.
 constexpr int32_t kListenBacklog = 4096;
 
+// --- FTP listings ---
+
+// The longest listing line (LIST or MLSD) the parser reads. A real line holds a name of a few
+// hundred bytes and some fields; a longer one is hostile or broken: it is kept among the
+// unparsed lines as it is instead of being walked by every mask.
+constexpr int32_t kMaxFtpListLineBytes = 16384;
+
 // --- HTTP ---
 
 // The most a response's status line and header block (and a proxy's CONNECT reply, and the
