@@ -92,8 +92,8 @@ void TVsFTPDownload::Retrieve(const std::string& path) {
   fRemoteSize = fFTPClient->FileSize(path);
   // The size the data connection will carry: the rest of the file when it is continued, so
   // that the expected total is the file's size. -1 (unknown) still starts the progress.
-  fDownloadSize = fRemoteSize >= 0 && fRemoteSize >= fBytesResumed ? fRemoteSize - fBytesResumed
-                                                                   : fRemoteSize;
+  fDownloadSize =
+      fRemoteSize >= 0 && fRemoteSize >= fBytesResumed ? fRemoteSize - fBytesResumed : fRemoteSize;
   fFTPClient->SetRestartOffset(fBytesResumed);
   bool whole = false;
   if (fBytesResumed > 0) {

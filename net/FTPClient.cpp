@@ -510,9 +510,9 @@ bool TFTPClient::RetrieveFile(const std::string& FileName, bool Restore) {
   // Without restart offsets a resumed file starts over: it is written from its first byte.
   const bool existing = resuming && platform::FileExists(FDirectFileName);
   TFileStream file;
-  if (!file.Open(FDirectFileName, platform::TFileAccess::ReadWrite,
-                 existing ? platform::TFileCreate::OpenExisting
-                          : platform::TFileCreate::CreateAlways)) {
+  if (!file.Open(
+          FDirectFileName, platform::TFileAccess::ReadWrite,
+          existing ? platform::TFileCreate::OpenExisting : platform::TFileCreate::CreateAlways)) {
     return false;
   }
   return RetrieveInto(file, FileName, existing);

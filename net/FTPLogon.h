@@ -15,16 +15,16 @@ constexpr uint8_t kLogonFailure = 254;
 
 // The logon actions.
 enum TLogonAction : uint8_t {
-  LA_User = 0,            // "USER " + UserName
-  LA_Pass = 1,            // "PASS " + Password
-  LA_Acct = 2,            // "ACCT " + Account
-  LA_FWUser = 3,          // "USER " + FWUsername
-  LA_FWPass = 4,          // "PASS " + FWPassword
-  LA_Site = 5,            // "SITE " + server
-  LA_UserAtServer = 6,    // "USER " + UserName + "@" + server
-  LA_Open = 7,            // "OPEN " + server
-  LA_FWUserAtServer = 8,  // "USER " + FWUsername + "@" + server
-  LA_UserAtServerFW = 9,  // "USER " + UserName + "@" + server + " " + FWUsername
+  LA_User = 0,               // "USER " + UserName
+  LA_Pass = 1,               // "PASS " + Password
+  LA_Acct = 2,               // "ACCT " + Account
+  LA_FWUser = 3,             // "USER " + FWUsername
+  LA_FWPass = 4,             // "PASS " + FWPassword
+  LA_Site = 5,               // "SITE " + server
+  LA_UserAtServer = 6,       // "USER " + UserName + "@" + server
+  LA_Open = 7,               // "OPEN " + server
+  LA_FWUserAtServer = 8,     // "USER " + FWUsername + "@" + server
+  LA_UserAtServerFW = 9,     // "USER " + UserName + "@" + server + " " + FWUsername
   LA_UserAtFWAtServer = 10,  // "USER " + UserName + "@" + FWUsername + "@" + server
   LA_PassAtFWPass = 11,      // "PASS " + Password + "@" + FWPassword
 };

@@ -144,7 +144,8 @@ int main(int argc, char** argv) {
       return 1;
     }
     std::printf("run %d: TVsDownload %.0f MB/s (%.1f MiB peak), curl %.0f MB/s (%.1f MiB peak)\n",
-                run + 1, ours.rates.back(), ours.peaks.back(), curl.rates.back(), curl.peaks.back());
+                run + 1, ours.rates.back(), ours.peaks.back(), curl.rates.back(),
+                curl.peaks.back());
   }
   std::printf("FTP download of big.bin (512 MiB) from %s on loopback into %s, median of %d runs\n",
               name.c_str(), folder.c_str(), runs);

@@ -34,15 +34,15 @@ struct TFetch {
     component.FTP().FtpUser = user;
     component.FTP().FtpPass = pass;
     component.FTP().FtpTimeout = 10000;
-    component.SetOnHookStatus([this](net::TBlockingSocket*, net::THookSocketReason r, int32_t t,
-                                     int32_t d) {
-      if (r == net::HR_ReadCount) {
-        startTotal = t;
-        startCount = d;
-      }
-      if (r == net::HR_SocketClose)
-        ++closes;
-    });
+    component.SetOnHookStatus(
+        [this](net::TBlockingSocket*, net::THookSocketReason r, int32_t t, int32_t d) {
+          if (r == net::HR_ReadCount) {
+            startTotal = t;
+            startCount = d;
+          }
+          if (r == net::HR_SocketClose)
+            ++closes;
+        });
   }
   void Run(const std::string& path) {
     component.SetDownloadUrl("ftp://ignored.example" + path);
@@ -55,10 +55,10 @@ struct TFetch {
   int closes = 0;
 };
 
-#define REQUIRE_PEER(server)                                         \
-  if (!(server).Started()) {                                         \
+#define REQUIRE_PEER(server)                                          \
+  if (!(server).Started()) {                                          \
     VARELO_PEER_MISSING(#server " did not start: " + (server).Log()); \
-    return;                                                          \
+    return;                                                           \
   }
 
 class FTPDownloadPeer : public ::testing::Test {
@@ -123,7 +123,9 @@ TEST_F(FTPDownloadPeer, VsftpdNewAndResumed) {
     std::string talk;
     fetch.component.SetOnBeforeDownload([&](download::TVsDownloadClass* s) {
       static_cast<download::TVsFTPDownload*>(s)->FTPClient().SetOnStatus(
-          [&](net::TFTPClient*, bool r, const std::string& v) { talk += (r ? "< " : "> ") + v + "\n"; });
+          [&](net::TFTPClient*, bool r, const std::string& v) {
+            talk += (r ? "< " : "> ") + v + "\n";
+          });
     });
     // vsftpd run as the launching user does not change its root: the path is the real one.
     fetch.Run(server.Root() + "/pkg.zip");

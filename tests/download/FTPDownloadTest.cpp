@@ -50,13 +50,15 @@ struct TFtpFetch {
     component.FTP().FtpUser = "u";
     component.FTP().FtpPass = "p";
     component.FTP().FtpTimeout = 3000;
-    component.SetOnBeforeDownload([this](download::TVsDownloadClass*) { events.push_back("before"); });
-    component.SetOnAfterDownload([this](download::TVsDownloadClass*) { events.push_back("after"); });
-    component.SetOnHookStatus([this](net::TBlockingSocket*, net::THookSocketReason r, int32_t t,
-                                     int32_t d) {
-      events.push_back(std::string(ReasonText(r)) + " " + std::to_string(t) + " " +
-                       std::to_string(d));
-    });
+    component.SetOnBeforeDownload(
+        [this](download::TVsDownloadClass*) { events.push_back("before"); });
+    component.SetOnAfterDownload(
+        [this](download::TVsDownloadClass*) { events.push_back("after"); });
+    component.SetOnHookStatus(
+        [this](net::TBlockingSocket*, net::THookSocketReason r, int32_t t, int32_t d) {
+          events.push_back(std::string(ReasonText(r)) + " " + std::to_string(t) + " " +
+                           std::to_string(d));
+        });
   }
   void Run(const std::string& url) {
     component.SetDownloadUrl(url);
@@ -82,9 +84,9 @@ TEST_F(FTPDownload, PlainTransferRaisesEventsInOrder) {
   TScriptedServer server(FtpDialogue("220 hi", replies));
   TFtpFetch fetch(server.Port());
   fetch.Run("ftp://elsewhere.example:2121/pub/pkg.zip");
-  EXPECT_EQ(fetch.events, (std::vector<std::string>{"before", "Connect 0 0", "ReadCount 6 0",
-                                                    "SocketClose 6 6", "SocketClose 6 6",
-                                                    "after"}));
+  EXPECT_EQ(fetch.events,
+            (std::vector<std::string>{"before", "Connect 0 0", "ReadCount 6 0", "SocketClose 6 6",
+                                      "SocketClose 6 6", "after"}));
   EXPECT_EQ(ReadFileBytes(Folder() + "/pkg.zip"), "abcdef");
   EXPECT_FALSE(std::filesystem::exists(Folder() + "/pkg.zip.part"));
   EXPECT_EQ(server.Received(), FtpLoginCommands("u", "p") +
@@ -108,35 +110,96 @@ struct TEndingCase {
 TEST_F(FTPDownload, EndingsAndRestartsTable) {
   const std::string retr = "RETR /pkg.zip\r\n";
   const std::vector<TEndingCase> cases{
-      {"250 ends like 226", "", true, "213 6", {"P", "200 ok", "350 ok", "150 go", "~250 ok", "221 bye"},
-       {"abcdef"}, "SIZE /pkg.zip\r\nPASV\r\nTYPE I\r\nREST 0\r\n" + retr + "QUIT\r\n", "abcdef",
+      {"250 ends like 226",
+       "",
+       true,
+       "213 6",
+       {"P", "200 ok", "350 ok", "150 go", "~250 ok", "221 bye"},
+       {"abcdef"},
+       "SIZE /pkg.zip\r\nPASV\r\nTYPE I\r\nREST 0\r\n" + retr + "QUIT\r\n",
+       "abcdef",
        ""},
-      {"426 leaves the partial file", "", true, "213 6",
-       {"P", "200 ok", "350 ok", "150 go", "~426 broken", "221 bye"}, {"abc"},
-       "SIZE /pkg.zip\r\nPASV\r\nTYPE I\r\nREST 0\r\n" + retr + "QUIT\r\n", "", "abc"},
-      {"no SIZE still finishes", "", true, "550 no SIZE here",
-       {"P", "200 ok", "350 ok", "150 go", "~226 ok", "221 bye"}, {"abcdef"},
-       "SIZE /pkg.zip\r\nPASV\r\nTYPE I\r\nREST 0\r\n" + retr + "QUIT\r\n", "abcdef", ""},
-      {"fewer bytes than SIZE is not finished", "", true, "213 10",
-       {"P", "200 ok", "350 ok", "150 go", "~226 ok", "221 bye"}, {"abcdef"},
-       "SIZE /pkg.zip\r\nPASV\r\nTYPE I\r\nREST 0\r\n" + retr + "QUIT\r\n", "", "abcdef"},
-      {"resumed from the partial file's size", "abc", true, "213 6",
-       {"P", "200 ok", "350 ok", "150 go", "~226 ok", "221 bye"}, {"def"},
-       "SIZE /pkg.zip\r\nPASV\r\nTYPE I\r\nREST 3\r\n" + retr + "QUIT\r\n", "abcdef", ""},
-      {"REST refused: written anew", "abc", true, "213 6",
-       {"P", "200 ok", "502 no", "P", "200 ok", "150 go", "~226 ok", "221 bye"}, {"", "abcdef"},
+      {"426 leaves the partial file",
+       "",
+       true,
+       "213 6",
+       {"P", "200 ok", "350 ok", "150 go", "~426 broken", "221 bye"},
+       {"abc"},
+       "SIZE /pkg.zip\r\nPASV\r\nTYPE I\r\nREST 0\r\n" + retr + "QUIT\r\n",
+       "",
+       "abc"},
+      {"no SIZE still finishes",
+       "",
+       true,
+       "550 no SIZE here",
+       {"P", "200 ok", "350 ok", "150 go", "~226 ok", "221 bye"},
+       {"abcdef"},
+       "SIZE /pkg.zip\r\nPASV\r\nTYPE I\r\nREST 0\r\n" + retr + "QUIT\r\n",
+       "abcdef",
+       ""},
+      {"fewer bytes than SIZE is not finished",
+       "",
+       true,
+       "213 10",
+       {"P", "200 ok", "350 ok", "150 go", "~226 ok", "221 bye"},
+       {"abcdef"},
+       "SIZE /pkg.zip\r\nPASV\r\nTYPE I\r\nREST 0\r\n" + retr + "QUIT\r\n",
+       "",
+       "abcdef"},
+      {"resumed from the partial file's size",
+       "abc",
+       true,
+       "213 6",
+       {"P", "200 ok", "350 ok", "150 go", "~226 ok", "221 bye"},
+       {"def"},
+       "SIZE /pkg.zip\r\nPASV\r\nTYPE I\r\nREST 3\r\n" + retr + "QUIT\r\n",
+       "abcdef",
+       ""},
+      {"REST refused: written anew",
+       "abc",
+       true,
+       "213 6",
+       {"P", "200 ok", "502 no", "P", "200 ok", "150 go", "~226 ok", "221 bye"},
+       {"", "abcdef"},
        "SIZE /pkg.zip\r\nPASV\r\nTYPE I\r\nREST 3\r\nPASV\r\nTYPE I\r\n" + retr + "QUIT\r\n",
-       "abcdef", ""},
-      {"no restart at all: written anew", "abc", false, "213 6",
-       {"P", "200 ok", "150 go", "~226 ok", "221 bye"}, {"abcdef"},
-       "SIZE /pkg.zip\r\nPASV\r\nTYPE I\r\n" + retr + "QUIT\r\n", "abcdef", ""},
-      {"partial file larger than the server's: anew", "abcdefgh", true, "213 6",
-       {"P", "200 ok", "350 ok", "150 go", "~226 ok", "221 bye"}, {"abcdef"},
-       "SIZE /pkg.zip\r\nPASV\r\nTYPE I\r\nREST 0\r\n" + retr + "QUIT\r\n", "abcdef", ""},
-      {"partial file whole already", "abcdef", true, "213 6", {"221 bye"}, {},
-       "SIZE /pkg.zip\r\nQUIT\r\n", "abcdef", ""},
-      {"RETR refused", "", true, "213 6", {"P", "200 ok", "350 ok", "550 no file", "221 bye"}, {""},
-       "SIZE /pkg.zip\r\nPASV\r\nTYPE I\r\nREST 0\r\n" + retr + "QUIT\r\n", "", ""},
+       "abcdef",
+       ""},
+      {"no restart at all: written anew",
+       "abc",
+       false,
+       "213 6",
+       {"P", "200 ok", "150 go", "~226 ok", "221 bye"},
+       {"abcdef"},
+       "SIZE /pkg.zip\r\nPASV\r\nTYPE I\r\n" + retr + "QUIT\r\n",
+       "abcdef",
+       ""},
+      {"partial file larger than the server's: anew",
+       "abcdefgh",
+       true,
+       "213 6",
+       {"P", "200 ok", "350 ok", "150 go", "~226 ok", "221 bye"},
+       {"abcdef"},
+       "SIZE /pkg.zip\r\nPASV\r\nTYPE I\r\nREST 0\r\n" + retr + "QUIT\r\n",
+       "abcdef",
+       ""},
+      {"partial file whole already",
+       "abcdef",
+       true,
+       "213 6",
+       {"221 bye"},
+       {},
+       "SIZE /pkg.zip\r\nQUIT\r\n",
+       "abcdef",
+       ""},
+      {"RETR refused",
+       "",
+       true,
+       "213 6",
+       {"P", "200 ok", "350 ok", "550 no file", "221 bye"},
+       {""},
+       "SIZE /pkg.zip\r\nPASV\r\nTYPE I\r\nREST 0\r\n" + retr + "QUIT\r\n",
+       "",
+       ""},
   };
   for (const auto& c : cases) {
     std::filesystem::remove(Folder() + "/pkg.zip");
@@ -211,8 +274,8 @@ TEST_F(FTPDownload, UrlWithoutNameFailsAfterLogin) {
 TEST_F(FTPDownload, StopDuringTransferDeletesThePartialFile) {
   TScriptedServer data(TScript().Send(std::string(100000, 'a')).Pause(200).Send("bbbb").Close());
   std::vector<std::string> replies = FtpLoginReplies();
-  AppendAll(replies, {"213 100004", PasvReply("127.0.0.1", data.Port()), "200 ok", "350 ok", "150 go",
-                      "~426 aborted", "221 Bye"});
+  AppendAll(replies, {"213 100004", PasvReply("127.0.0.1", data.Port()), "200 ok", "350 ok",
+                      "150 go", "~426 aborted", "221 Bye"});
   TScriptedServer server(FtpDialogue("220 hi", replies));
   TFtpFetch fetch(server.Port());
   fetch.component.SetOnHookMonitor(

@@ -36,10 +36,10 @@ void AimAt(TFTPClient& client, const std::string& host, int port, const std::str
   client.SetTimeout(10000);
 }
 
-#define REQUIRE_PEER(server)                                         \
-  if (!(server).Started()) {                                         \
+#define REQUIRE_PEER(server)                                          \
+  if (!(server).Started()) {                                          \
     VARELO_PEER_MISSING(#server " did not start: " + (server).Log()); \
-    return;                                                          \
+    return;                                                           \
   }
 
 struct TModeCase {

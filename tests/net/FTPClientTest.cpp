@@ -105,14 +105,15 @@ TEST(FTPClient, HostileGreetingsFailTheLoginInTime) {
     drip += "220-x\r\n";
   std::vector<THostileReplyCase> cases;
   cases.push_back({"line longer than the limit",
-                   TScript().Send("220 " + std::string(net::kMaxFtpReplyLineBytes + 10, 'x') +
-                                  "\r\n").HoldOpen(2000),
+                   TScript()
+                       .Send("220 " + std::string(net::kMaxFtpReplyLineBytes + 10, 'x') + "\r\n")
+                       .HoldOpen(2000),
                    net::WSAENOBUFS, 2500});
   cases.push_back({"endless lines", TScript().Send(endless).HoldOpen(2000), net::WSAENOBUFS, 2500});
-  cases.push_back({"never closed", TScript().Send("220-hello\r\n").HoldOpen(4000),
-                   net::WSAETIMEDOUT, 2500});
-  cases.push_back({"dripping lines", TScript().SendBytewise(drip, 10).HoldOpen(500),
-                   net::WSAETIMEDOUT, 2500});
+  cases.push_back(
+      {"never closed", TScript().Send("220-hello\r\n").HoldOpen(4000), net::WSAETIMEDOUT, 2500});
+  cases.push_back(
+      {"dripping lines", TScript().SendBytewise(drip, 10).HoldOpen(500), net::WSAETIMEDOUT, 2500});
   for (auto& c : cases) {
     TScriptedServer server(c.script);
     TFTPClient client;
@@ -164,19 +165,27 @@ TEST(FTPClient, LogonModesSendTheirExactSequences) {
       {0, {"230 in"}, "USER u\r\n", true},
       {0, {"331 pw", "332 acct", "230 in"}, "USER u\r\nPASS p\r\nACCT a\r\n", true},
       {0, {"530 no"}, "USER u\r\n", false},
-      {1, {"331 fw", "230 fw ok", "331 site", "331 pw", "230 in"},
-       "USER fu\r\nPASS fp\r\nSITE " + srv + "\r\nUSER u\r\nPASS p\r\n", true},
+      {1,
+       {"331 fw", "230 fw ok", "331 site", "331 pw", "230 in"},
+       "USER fu\r\nPASS fp\r\nSITE " + srv + "\r\nUSER u\r\nPASS p\r\n",
+       true},
       {1, {"230 fw", "331 site", "230 in"}, "USER fu\r\nSITE " + srv + "\r\nUSER u\r\n", true},
       {1, {"230 fw", "200 site"}, "USER fu\r\nSITE " + srv + "\r\n", false},
       {1, {"331 fw", "331 fw again"}, "USER fu\r\nPASS fp\r\n", false},
-      {2, {"331 fw", "230 fw", "331 pw", "230 in"},
-       "USER fu\r\nPASS fp\r\nUSER u@" + srv + "\r\nPASS p\r\n", true},
-      {3, {"331 fw", "230 fw", "331 pw", "230 in"}, "USER fu\r\nPASS fp\r\nUSER u\r\nPASS p\r\n",
+      {2,
+       {"331 fw", "230 fw", "331 pw", "230 in"},
+       "USER fu\r\nPASS fp\r\nUSER u@" + srv + "\r\nPASS p\r\n",
+       true},
+      {3,
+       {"331 fw", "230 fw", "331 pw", "230 in"},
+       "USER fu\r\nPASS fp\r\nUSER u\r\nPASS p\r\n",
        true},
       {4, {"220 open", "331 pw", "230 in"}, "OPEN " + srv + "\r\nUSER u\r\nPASS p\r\n", true},
       {5, {"331 pw", "230 in"}, "USER u@" + srv + "\r\nPASS p\r\n", true},
-      {6, {"331 fw", "230 fw", "331 pw", "230 in"},
-       "USER fu@" + srv + "\r\nPASS fp\r\nUSER u\r\nPASS p\r\n", true},
+      {6,
+       {"331 fw", "230 fw", "331 pw", "230 in"},
+       "USER fu@" + srv + "\r\nPASS fp\r\nUSER u\r\nPASS p\r\n",
+       true},
       {7, {"331 pw", "230 in"}, "USER u@" + srv + " fu\r\nPASS p\r\n", true},
       {7, {"230 in"}, "USER u@" + srv + " fu\r\n", false},
       {8, {"331 pw", "230 in"}, "USER u@fu@" + srv + "\r\nPASS p@fp\r\n", true},
@@ -416,10 +425,9 @@ TEST(FTPClient, FileSizeTakesTheNumberOrGivesMinusOne) {
     const char* reply;
     int64_t size;
   };
-  const std::vector<TCase> cases{{"213 1234", 1234},        {"213 1234 bytes", 1234},
-                                 {"550 not allowed", -1},   {"213 ", -1},
-                                 {"213 12a", -1},           {"213 -5", -1},
-                                 {"213 99999999999999999999", -1}};
+  const std::vector<TCase> cases{
+      {"213 1234", 1234}, {"213 1234 bytes", 1234}, {"550 not allowed", -1},         {"213 ", -1},
+      {"213 12a", -1},    {"213 -5", -1},           {"213 99999999999999999999", -1}};
   std::vector<std::string> replies = FtpLoginReplies();
   for (const auto& c : cases)
     replies.push_back(c.reply);
@@ -543,8 +551,8 @@ TEST(FTPClient, ListingPastItsLimitIsGivenUp) {
     dataScript.Send(block);
   TScriptedServer data(dataScript);
   std::vector<std::string> replies = FtpLoginReplies();
-  AppendAll(replies, {"200 Type A", PasvReply("127.0.0.1", data.Port()), "150 listing",
-                      "226 done"});
+  AppendAll(replies,
+            {"200 Type A", PasvReply("127.0.0.1", data.Port()), "150 listing", "226 done"});
   TScriptedServer server(FtpDialogue("220 hi", replies));
   TFTPClient client;
   Aim(client, server);
@@ -552,6 +560,28 @@ TEST(FTPClient, ListingPastItsLimitIsGivenUp) {
   EXPECT_FALSE(client.List("", false));
   EXPECT_LE(client.OwnDataStream().Size(), net::kMaxFtpListingBytes);
   EXPECT_EQ(client.FtpList().Count(), 0);
+}
+
+TEST(FTPClient, AbortsSendTheirBytesAndStopTheDataSocket) {
+  struct TCase {
+    bool telnet;
+    std::string sent;
+  };
+  for (const TCase& c : {TCase{false, "ABOR\r\n"}, TCase{true,
+                                                         "\xFF\xF4\xFF\xF2"
+                                                         "ABOR\r\n"}}) {
+    TScriptedServer server(FtpDialogue("220 hi", FtpLoginReplies()));
+    TFTPClient client;
+    Aim(client, server);
+    ASSERT_TRUE(client.Login());
+    if (c.telnet)
+      client.TelnetAbort();
+    else
+      client.Abort();
+    EXPECT_TRUE(client.DSock().StopFlag());
+    client.Sock().CloseSocket();
+    EXPECT_EQ(server.Received(), FtpLoginCommands("u", "p") + c.sent) << c.telnet;
+  }
 }
 
 }  // namespace

@@ -11,14 +11,14 @@ namespace varelo::test {
 
 // The greeting, then one reply per command line received (each reply sent whole, CR LF
 // added to every line that lacks it). A reply written "~226 Done" is sent 100 ms after the
-// one before it, without waiting for a command: the end of a transfer. Ends by holding the connection open for `holdMs` (until
-// the client closes), so the client's last reply is not cut by the close; 0 leaves the
-// script open for more steps.
+// one before it, without waiting for a command: the end of a transfer. Ends by holding the
+// connection open for `holdMs` (until the client closes), so the client's last reply is not cut by
+// the close; 0 leaves the script open for more steps.
 inline TScript FtpDialogue(const std::string& greeting, const std::vector<std::string>& replies,
                            int holdMs = 300) {
   auto withCrlf = [](const std::string& reply) {
     return reply.size() >= 2 && reply.compare(reply.size() - 2, 2, "\r\n") == 0 ? reply
-                                                                                 : reply + "\r\n";
+                                                                                : reply + "\r\n";
   };
   TScript script;
   script.Send(withCrlf(greeting));
@@ -52,8 +52,8 @@ inline std::vector<std::string> FtpLoginReplies(bool restarts = true) {
 // The commands of that login, one per line.
 inline std::string FtpLoginCommands(const std::string& user, const std::string& password,
                                     bool restarts = true) {
-  std::string text = "USER " + user + "\r\nPASS " + password +
-                     "\r\nTYPE I\r\nSTRU F\r\nMODE S\r\nREST 0\r\n";
+  std::string text =
+      "USER " + user + "\r\nPASS " + password + "\r\nTYPE I\r\nSTRU F\r\nMODE S\r\nREST 0\r\n";
   if (restarts)
     return text + "REST 1\r\nREST 0\r\n";
   return text;

@@ -196,30 +196,31 @@ TVsftpd::TVsftpd() : root_(dir_ / "root") {
   // vsftpd refuses an anonymous root that its user may write to.
   std::filesystem::permissions(root_, std::filesystem::perms(0755));
   port_ = FreeTcpPort();
-  const std::string config = "listen=YES\n"
-                             "listen_ipv6=NO\n"
-                             "listen_address=127.0.0.1\n"
-                             "listen_port=" +
-                             PortText(port_) +
-                             "\n"
-                             "background=NO\n"
-                             "anonymous_enable=YES\n"
-                             "no_anon_password=YES\n"
-                             "anon_root=" +
-                             root_ +
-                             "\n"
-                             "local_enable=NO\n"
-                             "write_enable=NO\n"
-                             "secure_chroot_dir=" +
-                             (dir_ / "empty") +
-                             "\n"
-                             "seccomp_sandbox=NO\n"
-                             "run_as_launching_user=YES\n"
-                             "pasv_enable=YES\n"
-                             "port_enable=YES\n"
-                             "xferlog_enable=NO\n"
-                             "vsftpd_log_file=" +
-                             (dir_ / "vsftpd.log") + "\n";
+  const std::string config =
+      "listen=YES\n"
+      "listen_ipv6=NO\n"
+      "listen_address=127.0.0.1\n"
+      "listen_port=" +
+      PortText(port_) +
+      "\n"
+      "background=NO\n"
+      "anonymous_enable=YES\n"
+      "no_anon_password=YES\n"
+      "anon_root=" +
+      root_ +
+      "\n"
+      "local_enable=NO\n"
+      "write_enable=NO\n"
+      "secure_chroot_dir=" +
+      (dir_ / "empty") +
+      "\n"
+      "seccomp_sandbox=NO\n"
+      "run_as_launching_user=YES\n"
+      "pasv_enable=YES\n"
+      "port_enable=YES\n"
+      "xferlog_enable=NO\n"
+      "vsftpd_log_file=" +
+      (dir_ / "vsftpd.log") + "\n";
   WriteFileBytes(dir_ / "vsftpd.conf", config);
   const std::string program = HaveProgram("vsftpd") ? "vsftpd" : "/usr/sbin/vsftpd";
   process_ = TProcess({program, dir_ / "vsftpd.conf"}, dir_ / "stdout.log");
