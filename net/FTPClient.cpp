@@ -443,13 +443,40 @@ bool TFTPClient::AcceptDataSocket() {
 // ---------------------------------------------------------------------------------------------
 // Transfers
 
+void TFTPClient::ReceiveUntilClose(TStream& DestStream) {
+  // What RecvStreamRaw does, straight from the socket into one reused buffer: a wait and a
+  // receive per packet, with no string per packet and no yielding of the processor between
+  // them, which a loaded machine makes costly. Every receive still runs the stop check, the
+  // bandwidth limit and the hooks.
+  FDSock->ResetLastError();
+  if (!FDSock->LineBuffer().empty()) {
+    WriteBytes(DestStream, FDSock->LineBuffer());
+    FDSock->SetLineBuffer("");
+  }
+  std::vector<char> packet(static_cast<size_t>(kMaxPacketSize));
+  while (FDSock->LastError() == 0) {
+    if (!FDSock->CanRead(FTimeout)) {
+      if (FDSock->LastError() == 0)
+        FDSock->FailWith(WSAETIMEDOUT);
+      break;
+    }
+    const int32_t got = FDSock->RecvBuffer(packet.data(), kMaxPacketSize);
+    if (FDSock->LastError() != 0 || got <= 0)
+      break;
+    if (DestStream.Write(packet.data(), got) != got) {
+      FDSock->FailWith(WSAENOBUFS);
+      break;
+    }
+  }
+}
+
 bool TFTPClient::DataRead(TStream& DestStream) {
   FDataComplete = false;
   if (!AcceptDataSocket()) {
     FDSock->CloseSocket();
     return false;
   }
-  FDSock->RecvStreamRaw(DestStream, FTimeout);
+  ReceiveUntilClose(DestStream);
   // The server ends the data with the end of the connection; a timeout or a stop does not.
   FDataComplete = FDSock->LastError() == WSAECONNRESET;
   FDSock->CloseSocket();
