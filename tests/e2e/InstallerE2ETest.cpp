@@ -90,6 +90,24 @@ std::string Listing(const std::set<std::string>& tree) {
   return out;
 }
 
+// The requests the server answered, in order: "GET /name 200".
+std::vector<std::string> Requests(const TDistServer& server) {
+  std::vector<std::string> requests;
+  std::istringstream in(server.AccessLog());
+  std::string line;
+  while (std::getline(in, line)) {
+    const size_t open = line.find('"');
+    const size_t close = open == std::string::npos ? open : line.find('"', open + 1);
+    if (close == std::string::npos)
+      continue;
+    std::string request = line.substr(open + 1, close - open - 1);
+    request = request.substr(0, request.rfind(' '));  // without the protocol version
+    const std::string status = line.substr(close + 2, 3);
+    requests.push_back(request + " " + status);
+  }
+  return requests;
+}
+
 std::string UserName() {
   std::string out;
   test::RunCommand({"id", "-un"}, &out);
@@ -128,18 +146,18 @@ class InstallerE2E : public ::testing::Test {
   }
 
   // Clicks Instalar, waits for the final message and closes it; the program must then end.
-  void InstallToTheEnd(TInstallerWindow& window, const std::string& shot) {
+  void InstallToTheEnd(TInstallerWindow& window) {
     const size_t before = window.Boxes().size();
     window.Click(kInstalar.x, kInstalar.y);
-    EndWithTheFinalMessage(window, shot, before + 1);
+    EndWithTheFinalMessage(window, before + 1);
   }
 
   // Waits for the final message as the program's box number `number`, closes it, and waits for
   // the program to end.
-  void EndWithTheFinalMessage(TInstallerWindow& window, const std::string& shot, size_t number) {
+  void EndWithTheFinalMessage(TInstallerWindow& window, size_t number) {
     const auto box = window.WaitForBox(number, kInstallTimeoutMs);
     ASSERT_TRUE(box) << window.ProgramLog();
-    window.Screenshot(shot + "-final-message");
+    window.Screenshot("final-message");
     EXPECT_EQ(box->text, kDone);
     EXPECT_EQ(box->caption, TInstallerWindow::kBoxCaption);
     EXPECT_FALSE(box->error);
@@ -189,6 +207,11 @@ class InstallerE2E : public ::testing::Test {
 
 const char* const kOndrelIni = "[CONFIGURACAO]\r\nINSTALACAO=N\r\n";
 
+// A workstation fetches the client library into both folders, with or without the PAF module.
+const std::vector<std::string> kWorkstationRequests = {"GET /ArcaZip190.dll 200",
+                                                       "GET /VareloSoftInstalacao.zip 200",
+                                                       "GET /GDS32.zip 200", "GET /GDS32.zip 200"};
+
 // The package's Brastel.ini with the run's two keys added at the end of its section.
 std::string BrastelIni(const std::string& nomeBanco, const std::string& caminhoBanco) {
   return "[Geral]\r\nEmpresa=VareloSoft Demonstracao\r\nVersao=2.4.17\r\n\r\n"
@@ -198,19 +221,21 @@ std::string BrastelIni(const std::string& nomeBanco, const std::string& caminhoB
 }
 
 TEST_F(InstallerE2E, CompleteInstallationWithoutAndWithPaf) {
-  TDistServer server;
-  ASSERT_TRUE(server.Started()) << server.Log();
   struct TCase {
     const char* shot;
     bool paf;
+    std::vector<std::string> requests;
     TExpected expected;
   };
   const TCase cases[] = {
       {"complete",
        false,
+       {"GET /ArcaZip190.dll 200", "GET /VareloSoftInstalacao.zip 200", "GET /banco.zip 200"},
        {{{"Varelo", "VareloSoftInstalacao.zip"}, {"Varelo/Banco", "banco.zip"}}, "", ""}},
       {"complete-paf",
        true,
+       {"GET /ArcaZip190.dll 200", "GET /VareloSoftInstalacao.zip 200",
+        "GET /VareloPafInstalacao.zip 200", "GET /banco.zip 200"},
        {{{"Varelo", "VareloSoftInstalacao.zip"},
          {"VareloPaf", "VareloPafInstalacao.zip"},
          {"Varelo/Banco", "banco.zip"}},
@@ -219,6 +244,8 @@ TEST_F(InstallerE2E, CompleteInstallationWithoutAndWithPaf) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.shot);
+    TDistServer server;
+    ASSERT_TRUE(server.Started()) << server.Log();
     const std::string prefix = NewPrefix();
     TInstallerWindow window(prefix, server.BaseUrl(), c.shot);
     ASSERT_TRUE(window.Found()) << window.ProgramLog();
@@ -229,8 +256,10 @@ TEST_F(InstallerE2E, CompleteInstallationWithoutAndWithPaf) {
     if (c.paf)
       window.Click(kPaf.x, kPaf.y);
     window.Screenshot("options");
-    InstallToTheEnd(window, c.shot);
+    InstallToTheEnd(window);
     EXPECT_EQ(window.Boxes().size(), 1u);
+    // Every package the run asks for is one the package builder made.
+    EXPECT_EQ(Requests(server), c.requests);
     // The complete installation writes no settings: Brastel.ini is the package's own.
     ExpectInstalled(prefix, c.expected);
   }
@@ -271,8 +300,9 @@ TEST_F(InstallerE2E, WorkstationOnRedeIsRefusedUntilServerAndPathAreTyped) {
   window.Click(kPath.x, kPath.y);
   window.Type("c:\\dados\\VARELO.FDB");
   window.Screenshot("typed");
-  InstallToTheEnd(window, "rede");
+  InstallToTheEnd(window);
   EXPECT_EQ(window.Boxes().size(), 3u);
+  EXPECT_EQ(Requests(server), kWorkstationRequests);
   // Blanks typed stay in the value: "srv01 " was typed into the server edit.
   ExpectInstalled(prefix, {{{"Varelo", "VareloSoftInstalacao.zip"},
                             {"Varelo", "GDS32.zip"},
@@ -310,7 +340,8 @@ TEST_F(InstallerE2E, WorkstationOnNuvensIsRefusedUntilTheAliasIsTyped) {
   EXPECT_GT(DifferingPixels(empty, lower, left, top, kAliasWidth, kAliasHeight), 0);
   EXPECT_EQ(DifferingPixels(lower, upper, left, top, kAliasWidth, kAliasHeight), 0)
       << "the alias typed in small letters shows otherwise than in capitals";
-  InstallToTheEnd(window, "nuvens");
+  InstallToTheEnd(window);
+  EXPECT_EQ(Requests(server), kWorkstationRequests);
   ExpectInstalled(prefix, {{{"Varelo", "VareloSoftInstalacao.zip"},
                             {"Varelo", "GDS32.zip"},
                             {"VareloPaf", "GDS32.zip"}},
@@ -354,7 +385,7 @@ TEST_F(InstallerE2E, DistributionServerDownTheRunStillEndsWithTheFinalMessage) {
   TInstallerWindow window(prefix, "http://127.0.0.1:" + std::to_string(nobody) + "/",
                           "server-down");
   ASSERT_TRUE(window.Found()) << window.ProgramLog();
-  InstallToTheEnd(window, "server-down");
+  InstallToTheEnd(window);
   EXPECT_EQ(window.Boxes().size(), 1u);
   // Nothing arrived: only the folders and the empty partial files of the attempts are there,
   // no package under its own name.
@@ -391,7 +422,7 @@ TEST_F(InstallerE2E, CorruptPackageIsReportedDeletedAndTheRunGoesOn) {
     EXPECT_FALSE(box->error);
     ASSERT_TRUE(window.PressOk());
   }
-  EndWithTheFinalMessage(window, "corrupt", 3);
+  EndWithTheFinalMessage(window, 3);
   EXPECT_EQ(window.Boxes().size(), 3u);
   // The damaged archive is deleted like any other; the database still arrives.
   ExpectInstalled(prefix, {{{"Varelo/Banco", "banco.zip"}}, "", ""});
@@ -441,7 +472,7 @@ TEST_F(InstallerE2E, ClosedDuringAThrottledFetchTheProgramEndsAndKeepsThePartial
 
 TEST_F(InstallerE2E, ProgressBarMovesAndTheWindowRepaintsDuringAThrottledFetch) {
   TDistServer::TOptions options;
-  options.throttle = {"banco.zip=384k"};
+  options.throttle = {"banco.zip=256k"};
   TDistServer server(options);
   ASSERT_TRUE(server.Started()) << server.Log();
   const std::string prefix = NewPrefix();
@@ -491,7 +522,7 @@ TEST_F(InstallerE2E, ProgressBarMovesAndTheWindowRepaintsDuringAThrottledFetch) 
       << "the uncovered part of the window was not painted again";
   EXPECT_TRUE(window.Running());
   EXPECT_FALSE(fs::exists(Drive(prefix) + "/Varelo/Banco/banco.zip"));
-  InstallToTheEnd(window, "progress");
+  InstallToTheEnd(window);
   ExpectInstalled(
       prefix, {{{"Varelo", "VareloSoftInstalacao.zip"}, {"Varelo/Banco", "banco.zip"}}, "", ""});
 }
