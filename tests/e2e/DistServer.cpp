@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 
 #include "tests/support/Process.h"
@@ -17,19 +18,20 @@ std::string Tool(const std::string& name) {
 
 }  // namespace
 
-const std::string& PackageFolder() {
-  static const std::unique_ptr<test::TTempDir> dir = [] {
-    auto made = std::make_unique<test::TTempDir>();
-    std::string out;
-    const int code =
-        test::RunCommand({"bash", Tool("make-packages"), "--build", VARELO_BUILD_DIR, "--out",
-                          *made / "dist", "--database-kib", std::to_string(kDatabaseKiB)},
-                         &out, kToolTimeoutMs);
-    if (code != 0)
-      ADD_FAILURE() << "make-packages failed: " << out;
-    return made;
-  }();
-  static const std::string folder = *dir / "dist";
+const std::string& PackageFolder(int databaseKiB) {
+  static std::map<int, std::pair<std::unique_ptr<test::TTempDir>, std::string>> made;
+  auto& [dir, folder] = made[databaseKiB];
+  if (dir)
+    return folder;
+  dir = std::make_unique<test::TTempDir>();
+  folder = *dir / "dist";
+  std::string out;
+  const int code =
+      test::RunCommand({"bash", Tool("make-packages"), "--build", VARELO_BUILD_DIR, "--out", folder,
+                        "--database-kib", std::to_string(databaseKiB)},
+                       &out, kToolTimeoutMs);
+  if (code != 0)
+    ADD_FAILURE() << "make-packages failed: " << out;
   return folder;
 }
 

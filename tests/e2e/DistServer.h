@@ -6,12 +6,13 @@
 
 namespace varelo::e2e {
 
-// The packages as tools/make-packages builds them, made once per test program into a folder
-// of its own: the engine from this build and the four ZIP packages, with a database large
-// enough that a throttled fetch of banco.zip lasts several seconds.
-const std::string& PackageFolder();
-// Size of the database file VARELO.FDB inside banco.zip.
+// Size of the database file VARELO.FDB inside banco.zip: large enough that a throttled fetch
+// of banco.zip lasts several seconds.
 constexpr int kDatabaseKiB = 3072;
+
+// The packages as tools/make-packages builds them, made once per test program and database
+// size into a folder of its own: the engine from this build and the four ZIP packages.
+const std::string& PackageFolder(int databaseKiB = kDatabaseKiB);
 
 // The distribution server as tools/dist-server starts it, on a free port of 127.0.0.1, with a
 // state folder of the test's own; stopped (by the pid in that folder) when the object goes.

@@ -51,6 +51,8 @@ constexpr int kAliasLeft = 270, kAliasTop = 274, kAliasWidth = 328, kAliasHeight
 constexpr int kBarTop = 393, kBarWidth = 618, kBarHeight = 20;
 
 constexpr int kInstallTimeoutMs = 60000;
+// The database of the progress test: 32 s of fetch at its pace.
+constexpr int kLargeDatabaseKiB = 8192;
 
 // What a package holds, read back with unzip (an independent reader): name -> bytes.
 std::map<std::string, std::string> PackageFiles(const std::string& package) {
@@ -156,7 +158,9 @@ class InstallerE2E : public ::testing::Test {
   // the program to end.
   void EndWithTheFinalMessage(TInstallerWindow& window, size_t number) {
     const auto box = window.WaitForBox(number, kInstallTimeoutMs);
-    ASSERT_TRUE(box) << window.ProgramLog();
+    ASSERT_TRUE(box) << "box " << number << " did not come; " << window.Boxes().size()
+                     << " shown; screen in " << window.Screenshot("no-final-message") << "\n"
+                     << window.ProgramLog();
     window.Screenshot("final-message");
     EXPECT_EQ(box->text, kDone);
     EXPECT_EQ(box->caption, TInstallerWindow::kBoxCaption);
@@ -471,7 +475,10 @@ TEST_F(InstallerE2E, ClosedDuringAThrottledFetchTheProgramEndsAndKeepsThePartial
 }
 
 TEST_F(InstallerE2E, ProgressBarMovesAndTheWindowRepaintsDuringAThrottledFetch) {
+  // A database large enough that the fetch outlasts the checks on a busy machine; the window
+  // is closed once they are done.
   TDistServer::TOptions options;
+  options.root = PackageFolder(kLargeDatabaseKiB);
   options.throttle = {"banco.zip=256k"};
   TDistServer server(options);
   ASSERT_TRUE(server.Started()) << server.Log();
@@ -516,15 +523,15 @@ TEST_F(InstallerE2E, ProgressBarMovesAndTheWindowRepaintsDuringAThrottledFetch) 
   const long unpainted = differs(window.Screenshot("uncovered-while-stopped"));
   window.Resume();
   EXPECT_GT(unpainted, 0) << "the X server kept the covered part: the check below proves nothing";
-  ASSERT_FALSE(fs::exists(Drive(prefix) + "/Varelo/Banco/banco.zip"))
-      << "the fetch ended before the window was uncovered";
   EXPECT_TRUE(WaitUntil([&] { return differs(window.Screenshot("uncovered")) == 0; }, 3000, 200))
       << "the uncovered part of the window was not painted again";
-  EXPECT_TRUE(window.Running());
+  EXPECT_TRUE(fs::exists(part)) << "the fetch ended before the repaint could be told from the "
+                                   "one that the final message brings";
+  ASSERT_TRUE(window.PressCloseBox());
+  EXPECT_EQ(window.WaitForExit(5000), 0) << window.ProgramLog();
+  EXPECT_TRUE(window.Boxes().empty());
   EXPECT_FALSE(fs::exists(Drive(prefix) + "/Varelo/Banco/banco.zip"));
-  InstallToTheEnd(window);
-  ExpectInstalled(
-      prefix, {{{"Varelo", "VareloSoftInstalacao.zip"}, {"Varelo/Banco", "banco.zip"}}, "", ""});
+  EXPECT_FALSE(fs::exists(Shortcut(prefix)));
 }
 
 }  // namespace
