@@ -40,15 +40,14 @@ struct TPoint {
 constexpr TPoint kComplete{266, 161};
 constexpr TPoint kWorkstation{266, 184};
 constexpr TPoint kPaf{267, 207};
-constexpr TPoint kRedeTab{281, 237};
 constexpr TPoint kNuvensTab{322, 237};
 constexpr TPoint kServer{434, 279};
 constexpr TPoint kPath{434, 320};
-constexpr TPoint kAlias{434, 284};
 constexpr TPoint kInstalar{434, 365};
 // The alias edit (page "Nuvens" at 263,251; the edit at 7,23 on it) and the progress bar.
 constexpr int kAliasLeft = 270, kAliasTop = 274, kAliasWidth = 328, kAliasHeight = 21;
 constexpr int kBarTop = 393, kBarWidth = 618, kBarHeight = 20;
+constexpr int kPagesLeft = 259, kPagesTop = 227, kPagesWidth = 351, kPagesHeight = 112;
 
 constexpr int kInstallTimeoutMs = 60000;
 // The database of the progress test: 32 s of fetch at its pace.
@@ -205,6 +204,23 @@ class InstallerE2E : public ::testing::Test {
     EXPECT_EQ(info.find("Command line arguments"), std::string::npos) << info;
   }
 
+  // A screenshot once a region of the window has stopped changing (two shots in a row agree,
+  // 3 s at most), so that a check never sees a paint half done.
+  static std::string SettledShot(TInstallerWindow& window, const std::string& moment, int x, int y,
+                                 int width, int height) {
+    std::string last = window.Screenshot(moment);
+    WaitUntil(
+        [&] {
+          const std::string again = window.Screenshot(moment + "-settling");
+          const bool same =
+              DifferingPixels(last, again, window.Left() + x, window.Top() + y, width, height) == 0;
+          fs::rename(again, last);
+          return same;
+        },
+        3000, 100);
+    return last;
+  }
+
   std::unique_ptr<TVirtualDisplay> display_;
   std::vector<std::unique_ptr<test::TTempDir>> prefixes_;
 };
@@ -334,12 +350,15 @@ TEST_F(InstallerE2E, WorkstationOnNuvensIsRefusedUntilTheAliasIsTyped) {
   ASSERT_TRUE(window.PressOk());
   // The focus is on the alias edit: what is typed next lands there, in capitals.
   window.PointAtWindow();
-  const std::string empty = window.Screenshot("alias-empty");
+  const auto aliasShot = [&](const std::string& moment) {
+    return SettledShot(window, moment, kAliasLeft, kAliasTop, kAliasWidth, kAliasHeight);
+  };
+  const std::string empty = aliasShot("alias-empty");
   window.Type("a&b&&c");
-  const std::string lower = window.Screenshot("alias-typed");
+  const std::string lower = aliasShot("alias-typed");
   window.Key("BackSpace", 6);
   window.Type("A&B&&C");
-  const std::string upper = window.Screenshot("alias-typed-in-capitals");
+  const std::string upper = aliasShot("alias-typed-in-capitals");
   const int left = window.Left() + kAliasLeft, top = window.Top() + kAliasTop;
   EXPECT_GT(DifferingPixels(empty, lower, left, top, kAliasWidth, kAliasHeight), 0);
   EXPECT_EQ(DifferingPixels(lower, upper, left, top, kAliasWidth, kAliasHeight), 0)
@@ -368,9 +387,22 @@ TEST_F(InstallerE2E, EarlierInstallationIsRefusedAndTheWindowStaysUsable) {
   EXPECT_EQ(box->caption, TInstallerWindow::kBoxCaption);
   EXPECT_FALSE(box->error);
   ASSERT_TRUE(window.PressOk());
-  // Still open and answering: the workstation option shows its pages, and a second press is
-  // refused the same way.
+  // Still open and answering: the workstation option shows its pages and the complete one
+  // hides them again, and a second press is refused the same way.
+  const auto pagesDiffer = [&](const std::string& a, const std::string& b) {
+    return DifferingPixels(a, b, window.Left() + kPagesLeft, window.Top() + kPagesTop, kPagesWidth,
+                           kPagesHeight);
+  };
+  const auto pagesShot = [&](const std::string& moment) {
+    return SettledShot(window, moment, kPagesLeft, kPagesTop, kPagesWidth, kPagesHeight);
+  };
+  const std::string hidden = pagesShot("pages-hidden");
   window.Click(kWorkstation.x, kWorkstation.y);
+  const std::string shown = pagesShot("pages-shown");
+  window.Click(kComplete.x, kComplete.y);
+  const std::string hiddenAgain = pagesShot("pages-hidden-again");
+  EXPECT_GT(pagesDiffer(hidden, shown), 0);
+  EXPECT_EQ(pagesDiffer(hidden, hiddenAgain), 0);
   window.Click(kInstalar.x, kInstalar.y);
   ASSERT_TRUE(window.WaitForBox(2)) << window.ProgramLog();
   EXPECT_EQ(window.Boxes()[1].text, kInstalled);
