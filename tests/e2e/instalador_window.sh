@@ -1,6 +1,7 @@
 #!/bin/sh
-# Runs inside xvfb-run: starts the installer, finds its window by the caption, prints the
-# window's size, photographs the screen and closes the program. Every wait is bounded.
+# Runs on a virtual display (DISPLAY set): starts the installer, finds its window by the
+# caption, prints the window's size, photographs the screen and closes the program. Every wait
+# is bounded.
 # Arguments: the instalador program, the screenshot file, and a second screenshot file taken
 # after choosing the workstation option and typing a company alias on the "Nuvens" page.
 export LC_ALL=C.UTF-8
@@ -11,7 +12,7 @@ shot2=$3
 pid=$!
 window=""
 tries=0
-while [ -z "$window" ] && [ $tries -lt 100 ]; do
+while [ -z "$window" ] && [ $tries -lt 200 ]; do
   window=$(xdotool search --name "VareloSoft - Instalação" 2>/dev/null | head -n 1)
   [ -z "$window" ] && sleep 0.1
   tries=$((tries + 1))

@@ -1,0 +1,71 @@
+#include "tests/e2e/DistServer.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+
+#include "tests/support/Process.h"
+
+namespace varelo::e2e {
+namespace {
+
+constexpr int kToolTimeoutMs = 60000;
+
+std::string Tool(const std::string& name) {
+  return std::string(VARELO_TOOLS_DIR) + "/" + name;
+}
+
+}  // namespace
+
+const std::string& PackageFolder(int databaseKiB) {
+  static std::map<int, std::pair<std::unique_ptr<test::TTempDir>, std::string>> made;
+  auto& [dir, folder] = made[databaseKiB];
+  if (dir)
+    return folder;
+  dir = std::make_unique<test::TTempDir>();
+  folder = *dir / "dist";
+  std::string out;
+  const int code =
+      test::RunCommand({"bash", Tool("make-packages"), "--build", VARELO_BUILD_DIR, "--out", folder,
+                        "--database-kib", std::to_string(databaseKiB)},
+                       &out, kToolTimeoutMs);
+  if (code != 0)
+    ADD_FAILURE() << "make-packages failed: " << out;
+  return folder;
+}
+
+TDistServer::TDistServer(const TOptions& options) {
+  port_ = test::FreeTcpPort();
+  std::vector<std::string> argv = {
+      "bash",   Tool("dist-server"), "start",   "--port",     std::to_string(port_),
+      "--root", options.root,        "--state", state_.Path()};
+  for (const auto& t : options.throttle) {
+    argv.push_back("--throttle");
+    argv.push_back(t);
+  }
+  for (const auto& c : options.corrupt) {
+    argv.push_back("--corrupt");
+    argv.push_back(c);
+  }
+  started_ = test::RunCommand(argv, &output_, kToolTimeoutMs) == 0 && test::WaitForPort(port_);
+}
+
+TDistServer::~TDistServer() {
+  test::RunCommand({"bash", Tool("dist-server"), "stop", "--state", state_.Path()}, nullptr,
+                   kToolTimeoutMs);
+}
+
+std::string TDistServer::BaseUrl() const {
+  return "http://127.0.0.1:" + std::to_string(port_) + "/";
+}
+
+std::string TDistServer::Log() const {
+  return output_ + test::ReadFileBytes(state_ / "error.log");
+}
+
+std::string TDistServer::AccessLog() const {
+  return test::ReadFileBytes(state_ / "access.log");
+}
+
+}  // namespace varelo::e2e

@@ -1,0 +1,46 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include "tests/support/TempDir.h"
+
+namespace varelo::e2e {
+
+// Size of the database file VARELO.FDB inside banco.zip: large enough that a throttled fetch
+// of banco.zip lasts several seconds.
+constexpr int kDatabaseKiB = 3072;
+
+// The packages as tools/make-packages builds them, made once per test program and database
+// size into a folder of its own: the engine from this build and the four ZIP packages.
+const std::string& PackageFolder(int databaseKiB = kDatabaseKiB);
+
+// The distribution server as tools/dist-server starts it, on a free port of 127.0.0.1, with a
+// state folder of the test's own; stopped (by the pid in that folder) when the object goes.
+class TDistServer {
+ public:
+  struct TOptions {
+    std::string root = PackageFolder();
+    std::vector<std::string> throttle;  // "name=rate", nginx limit_rate
+    std::vector<std::string> corrupt;   // package names served damaged
+  };
+  explicit TDistServer(const TOptions& options);
+  TDistServer() : TDistServer(TOptions{}) {}
+  ~TDistServer();
+  TDistServer(const TDistServer&) = delete;
+  TDistServer& operator=(const TDistServer&) = delete;
+
+  bool Started() const { return started_; }
+  int Port() const { return port_; }
+  std::string BaseUrl() const;
+  // What the script printed, its nginx error log and the requests nginx served.
+  std::string Log() const;
+  std::string AccessLog() const;
+
+ private:
+  test::TTempDir state_;
+  int port_ = 0;
+  bool started_ = false;
+  std::string output_;
+};
+
+}  // namespace varelo::e2e

@@ -1,0 +1,570 @@
+// The installer end to end: the real program's window on a virtual display, driven with the
+// pointer and the keyboard through xdotool, fetching from the distribution server that
+// tools/dist-server starts on a free port, into a Wine prefix of the test's own. Each test
+// checks what the user was told (the program's record of its message boxes), what landed in the
+// prefix (folders and files, settings files byte for byte, the shortcut through lnkinfo), and
+// that the program ended. Screenshots of the key moments go to <build>/artifacts/e2e/.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "tests/e2e/DistServer.h"
+#include "tests/e2e/InstallerWindow.h"
+#include "tests/e2e/VirtualDisplay.h"
+#include "tests/support/MissingPeer.h"
+#include "tests/support/Process.h"
+#include "tests/support/TempDir.h"
+
+namespace varelo::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadFileBytes;
+
+const char* const kDone = "Atalho TORNEL foi criado na Área de Trabalho, pode executa-lo";
+const char* const kInstalled =
+    "Já Existe uma instalação nesse computador, não pode ser instalada novamente";
+const char* const kNetwork =
+    "Para instalação de Estação em Rede, necessário informar o Servidor e Caminho do Banco";
+const char* const kCloud =
+    "Para instalação de Estação nas Núvens, necessário informar o Alias da Empresa";
+
+// Points of the window's controls, in its client area.
+struct TPoint {
+  int x, y;
+};
+constexpr TPoint kComplete{266, 161};
+constexpr TPoint kWorkstation{266, 184};
+constexpr TPoint kPaf{267, 207};
+constexpr TPoint kNuvensTab{322, 237};
+constexpr TPoint kServer{434, 279};
+constexpr TPoint kPath{434, 320};
+constexpr TPoint kInstalar{434, 365};
+// The alias edit (page "Nuvens" at 263,251; the edit at 7,23 on it) and the progress bar.
+constexpr int kAliasLeft = 270, kAliasTop = 274, kAliasWidth = 328, kAliasHeight = 21;
+constexpr int kBarTop = 393, kBarWidth = 618, kBarHeight = 20;
+constexpr int kPagesLeft = 259, kPagesTop = 227, kPagesWidth = 351, kPagesHeight = 112;
+
+constexpr int kInstallTimeoutMs = 60000;
+// The database of the progress test: 32 s of fetch at its pace.
+constexpr int kLargeDatabaseKiB = 8192;
+
+// What a package holds, read back with unzip (an independent reader): name -> bytes.
+std::map<std::string, std::string> PackageFiles(const std::string& package) {
+  const std::string zip = PackageFolder() + "/" + package;
+  std::string names;
+  test::RunCommand({"unzip", "-Z1", zip}, &names);
+  std::map<std::string, std::string> files;
+  std::istringstream in(names);
+  std::string name;
+  while (std::getline(in, name)) {
+    std::string bytes;
+    test::RunCommand({"unzip", "-p", zip, name}, &bytes);
+    files[name] = bytes;
+  }
+  return files;
+}
+
+// Every folder (with a trailing "/") and file under drive C:, relative to the drive, outside
+// the prefix's own folders (the user's special folders and the fonts folder that its registry
+// names).
+std::set<std::string> Tree(const std::string& drive) {
+  std::set<std::string> tree;
+  for (const auto& entry : fs::recursive_directory_iterator(drive)) {
+    const std::string rel = fs::relative(entry.path(), drive).string();
+    const std::string top = rel.substr(0, rel.find('/'));
+    if (top == "users" || top == "windows")
+      continue;
+    tree.insert(entry.is_directory() ? rel + "/" : rel);
+  }
+  return tree;
+}
+
+std::string Listing(const std::set<std::string>& tree) {
+  std::string out;
+  for (const auto& t : tree)
+    out += "  " + t + "\n";
+  return out;
+}
+
+// The requests the server answered, in order: "GET /name 200".
+std::vector<std::string> Requests(const TDistServer& server) {
+  std::vector<std::string> requests;
+  std::istringstream in(server.AccessLog());
+  std::string line;
+  while (std::getline(in, line)) {
+    const size_t open = line.find('"');
+    const size_t close = open == std::string::npos ? open : line.find('"', open + 1);
+    if (close == std::string::npos)
+      continue;
+    std::string request = line.substr(open + 1, close - open - 1);
+    request = request.substr(0, request.rfind(' '));  // without the protocol version
+    const std::string status = line.substr(close + 2, 3);
+    requests.push_back(request + " " + status);
+  }
+  return requests;
+}
+
+std::string UserName() {
+  std::string out;
+  test::RunCommand({"id", "-un"}, &out);
+  return out.substr(0, out.find('\n'));
+}
+
+// The installation a case expects: the packages unpacked into each folder, and the settings
+// files (absent when empty).
+struct TExpected {
+  std::vector<std::pair<std::string, std::string>> unpacked;  // folder, package
+  std::string ondrelIni;
+  std::string brastelIni;
+};
+
+class InstallerE2E : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* tool :
+         {"Xvfb", "xdotool", "import", "compare", "lnkinfo", "nginx", "zip", "unzip", "xmessage"}) {
+      if (!test::HaveProgram(tool))
+        VARELO_PEER_MISSING(tool << " missing");
+    }
+    display_ = std::make_unique<TVirtualDisplay>();
+    ASSERT_TRUE(display_->Started()) << display_->Log();
+    ASSERT_TRUE(fs::is_directory(PackageFolder()));
+  }
+
+  // A fresh prefix for one run of the program.
+  std::string NewPrefix() {
+    prefixes_.push_back(std::make_unique<test::TTempDir>());
+    return prefixes_.back()->Path();
+  }
+  static std::string Drive(const std::string& prefix) { return prefix + "/drive_c"; }
+  static std::string Shortcut(const std::string& prefix) {
+    return Drive(prefix) + "/users/" + UserName() + "/Desktop/Tornel.lnk";
+  }
+
+  // Clicks Instalar, waits for the final message and closes it; the program must then end.
+  void InstallToTheEnd(TInstallerWindow& window) {
+    const size_t before = window.Boxes().size();
+    window.Click(kInstalar.x, kInstalar.y);
+    EndWithTheFinalMessage(window, before + 1);
+  }
+
+  // Waits for the final message as the program's box number `number`, closes it, and waits for
+  // the program to end.
+  void EndWithTheFinalMessage(TInstallerWindow& window, size_t number) {
+    const auto box = window.WaitForBox(number, kInstallTimeoutMs);
+    ASSERT_TRUE(box) << "box " << number << " did not come; " << window.Boxes().size()
+                     << " shown; screen in " << window.Screenshot("no-final-message") << "\n"
+                     << window.ProgramLog();
+    window.Screenshot("final-message");
+    EXPECT_EQ(box->text, kDone);
+    EXPECT_EQ(box->caption, TInstallerWindow::kBoxCaption);
+    EXPECT_FALSE(box->error);
+    ASSERT_TRUE(window.PressOk());
+    EXPECT_EQ(window.WaitForExit(), 0) << window.ProgramLog();
+  }
+
+  // The prefix holds exactly the unpacked packages, the engine and the settings files, each
+  // byte for byte; no archive and no partial file is left; the shortcut points at the updater.
+  void ExpectInstalled(const std::string& prefix, const TExpected& expected) {
+    const std::string drive = Drive(prefix);
+    std::set<std::string> want = {"Varelo/", "Varelo/ArcaZip190.dll"};
+    std::map<std::string, std::string> bytes = {
+        {"Varelo/ArcaZip190.dll", ReadFileBytes(PackageFolder() + "/ArcaZip190.dll")}};
+    for (const auto& [folder, package] : expected.unpacked) {
+      want.insert(folder + "/");
+      for (const auto& [name, content] : PackageFiles(package)) {
+        want.insert(folder + "/" + name);
+        bytes[folder + "/" + name] = content;
+      }
+    }
+    if (!expected.ondrelIni.empty()) {
+      want.insert("Varelo/Ondrel.ini");
+      bytes["Varelo/Ondrel.ini"] = expected.ondrelIni;
+    }
+    if (!expected.brastelIni.empty())
+      bytes["Varelo/Brastel.ini"] = expected.brastelIni;
+    const std::set<std::string> tree = Tree(drive);
+    EXPECT_EQ(tree, want) << "installed:\n" << Listing(tree) << "expected:\n" << Listing(want);
+    for (const auto& [path, content] : bytes) {
+      EXPECT_TRUE(ReadFileBytes(drive + "/" + path) == content) << path << " differs";
+    }
+    ExpectShortcut(prefix);
+  }
+
+  void ExpectShortcut(const std::string& prefix) {
+    std::string info;
+    ASSERT_EQ(test::RunCommand({"lnkinfo", Shortcut(prefix)}, &info), 0) << info;
+    EXPECT_NE(info.find("Local path\t\t\t: C:\\Varelo\\Ondrel.exe"), std::string::npos) << info;
+    EXPECT_NE(info.find("Working directory\t\t: C:\\Varelo\\"), std::string::npos) << info;
+    EXPECT_EQ(info.find("Command line arguments"), std::string::npos) << info;
+  }
+
+  // A screenshot once a region of the window has stopped changing (two shots in a row agree,
+  // 3 s at most), so that a check never sees a paint half done.
+  static std::string SettledShot(TInstallerWindow& window, const std::string& moment, int x, int y,
+                                 int width, int height) {
+    std::string last = window.Screenshot(moment);
+    WaitUntil(
+        [&] {
+          const std::string again = window.Screenshot(moment + "-settling");
+          const bool same =
+              DifferingPixels(last, again, window.Left() + x, window.Top() + y, width, height) == 0;
+          fs::rename(again, last);
+          return same;
+        },
+        3000, 100);
+    return last;
+  }
+
+  std::unique_ptr<TVirtualDisplay> display_;
+  std::vector<std::unique_ptr<test::TTempDir>> prefixes_;
+};
+
+const char* const kOndrelIni = "[CONFIGURACAO]\r\nINSTALACAO=N\r\n";
+
+// A workstation fetches the client library into both folders, with or without the PAF module.
+const std::vector<std::string> kWorkstationRequests = {"GET /ArcaZip190.dll 200",
+                                                       "GET /VareloSoftInstalacao.zip 200",
+                                                       "GET /GDS32.zip 200", "GET /GDS32.zip 200"};
+
+// The package's Brastel.ini with the run's two keys added at the end of its section.
+std::string BrastelIni(const std::string& nomeBanco, const std::string& caminhoBanco) {
+  return "[Geral]\r\nEmpresa=VareloSoft Demonstracao\r\nVersao=2.4.17\r\n\r\n"
+         "[ListaServidores]\r\nQuantidade=1\r\nNomeBanco1=" +
+         nomeBanco + "\r\nCaminhoBanco1=" + caminhoBanco +
+         "\r\n\r\n[Impressao]\r\nPorta=LPT1\r\nColunas=48\r\n";
+}
+
+TEST_F(InstallerE2E, CompleteInstallationWithoutAndWithPaf) {
+  struct TCase {
+    const char* shot;
+    bool paf;
+    std::vector<std::string> requests;
+    TExpected expected;
+  };
+  const TCase cases[] = {
+      {"complete",
+       false,
+       {"GET /ArcaZip190.dll 200", "GET /VareloSoftInstalacao.zip 200", "GET /banco.zip 200"},
+       {{{"Varelo", "VareloSoftInstalacao.zip"}, {"Varelo/Banco", "banco.zip"}}, "", ""}},
+      {"complete-paf",
+       true,
+       {"GET /ArcaZip190.dll 200", "GET /VareloSoftInstalacao.zip 200",
+        "GET /VareloPafInstalacao.zip 200", "GET /banco.zip 200"},
+       {{{"Varelo", "VareloSoftInstalacao.zip"},
+         {"VareloPaf", "VareloPafInstalacao.zip"},
+         {"Varelo/Banco", "banco.zip"}},
+        "",
+        ""}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.shot);
+    TDistServer server;
+    ASSERT_TRUE(server.Started()) << server.Log();
+    const std::string prefix = NewPrefix();
+    TInstallerWindow window(prefix, server.BaseUrl(), c.shot);
+    ASSERT_TRUE(window.Found()) << window.ProgramLog();
+    // Centred on the screen, since no window manager places it.
+    EXPECT_EQ(window.Left(), (TVirtualDisplay::kWidth - 618) / 2);
+    EXPECT_EQ(window.Top(), (TVirtualDisplay::kHeight - 413) / 2);
+    window.Screenshot("start");
+    if (c.paf)
+      window.Click(kPaf.x, kPaf.y);
+    window.Screenshot("options");
+    InstallToTheEnd(window);
+    EXPECT_EQ(window.Boxes().size(), 1u);
+    // Every package the run asks for is one the package builder made.
+    EXPECT_EQ(Requests(server), c.requests);
+    // The complete installation writes no settings: Brastel.ini is the package's own.
+    ExpectInstalled(prefix, c.expected);
+  }
+}
+
+TEST_F(InstallerE2E, WorkstationOnRedeIsRefusedUntilServerAndPathAreTyped) {
+  TDistServer server;
+  ASSERT_TRUE(server.Started()) << server.Log();
+  const std::string prefix = NewPrefix();
+  TInstallerWindow window(prefix, server.BaseUrl(), "rede");
+  ASSERT_TRUE(window.Found()) << window.ProgramLog();
+  window.Click(kWorkstation.x, kWorkstation.y);
+  // The path alone is refused, and the focus goes to the server edit: what is typed next
+  // lands there.
+  window.Click(kPath.x, kPath.y);
+  window.Type("c:\\dados\\VARELO.FDB");
+  window.Click(kInstalar.x, kInstalar.y);
+  auto box = window.WaitForBox(1);
+  ASSERT_TRUE(box) << window.ProgramLog();
+  window.Screenshot("refused-path-only");
+  EXPECT_EQ(box->text, kNetwork);
+  EXPECT_FALSE(box->error);
+  ASSERT_TRUE(window.PressOk());
+  window.PointAtWindow();
+  window.Type("srv");
+  // The server alone is refused too, the focus again on the server edit.
+  window.Click(kPath.x, kPath.y);
+  window.Key("BackSpace", 19);
+  window.Click(kInstalar.x, kInstalar.y);
+  box = window.WaitForBox(2);
+  ASSERT_TRUE(box) << window.ProgramLog();
+  window.Screenshot("refused-server-only");
+  EXPECT_EQ(box->text, kNetwork);
+  ASSERT_TRUE(window.PressOk());
+  window.PointAtWindow();
+  window.Type("01 ");
+  EXPECT_FALSE(fs::exists(Drive(prefix) + "/Varelo"));  // refusals change nothing
+  window.Click(kPath.x, kPath.y);
+  window.Type("c:\\dados\\VARELO.FDB");
+  window.Screenshot("typed");
+  InstallToTheEnd(window);
+  EXPECT_EQ(window.Boxes().size(), 3u);
+  EXPECT_EQ(Requests(server), kWorkstationRequests);
+  // Blanks typed stay in the value: "srv01 " was typed into the server edit.
+  ExpectInstalled(prefix, {{{"Varelo", "VareloSoftInstalacao.zip"},
+                            {"Varelo", "GDS32.zip"},
+                            {"VareloPaf", "GDS32.zip"}},
+                           kOndrelIni,
+                           BrastelIni("Local", "srv01 :c:\\dados\\VARELO.FDB")});
+}
+
+TEST_F(InstallerE2E, WorkstationOnNuvensIsRefusedUntilTheAliasIsTyped) {
+  TDistServer server;
+  ASSERT_TRUE(server.Started()) << server.Log();
+  const std::string prefix = NewPrefix();
+  TInstallerWindow window(prefix, server.BaseUrl(), "nuvens");
+  ASSERT_TRUE(window.Found()) << window.ProgramLog();
+  window.Click(kWorkstation.x, kWorkstation.y);
+  window.Click(kServer.x, kServer.y);  // the network page's texts play no part on "Nuvens"
+  window.Type("srv");
+  window.Click(kNuvensTab.x, kNuvensTab.y);
+  window.Click(kInstalar.x, kInstalar.y);
+  const auto box = window.WaitForBox(1);
+  ASSERT_TRUE(box) << window.ProgramLog();
+  window.Screenshot("refused-no-alias");
+  EXPECT_EQ(box->text, kCloud);
+  EXPECT_FALSE(box->error);
+  ASSERT_TRUE(window.PressOk());
+  // The focus is on the alias edit: what is typed next lands there, in capitals.
+  window.PointAtWindow();
+  const auto aliasShot = [&](const std::string& moment) {
+    return SettledShot(window, moment, kAliasLeft, kAliasTop, kAliasWidth, kAliasHeight);
+  };
+  const std::string empty = aliasShot("alias-empty");
+  window.Type("a&b&&c");
+  const std::string lower = aliasShot("alias-typed");
+  window.Key("BackSpace", 6);
+  window.Type("A&B&&C");
+  const std::string upper = aliasShot("alias-typed-in-capitals");
+  const int left = window.Left() + kAliasLeft, top = window.Top() + kAliasTop;
+  EXPECT_GT(DifferingPixels(empty, lower, left, top, kAliasWidth, kAliasHeight), 0);
+  EXPECT_EQ(DifferingPixels(lower, upper, left, top, kAliasWidth, kAliasHeight), 0)
+      << "the alias typed in small letters shows otherwise than in capitals";
+  InstallToTheEnd(window);
+  EXPECT_EQ(Requests(server), kWorkstationRequests);
+  ExpectInstalled(prefix, {{{"Varelo", "VareloSoftInstalacao.zip"},
+                            {"Varelo", "GDS32.zip"},
+                            {"VareloPaf", "GDS32.zip"}},
+                           kOndrelIni,
+                           BrastelIni("&Local", "ABC")});
+}
+
+TEST_F(InstallerE2E, EarlierInstallationIsRefusedAndTheWindowStaysUsable) {
+  TDistServer server;
+  ASSERT_TRUE(server.Started()) << server.Log();
+  const std::string prefix = NewPrefix();
+  fs::create_directories(Drive(prefix) + "/varelo");  // the empty folder alone
+  TInstallerWindow window(prefix, server.BaseUrl(), "earlier");
+  ASSERT_TRUE(window.Found()) << window.ProgramLog();
+  window.Click(kInstalar.x, kInstalar.y);
+  const auto box = window.WaitForBox(1);
+  ASSERT_TRUE(box) << window.ProgramLog();
+  window.Screenshot("refused");
+  EXPECT_EQ(box->text, kInstalled);
+  EXPECT_EQ(box->caption, TInstallerWindow::kBoxCaption);
+  EXPECT_FALSE(box->error);
+  ASSERT_TRUE(window.PressOk());
+  // Still open and answering: the workstation option shows its pages and the complete one
+  // hides them again, and a second press is refused the same way.
+  const auto pagesDiffer = [&](const std::string& a, const std::string& b) {
+    return DifferingPixels(a, b, window.Left() + kPagesLeft, window.Top() + kPagesTop, kPagesWidth,
+                           kPagesHeight);
+  };
+  const auto pagesShot = [&](const std::string& moment) {
+    return SettledShot(window, moment, kPagesLeft, kPagesTop, kPagesWidth, kPagesHeight);
+  };
+  const std::string hidden = pagesShot("pages-hidden");
+  window.Click(kWorkstation.x, kWorkstation.y);
+  const std::string shown = pagesShot("pages-shown");
+  window.Click(kComplete.x, kComplete.y);
+  const std::string hiddenAgain = pagesShot("pages-hidden-again");
+  EXPECT_GT(pagesDiffer(hidden, shown), 0);
+  EXPECT_EQ(pagesDiffer(hidden, hiddenAgain), 0);
+  window.Click(kInstalar.x, kInstalar.y);
+  ASSERT_TRUE(window.WaitForBox(2)) << window.ProgramLog();
+  EXPECT_EQ(window.Boxes()[1].text, kInstalled);
+  window.Screenshot("refused-again");
+  ASSERT_TRUE(window.PressOk());
+  EXPECT_TRUE(window.Running());
+  EXPECT_EQ(Tree(Drive(prefix)), std::set<std::string>{"varelo/"});
+  EXPECT_TRUE(server.AccessLog().empty()) << server.AccessLog();
+  ASSERT_TRUE(window.PressCloseBox());
+  EXPECT_EQ(window.WaitForExit(), 0) << window.ProgramLog();
+}
+
+TEST_F(InstallerE2E, DistributionServerDownTheRunStillEndsWithTheFinalMessage) {
+  const int nobody = test::FreeTcpPort();  // nothing listens there
+  const std::string prefix = NewPrefix();
+  TInstallerWindow window(prefix, "http://127.0.0.1:" + std::to_string(nobody) + "/",
+                          "server-down");
+  ASSERT_TRUE(window.Found()) << window.ProgramLog();
+  InstallToTheEnd(window);
+  EXPECT_EQ(window.Boxes().size(), 1u);
+  // Nothing arrived: only the folders and the empty partial files of the attempts are there,
+  // no package under its own name.
+  const std::set<std::string> tree = Tree(Drive(prefix));
+  for (const auto& path : tree) {
+    EXPECT_TRUE(path.back() == '/' || path.ends_with(".part")) << path;
+    if (path.ends_with(".part")) {
+      EXPECT_EQ(fs::file_size(Drive(prefix) + "/" + path), 0u) << path;
+    }
+  }
+  EXPECT_TRUE(tree.count("Varelo/Banco/")) << Listing(tree);
+  ExpectShortcut(prefix);
+}
+
+TEST_F(InstallerE2E, CorruptPackageIsReportedDeletedAndTheRunGoesOn) {
+  TDistServer::TOptions options;
+  options.corrupt = {"VareloSoftInstalacao.zip"};
+  TDistServer server(options);
+  ASSERT_TRUE(server.Started()) << server.Log();
+  const std::string prefix = NewPrefix();
+  TInstallerWindow window(prefix, server.BaseUrl(), "corrupt");
+  ASSERT_TRUE(window.Found()) << window.ProgramLog();
+  window.Click(kInstalar.x, kInstalar.y);
+  // The archive component tells the user in its own dialog, under the application's title
+  // and in its own language (the window sets none, so its built-in English): once when the
+  // archive is opened, once more when the extract finds no directory to work from. The run
+  // goes on with the next package.
+  for (size_t shown = 1; shown <= 2; ++shown) {
+    const auto box = window.WaitForBox(shown, kInstallTimeoutMs);
+    ASSERT_TRUE(box) << window.ProgramLog();
+    window.Screenshot("corrupt-reported-" + std::to_string(shown));
+    EXPECT_EQ(box->caption, TInstallerWindow::kBoxCaption);
+    EXPECT_EQ(box->text, "This archive is not a valid Zip archive");
+    EXPECT_FALSE(box->error);
+    ASSERT_TRUE(window.PressOk());
+  }
+  EndWithTheFinalMessage(window, 3);
+  EXPECT_EQ(window.Boxes().size(), 3u);
+  // The damaged archive is deleted like any other; the database still arrives.
+  ExpectInstalled(prefix, {{{"Varelo/Banco", "banco.zip"}}, "", ""});
+}
+
+// Waits until the partial file of banco.zip holds at least `bytes`.
+bool WaitForPartial(const std::string& part, uintmax_t bytes, int timeoutMs) {
+  return WaitUntil(
+      [&] {
+        std::error_code error;
+        const uintmax_t size = fs::file_size(part, error);
+        return !error && size >= bytes;
+      },
+      timeoutMs);
+}
+
+TEST_F(InstallerE2E, ClosedDuringAThrottledFetchTheProgramEndsAndKeepsThePartialFile) {
+  TDistServer::TOptions options;
+  options.throttle = {"banco.zip=256k"};
+  TDistServer server(options);
+  ASSERT_TRUE(server.Started()) << server.Log();
+  const std::string prefix = NewPrefix();
+  TInstallerWindow window(prefix, server.BaseUrl(), "closed");
+  ASSERT_TRUE(window.Found()) << window.ProgramLog();
+  window.Click(kInstalar.x, kInstalar.y);
+  const std::string part = Drive(prefix) + "/Varelo/Banco/banco.zip.part";
+  ASSERT_TRUE(WaitForPartial(part, 128 * 1024, 20000)) << window.ProgramLog();
+  window.Screenshot("fetching");
+  ASSERT_TRUE(window.PressCloseBox());
+  EXPECT_EQ(window.WaitForExit(5000), 0) << window.ProgramLog();
+  EXPECT_TRUE(window.Boxes().empty());
+  // The partial file stays, holding the start of the package; nothing of the package lies
+  // under its own name, and the run's later steps did not happen.
+  const std::string served = ReadFileBytes(PackageFolder() + "/banco.zip");
+  const std::string kept = ReadFileBytes(part);
+  EXPECT_GE(kept.size(), 128u * 1024);
+  EXPECT_LT(kept.size(), served.size());
+  EXPECT_TRUE(served.compare(0, kept.size(), kept) == 0);
+  std::set<std::string> want = {"Varelo/", "Varelo/ArcaZip190.dll", "Varelo/Banco/",
+                                "Varelo/Banco/banco.zip.part"};
+  for (const auto& [name, content] : PackageFiles("VareloSoftInstalacao.zip"))
+    want.insert("Varelo/" + name);
+  const std::set<std::string> tree = Tree(Drive(prefix));
+  EXPECT_EQ(tree, want) << Listing(tree);
+  EXPECT_FALSE(fs::exists(Shortcut(prefix)));
+}
+
+TEST_F(InstallerE2E, ProgressBarMovesAndTheWindowRepaintsDuringAThrottledFetch) {
+  // A database large enough that the fetch outlasts the checks on a busy machine; the window
+  // is closed once they are done.
+  TDistServer::TOptions options;
+  options.root = PackageFolder(kLargeDatabaseKiB);
+  options.throttle = {"banco.zip=256k"};
+  TDistServer server(options);
+  ASSERT_TRUE(server.Started()) << server.Log();
+  const std::string prefix = NewPrefix();
+  TInstallerWindow window(prefix, server.BaseUrl(), "progress");
+  ASSERT_TRUE(window.Found()) << window.ProgramLog();
+  window.Click(kInstalar.x, kInstalar.y);
+  window.PointAtWindow();
+  const std::string part = Drive(prefix) + "/Varelo/Banco/banco.zip.part";
+  ASSERT_TRUE(WaitForPartial(part, 256 * 1024, 20000)) << window.ProgramLog();
+  const std::string first = window.Screenshot("bar-1");
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  const std::string second = window.Screenshot("bar-2");
+  const int left = window.Left(), top = window.Top();
+  EXPECT_GT(DifferingPixels(first, second, left, top + kBarTop, kBarWidth, kBarHeight), 0)
+      << "the progress bar did not move in a second";
+
+  // Another program's window over the installer, then gone: the installer paints the
+  // uncovered part again while the fetch goes on. The region lies above the progress bar.
+  // While the window is uncovered the installer is held stopped for a moment: the part must
+  // then stay unpainted, which shows that what is seen afterwards is the installer's own
+  // painting and not a copy the X server kept.
+  const int coverLeft = left + 150, coverTop = top + 100, coverWidth = 300, coverHeight = 200;
+  const std::string geometry = std::to_string(coverWidth) + "x" + std::to_string(coverHeight) +
+                               "+" + std::to_string(coverLeft) + "+" + std::to_string(coverTop);
+  const auto differs = [&](const std::string& shot) {
+    return DifferingPixels(second, shot, coverLeft, coverTop, coverWidth, coverHeight);
+  };
+  {
+    test::TProcess cover({"xmessage", "-geometry", geometry, "covering the installer"});
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+          std::string out;
+          test::RunCommand({"xdotool", "search", "--onlyvisible", "--class", "Xmessage"}, &out);
+          return !out.empty();
+        },
+        10000));
+    EXPECT_GT(differs(window.Screenshot("covered")), 0);
+    window.Suspend();
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  const long unpainted = differs(window.Screenshot("uncovered-while-stopped"));
+  window.Resume();
+  EXPECT_GT(unpainted, 0) << "the X server kept the covered part: the check below proves nothing";
+  EXPECT_TRUE(WaitUntil([&] { return differs(window.Screenshot("uncovered")) == 0; }, 3000, 200))
+      << "the uncovered part of the window was not painted again";
+  EXPECT_TRUE(fs::exists(part)) << "the fetch ended before the repaint could be told from the "
+                                   "one that the final message brings";
+  ASSERT_TRUE(window.PressCloseBox());
+  EXPECT_EQ(window.WaitForExit(5000), 0) << window.ProgramLog();
+  EXPECT_TRUE(window.Boxes().empty());
+  EXPECT_FALSE(fs::exists(Drive(prefix) + "/Varelo/Banco/banco.zip"));
+  EXPECT_FALSE(fs::exists(Shortcut(prefix)));
+}
+
+}  // namespace
+}  // namespace varelo::e2e

@@ -1,0 +1,105 @@
+#pragma once
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tests/support/Process.h"
+#include "tests/support/TempDir.h"
+
+namespace varelo::e2e {
+
+// A message box as the program recorded it when it showed it.
+struct TBoxRecord {
+  bool error = false;
+  std::string caption;
+  std::string text;
+};
+
+// The installer running on the virtual display, driven as a user would: pointer clicks and
+// key strokes through xdotool on its real window, the close box through the window manager's
+// message, photographs of the screen with ImageMagick. Points are in the window's own
+// coordinates (its client area: there is no window manager to add a frame). Every wait is
+// bounded; the program is stopped when the object goes away if it is still running.
+class TInstallerWindow {
+ public:
+  static constexpr const char* kCaption = "VareloSoft - Instalação";
+  static constexpr const char* kBoxCaption = "VareloSoft - Instalador";
+
+  // Starts the program with WINEPREFIX=prefix against the server at baseUrl and waits for its
+  // window. Screenshots go to <build>/artifacts/e2e/<shotPrefix>-<moment>.png.
+  TInstallerWindow(const std::string& prefix, const std::string& baseUrl,
+                   const std::string& shotPrefix);
+  ~TInstallerWindow();
+  TInstallerWindow(const TInstallerWindow&) = delete;
+  TInstallerWindow& operator=(const TInstallerWindow&) = delete;
+
+  bool Found() const { return !window_.empty(); }
+  // Where the window lies on the screen.
+  int Left() const { return left_; }
+  int Top() const { return top_; }
+
+  void Click(int x, int y);
+  // Moves the pointer over the window's illustration, where a click does nothing, so that the
+  // keyboard reaches the window.
+  void PointAtWindow();
+  void Type(const std::string& text);
+  // Presses a key (an X key name such as "BackSpace") `times` times.
+  void Key(const std::string& name, int times = 1);
+  // The user's close box: the message a window manager sends (WM_DELETE_WINDOW).
+  bool PressCloseBox();
+
+  // Waits until the program has shown `count` boxes since it started and the last is on the
+  // screen; gives its record.
+  std::optional<TBoxRecord> WaitForBox(size_t count, int timeoutMs = 20000);
+  // Clicks OK on the box on the screen and waits until it is gone.
+  bool PressOk();
+  std::vector<TBoxRecord> Boxes() const;
+
+  // Waits for the program to end; its exit code, or -1 when it still runs after timeoutMs.
+  int WaitForExit(int timeoutMs = 20000);
+  bool Running() { return program_.Running(); }
+  // Stops the program where it is (SIGSTOP) and lets it go on (SIGCONT): while it is stopped
+  // nothing paints its window, which tells a repaint of its own from the X server's.
+  void Suspend();
+  void Resume();
+  std::string ProgramLog() const;
+
+  // Photographs the whole screen; gives the file's path ("" when it failed).
+  std::string Screenshot(const std::string& moment);
+  static std::string ArtifactFolder();
+
+ private:
+  std::string FindVisible(const std::string& caption) const;
+
+  test::TTempDir dir_;
+  std::string shotPrefix_;
+  test::TProcess program_;
+  std::string window_;
+  int left_ = 0;
+  int top_ = 0;
+};
+
+// Number of pixels that differ between the same region of two screenshots (ImageMagick's
+// absolute-error count), or -1 when the comparison could not be made.
+long DifferingPixels(const std::string& a, const std::string& b, int left, int top, int width,
+                     int height);
+
+// Waits until done() holds, checking every stepMs, at most timeoutMs; gives done()'s last value.
+template <class TDone>
+bool WaitUntil(TDone done, int timeoutMs, int stepMs = 50);
+
+}  // namespace varelo::e2e
+
+#include <chrono>
+#include <thread>
+
+template <class TDone>
+bool varelo::e2e::WaitUntil(TDone done, int timeoutMs, int stepMs) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= deadline)
+      return done();
+    std::this_thread::sleep_for(std::chrono::milliseconds(stepMs));
+  }
+  return true;
+}
