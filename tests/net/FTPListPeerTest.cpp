@@ -137,11 +137,13 @@ void ExpectFolder(const TFTPList& list, bool withTime, const std::string& what) 
     }
     ASSERT_NE(found, nullptr) << what << ": " << e.name;
     EXPECT_EQ(found->Directory(), e.directory) << what << ": " << e.name;
-    if (e.size >= 0)
+    if (e.size >= 0) {
       EXPECT_EQ(found->FileSize(), e.size) << what << ": " << e.name;
+    }
     EXPECT_EQ(std::floor(found->FileTime()), day) << what << ": " << e.name;
-    if (withTime)
+    if (withTime) {
       EXPECT_NEAR(found->FileTime(), day + 0.5, 1.0 / 86400) << what << ": " << e.name;
+    }
   }
 }
 
