@@ -267,6 +267,14 @@ int TZAEOC::OpenOne(bool EOConly) {
 
 namespace archive {
 
+uint32_t FileDosTime(const std::string& path) {
+  platform::TLocalTime time;
+  if (!platform::FileModifiedLocalTime(path, time) || time.year < 1980 || time.year > 2107)
+    return 0;
+  return static_cast<uint32_t>((time.year - 1980) << 25 | time.month << 21 | time.day << 16 |
+                               time.hour << 11 | time.minute << 5 | time.second / 2);
+}
+
 std::string TZAWorkFile::PartName(uint32_t disk) const {
   std::string base, ext;
   if (!SplitZipName(ReqFileName, base, ext))
@@ -306,9 +314,17 @@ int TZAEOC::OpenLast(bool EOConly, int OpenRes) {
     return OpenRes;
   const std::string requested = ReqFileName;
   int result = OpenRes;
+  uint32_t firstTime = 0;
   for (int number = 1; number <= kMaxNumberedParts; ++number) {
     const std::string part = base + ThreeDigits(static_cast<uint32_t>(number)) + ext;
     if (!platform::FileExists(part))
+      break;
+    // The parts of one set were written together and carry one time stamp; a part with
+    // another time belongs to another set and ends the search as a missing part would.
+    const uint32_t time = FileDosTime(part);
+    if (number == 1)
+      firstTime = time;
+    else if (time != firstTime && !SpanOptions.Contains(spAnyTime))
       break;
     FileName = part;
     result = OpenOne(EOConly);

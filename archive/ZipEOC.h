@@ -10,6 +10,10 @@
 // them against the file's size before anything trusts it.
 namespace archive {
 
+// The file's last modification time as a DOS time stamp (time in the low half, date in the
+// high half, two-second steps); 0 when the file is missing or older than 1980.
+uint32_t FileDosTime(const std::string& path);
+
 class TZAWorkFile {
  public:
   virtual ~TZAWorkFile() = default;
@@ -22,7 +26,8 @@ class TZAWorkFile {
   uint32_t TotalDisks = 0;
   std::string ReqFileName;
   TZipNumberScheme Numbering = TZipNumberScheme::znsNone;
-  // spExactName: open only the named file, never the last part of a numbered set.
+  // spExactName: open only the named file, never the last part of a numbered set;
+  // spAnyTime: the parts of a numbered set need not share the first part's time stamp.
   TZASpanOpts SpanOptions;
 
   // The file of part `disk` (0 = the first) of the set this file ends; empty when the file

@@ -77,7 +77,7 @@ int TZAZipFile::Open(bool EOConly, bool NoLoad, uint32_t checkNo) {
   SFXOfs = 0;
   int result = OpenEOC(EOConly);
   if (result >= 0) {
-    EOCFileTime = 0;
+    EOCFileTime = FileDosTime(FileName);
     if (!EOConly && !NoLoad) {
       if ((result & kWarnEndNotAtEnd) != 0)
         Warn(msg::kReadComment);

@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <random>
 #include <string>
 
@@ -272,6 +273,24 @@ int64_t FileSize(std::string_view path) {
   if (!StatPath(path, st) || !S_ISREG(st.st_mode))
     return -1;
   return st.st_size;
+}
+
+bool FileModifiedLocalTime(std::string_view path, TLocalTime& time) {
+  struct stat st;
+  if (!StatPath(path, st) || !S_ISREG(st.st_mode))
+    return false;
+  tm local{};
+  if (localtime_r(&st.st_mtime, &local) == nullptr)
+    return false;
+  time = TLocalTime{.year = local.tm_year + 1900,
+                    .month = local.tm_mon + 1,
+                    .day = local.tm_mday,
+                    .hour = local.tm_hour,
+                    .minute = local.tm_min,
+                    .second = local.tm_sec,
+                    .millisecond = 0,
+                    .dayOfWeek = local.tm_wday};
+  return true;
 }
 
 bool SaveWholeFile(std::string_view path, std::string_view bytes) {

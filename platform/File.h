@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Clock.h"
 #include "platform/OsError.h"
 #include "platform/OsHandle.h"
 
@@ -72,6 +73,8 @@ bool DeleteFile(std::string_view path);
 bool RemoveDir(std::string_view path);
 // Size in bytes, or -1 when missing.
 int64_t FileSize(std::string_view path);
+// The file's last modification time in local time (whole seconds); false when it is missing.
+bool FileModifiedLocalTime(std::string_view path, TLocalTime& time);
 // Writes a whole file so that it is never left cut short: the bytes go to a new file beside it,
 // are flushed to the disk and renamed over the old one in one step. On any failure the old
 // file stays as it was, nothing else is left behind, and LastOsError() says why. An existing

@@ -244,6 +244,26 @@ int64_t FileSize(std::string_view path) {
                               data.nFileSizeLow);
 }
 
+bool FileModifiedLocalTime(std::string_view path, TLocalTime& time) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!Attributes(path, data) || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    return false;
+  FILETIME local;
+  SYSTEMTIME parts;
+  if (!FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) ||
+      !FileTimeToSystemTime(&local, &parts))
+    return Fail();
+  time = TLocalTime{.year = parts.wYear,
+                    .month = parts.wMonth,
+                    .day = parts.wDay,
+                    .hour = parts.wHour,
+                    .minute = parts.wMinute,
+                    .second = parts.wSecond,
+                    .millisecond = 0,
+                    .dayOfWeek = parts.wDayOfWeek};
+  return true;
+}
+
 bool SaveWholeFile(std::string_view path, std::string_view bytes) {
   const std::wstring target = WidePath(path);
   if (target.empty() || target.back() == L'\\')

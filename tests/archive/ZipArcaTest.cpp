@@ -131,7 +131,13 @@ TEST_F(ZipArca, NumberedSetsAndTheirMissingParts) {
     if (!platform::FileExists(part))
       continue;
     ++parts;
-    WriteFileBytes(folder + "conj00" + std::to_string(parts) + ".zip", ReadFileBytes(part));
+    const std::string numbered = folder + "conj00" + std::to_string(parts) + ".zip";
+    WriteFileBytes(numbered, ReadFileBytes(part));
+    // The parts of one set carry one time stamp.
+    platform::TFile file;
+    ASSERT_TRUE(
+        file.Open(numbered, platform::TFileAccess::Write, platform::TFileCreate::OpenExisting));
+    ASSERT_TRUE(file.SetModifiedTime(1700000000));
   }
   ASSERT_GE(parts, 3);
   zip->SetZipFileName("c:\\Varelo\\Pkg\\conj.zip");

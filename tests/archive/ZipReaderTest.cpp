@@ -182,13 +182,22 @@ class MultiPart : public ZipReader {
       ++parts;
     return parts;
   }
-  // Renames a split set to the numbered parts set001.zip ... setNNN.zip.
+  // Renames a split set to the numbered parts set001.zip ... setNNN.zip, all with one time
+  // stamp as the parts of one set carry.
   void Number(const std::string& set, int parts, const std::string& as) {
     for (int n = 1; n <= parts; ++n) {
       const std::string from = n == parts ? set + ".zip" : set + ".z" + TwoDigits(n);
-      ASSERT_TRUE(platform::RenameFile(work / from, work / (as + ThreeDigits(n) + ".zip")));
+      const std::string to = work / (as + ThreeDigits(n) + ".zip");
+      ASSERT_TRUE(platform::RenameFile(work / from, to));
+      StampPart(to, kSetTime);
     }
   }
+  static void StampPart(const std::string& path, int64_t unixSeconds) {
+    platform::TFile file;
+    ASSERT_TRUE(file.Open(path, platform::TFileAccess::Write, platform::TFileCreate::OpenExisting));
+    ASSERT_TRUE(file.SetModifiedTime(unixSeconds));
+  }
+  static constexpr int64_t kSetTime = 1700000000;
   // Names, sizes and CRCs as zipinfo reads them from the joined set; each local header
   // offset points at a local header in the part the entry starts on.
   void ExpectSameAsJoined(const TZAZipFile& zip, const std::string& joined) {
@@ -315,12 +324,33 @@ TEST_F(MultiPart, HostileSetsTable) {
       WriteFileBytes(work / (set + ThreeDigits(p) + ".zip"), ReadFileBytes(work / from));
     }
     c.spoil(set);
+    for (int p = 1; p <= parts; ++p) {
+      if (platform::FileExists(work / (set + ThreeDigits(p) + ".zip")))
+        StampPart(work / (set + ThreeDigits(p) + ".zip"), kSetTime);
+    }
     TZAZipFile zip(&host);
     EXPECT_EQ(OpenArchive(zip, work / (set + ".zip")), c.result) << c.defect;
     EXPECT_TRUE(zip.Entries.empty()) << c.defect;
     EXPECT_LT(zip.Entries.capacity(), 4096u) << c.defect;
     EXPECT_FALSE(zip.IsOpen()) << c.defect;
   }
+  // A part with another time stamp belongs to another set: the search ends there, unless the
+  // caller takes parts of any time.
+  for (int p = 1; p <= parts; ++p) {
+    const std::string from = p == parts ? "names.zip" : "names.z" + TwoDigits(p);
+    WriteFileBytes(work / ("stamped" + ThreeDigits(p) + ".zip"), ReadFileBytes(work / from));
+    StampPart(work / ("stamped" + ThreeDigits(p) + ".zip"), kSetTime + (p == 2 ? 3600 : 0));
+  }
+  TZAZipFile foreign(&host);
+  EXPECT_EQ(OpenArchive(foreign, work / "stamped.zip"), -11002);
+  EXPECT_TRUE(foreign.Entries.empty());
+  TZAZipFile anyTime(&host);
+  anyTime.SpanOptions.Include(archive::spAnyTime);
+  EXPECT_EQ(OpenArchive(anyTime, work / "stamped.zip"), 0);
+  EXPECT_EQ(anyTime.Entries.size(), anyTime.TotalEntries);
+  EXPECT_EQ(anyTime.EOCFileTime, archive::FileDosTime(work / ("stamped" + last + ".zip")));
+  EXPECT_NE(anyTime.EOCFileTime, 0);
+
   // A split set with a part gone cannot give its directory.
   ASSERT_TRUE(platform::DeleteFile(work / "names.z03"));
   TZAZipFile split(&host);
