@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/BenchStats.h"
 #include "engine/ArcaZipContract.h"
 #include "engine/ZipDirectory.h"
 #include "platform/Clock.h"
@@ -258,11 +259,6 @@ int ExecQuiet(const std::vector<std::string>& argv) {
   return 127;
 }
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
 // ---- Where our time goes ----
 
 void Breakdown(const std::string& archivePath, const std::string& scratch) {
@@ -378,14 +374,14 @@ bool RunCase(const std::string& title, TAZExecFunc exec, const std::string& arch
               static_cast<unsigned long long>(tree.files), dirNames ? ", folder names kept" : "");
   std::printf("  %-16s %9s %9s %11s %10s\n", "", "seconds", "MB/s", "files/s", "peak RSS");
   for (const TTool& tool : tools) {
-    const double t = Median(tool.seconds);
+    const double t = bench::Median(tool.seconds);
     std::printf("  %-16s %9.3f %9.1f %11.0f %7.1f MiB\n", tool.name.c_str(), t, mb / t,
                 static_cast<double>(tree.files) / t, static_cast<double>(tool.peakBytes) / 1048576);
   }
-  const double ours = Median(tools[0].seconds);
+  const double ours = bench::Median(tools[0].seconds);
   for (size_t i = 1; i < tools.size(); ++i)
     std::printf("  ours / %-12s %7.2fx faster\n", tools[i].name.c_str(),
-                Median(tools[i].seconds) / ours);
+                bench::Median(tools[i].seconds) / ours);
   return true;
 }
 
@@ -425,8 +421,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[i], "--case") == 0)
       only = argv[i + 1];
   }
-  if (platform::DirectoryExists("/dev/shm"))
-    setenv("TMPDIR", "/dev/shm", 1);
+  bench::PreferMemoryTempDir();
   varelo::test::TTempDir work;
   std::printf("work folder %s\n", work.Path().c_str());
   platform::TDynamicLibrary library;

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/BenchStats.h"
 #include "net/FTPList.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/File.h"
@@ -86,11 +87,6 @@ int ParseChild(const char* listingPath, const char* reportPath) {
   return list.UnparsedLines().empty() ? 0 : 1;
 }
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -103,8 +99,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[i], "--lines") == 0 && i + 1 < argc)
       lines = std::atoi(argv[++i]);
   }
-  if (platform::DirectoryExists("/dev/shm"))
-    setenv("TMPDIR", "/dev/shm", 1);
+  bench::PreferMemoryTempDir();
   varelo::test::TTempDir work;
   const std::string listing = work / "listing.txt";
   const std::string report = work / "report.txt";
@@ -145,22 +140,25 @@ int main(int argc, char** argv) {
     awkCpu.push_back(awk.cpuSeconds);
     awkPeak = std::max(awkPeak, awk.peakKb);
   }
-  const double parse = Median(oursParse);
+  const double parse = bench::Median(oursParse);
   std::printf("ours: %lld records; ParseLines %.1f ms = %.0f lines/s\n", records, parse * 1000,
               lines / parse);
   // The machine is shared: wall time carries the waits for a core, so the CPU time of each
   // whole run (reading the file, splitting the lines, parsing) is shown beside it.
   std::printf("%-30s wall %8.1f ms = %9.0f lines/s   cpu %8.1f ms   peak %7.1f MiB\n",
-              "ours (read + split + parse)", Median(oursWall) * 1000, lines / Median(oursWall),
-              Median(oursCpu) * 1000, static_cast<double>(oursPeak) / 1024);
+              "ours (read + split + parse)", bench::Median(oursWall) * 1000,
+              lines / bench::Median(oursWall), bench::Median(oursCpu) * 1000,
+              static_cast<double>(oursPeak) / 1024);
   if (!haveAwk) {
     std::printf("awk missing\n");
     return 0;
   }
   std::printf("%-30s wall %8.1f ms = %9.0f lines/s   cpu %8.1f ms   peak %7.1f MiB\n",
-              "awk '{ print $5, $9 }'", Median(awkWall) * 1000, lines / Median(awkWall),
-              Median(awkCpu) * 1000, static_cast<double>(awkPeak) / 1024);
+              "awk '{ print $5, $9 }'", bench::Median(awkWall) * 1000,
+              lines / bench::Median(awkWall), bench::Median(awkCpu) * 1000,
+              static_cast<double>(awkPeak) / 1024);
   std::printf("ratio awk/ours, wall %.2f, cpu %.2f (above 1: ours faster)\n",
-              Median(awkWall) / Median(oursWall), Median(awkCpu) / Median(oursCpu));
+              bench::Median(awkWall) / bench::Median(oursWall),
+              bench::Median(awkCpu) / bench::Median(oursCpu));
   return 0;
 }

@@ -2,6 +2,7 @@
 // (into a file stream) and with curl, alternating, then prints the median rate of each, their
 // ratio and the peak resident memory of each.
 #include <sys/resource.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -10,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/BenchStats.h"
+#include "bench/common/GatheringFileStream.h"
 #include "net/HTTPClient.h"
 #include "tests/support/Peers.h"
 
@@ -20,89 +23,8 @@ using TClock = std::chrono::steady_clock;
 constexpr int64_t kFileSize = 512LL * 1024 * 1024;
 constexpr int kDefaultRuns = 5;
 
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  size_t n = values.size();
-  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-double MegabytesPerSecond(int64_t bytes, TClock::duration elapsed) {
-  double seconds = std::chrono::duration<double>(elapsed).count();
-  return static_cast<double>(bytes) / (1024.0 * 1024.0) / seconds;
-}
-
-// The served file, written in large blocks of a pattern that does not compress to nothing.
-bool WriteServedFile(const std::string& path) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file)
-    return false;
-  std::string block(4 * 1024 * 1024, '\0');
-  for (size_t i = 0; i < block.size(); ++i)
-    block[i] = static_cast<char>((i * 131 + i / 4099) & 0xff);
-  bool ok = true;
-  for (int64_t written = 0; ok && written < kFileSize; written += block.size()) {
-    ok = std::fwrite(block.data(), 1, block.size(), file) == block.size();
-  }
-  return std::fclose(file) == 0 && ok;
-}
-
-// The client hands every received packet (64 KiB at most) to its stream as it arrives; a file
-// written in such small pieces runs at half the rate of large writes, so the download's file
-// stream gathers them into large blocks. Everything handed to it reaches the file before any
-// read, seek, resize or close.
-class TGatheringFileStream : public net::TStream {
- public:
-  static constexpr size_t kBlock = 1024 * 1024;
-
-  bool Open(const std::string& path) {
-    block_.reserve(kBlock);
-    return file_.Open(path, platform::TFileAccess::ReadWrite, platform::TFileCreate::CreateAlways);
-  }
-  bool Close() {
-    const bool ok = Flush();
-    file_.Close();
-    return ok;
-  }
-  int64_t Write(const void* buffer, int64_t count) override {
-    if (!failed_ && block_.size() + static_cast<size_t>(count) > kBlock)
-      Flush();
-    if (failed_)
-      return 0;
-    block_.append(static_cast<const char*>(buffer), static_cast<size_t>(count));
-    return count;
-  }
-  int64_t Read(void* buffer, int64_t count) override {
-    return Flush() ? file_.Read(buffer, count) : 0;
-  }
-  int64_t Seek(int64_t offset, net::TSeekOrigin origin) override {
-    return Flush() ? file_.Seek(offset, origin) : -1;
-  }
-  int64_t Size() override { return file_.Size() + static_cast<int64_t>(block_.size()); }
-  bool SetSize(int64_t size) override { return Flush() && file_.SetSize(size); }
-
- private:
-  bool Flush() {
-    if (!failed_ && !block_.empty()) {
-      failed_ = file_.Write(block_.data(), static_cast<int64_t>(block_.size())) !=
-                static_cast<int64_t>(block_.size());
-    }
-    block_.clear();
-    return !failed_;
-  }
-
-  net::TFileStream file_;
-  std::string block_;
-  bool failed_ = false;
-};
-
-int64_t PeakKilobytes(int who) {
-  rusage usage{};
-  getrusage(who, &usage);
-  return usage.ru_maxrss;
-}
-
 bool FetchWithClient(const std::string& url, int64_t& bytes) {
-  TGatheringFileStream out;
+  bench::TGatheringFileStream out;
   if (!out.Open("c:\\bench\\ours.bin"))
     return false;
   net::THTTPClient client;
@@ -123,10 +45,8 @@ bool FetchWithCurl(const std::string& url, const std::string& target, int64_t& b
 
 int main(int argc, char** argv) {
   int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : kDefaultRuns;
-  // Served and fetched files live in memory when the machine has a memory file system, so the
-  // figures compare the transfers rather than the disk's write-back (which swings by half).
-  if (std::filesystem::is_directory("/dev/shm"))
-    setenv("TMPDIR", "/dev/shm", 1);
+  // Served and fetched files live in memory when the machine has one.
+  bench::PreferMemoryTempDir();
   varelo::test::TNginx nginx;
   if (!nginx.Started()) {
     std::fprintf(stderr, "nginx did not start:\n%s\n", nginx.Log().c_str());
@@ -134,7 +54,7 @@ int main(int argc, char** argv) {
   }
   varelo::test::TTempPrefix prefix;
   std::filesystem::create_directories(prefix.Drive('c') + "/bench");
-  if (!WriteServedFile(nginx.Root() + "/big.bin")) {
+  if (!bench::WriteServedFile(nginx.Root() + "/big.bin", kFileSize)) {
     std::fprintf(stderr, "could not write the served file\n");
     return 1;
   }
@@ -150,18 +70,18 @@ int main(int argc, char** argv) {
                    static_cast<long long>(bytes));
       return 1;
     }
-    ours.push_back(MegabytesPerSecond(bytes, TClock::now() - start));
+    ours.push_back(bench::MegabytesPerSecond(bytes, TClock::now() - start));
     start = TClock::now();
     if (!FetchWithCurl(url, curlTarget, bytes) || bytes != kFileSize) {
       std::fprintf(stderr, "curl fetch failed (%lld bytes)\n", static_cast<long long>(bytes));
       return 1;
     }
-    curl.push_back(MegabytesPerSecond(bytes, TClock::now() - start));
+    curl.push_back(bench::MegabytesPerSecond(bytes, TClock::now() - start));
     std::printf("run %d: THTTPClient %.0f MB/s, curl %.0f MB/s\n", run + 1, ours.back(),
                 curl.back());
   }
-  double oursMedian = Median(ours);
-  double curlMedian = Median(curl);
+  double oursMedian = bench::Median(ours);
+  double curlMedian = bench::Median(curl);
   std::printf("http_get 512 MiB from nginx on loopback into files under %s, median of %d runs\n",
               std::filesystem::temp_directory_path().c_str(), runs);
   std::printf("  THTTPClient: %.0f MB/s\n", oursMedian);
@@ -170,6 +90,7 @@ int main(int argc, char** argv) {
   // Our figure is this whole program's (the served file was written in 4 MiB blocks before);
   // curl's is the largest of the programs it waited for, which are the curl runs.
   std::printf("  peak resident memory: THTTPClient %.1f MiB, curl %.1f MiB\n",
-              PeakKilobytes(RUSAGE_SELF) / 1024.0, PeakKilobytes(RUSAGE_CHILDREN) / 1024.0);
+              bench::PeakKilobytes(RUSAGE_SELF) / 1024.0,
+              bench::PeakKilobytes(RUSAGE_CHILDREN) / 1024.0);
   return 0;
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "archive/ZipArca19.h"
+#include "bench/common/BenchStats.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/File.h"
 #include "platform/MeasuredRun.h"
@@ -132,11 +133,6 @@ int LoadChild(const char* path) {
   return zip.ErrCode() == 0 && zip.Count() > 0 ? 0 : 1;
 }
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -153,8 +149,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[i], "--entries") == 0 && i + 1 < argc)
       entries = std::atoi(argv[++i]);
   }
-  if (platform::DirectoryExists("/dev/shm"))
-    setenv("TMPDIR", "/dev/shm", 1);
+  bench::PreferMemoryTempDir();
   varelo::test::TTempDir work;
   const std::string path = work / "lista.zip";
   varelo::test::WriteFileBytes(path, MakeArchive(entries));
@@ -190,13 +185,13 @@ int main(int argc, char** argv) {
   }
   // The machine is shared: wall time carries the waits for a core, so the CPU time (user
   // and system) of each run is shown beside it.
-  const double ours = Median(tools[0].seconds), oursCpu = Median(tools[0].cpu);
+  const double ours = bench::Median(tools[0].seconds), oursCpu = bench::Median(tools[0].cpu);
   for (const TTool& t : tools) {
     if (!t.present) {
       std::printf("%-20s missing\n", t.name);
       continue;
     }
-    const double median = Median(t.seconds), cpu = Median(t.cpu);
+    const double median = bench::Median(t.seconds), cpu = bench::Median(t.cpu);
     std::printf(
         "%-20s wall %8.2f ms (ours %.2fx faster)   cpu %8.2f ms (ours %.2fx)   peak %6.1f MiB\n",
         t.name, median * 1000, median / ours, cpu * 1000, cpu / oursCpu,

@@ -1,4 +1,4 @@
-#include "bench/download/ChildRun.h"
+#include "bench/common/ChildRun.h"
 
 #include <sys/resource.h>
 #include <sys/wait.h>
