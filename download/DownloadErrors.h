@@ -17,8 +17,8 @@ inline constexpr const char* kMsgWrongOwner = "Essa Classe deve ser instanciada 
 inline constexpr const char* kMsgNoFileName = "Favor informar o nome do arquivo para download!";
 inline constexpr const char* kMsgCannotDelete = "Não foi possível excluir o arquivo: %s";
 inline constexpr const char* kMsgCannotRename = "Não foi possível renomear o arquivo: %s para %s";
-// FTP transfers need the FTP client, which this build does not carry yet.
-inline constexpr const char* kMsgNoFtp = "Download por FTP não disponível nesta versão!";
+inline constexpr const char* kMsgFtpLogin = "Não foi possível efetuar o login!";
+inline constexpr const char* kMsgFtpNoFile = "File To Save not found";
 
 // Replaces each "%s" of the pattern, in order, by the next argument.
 std::string FormatMessage(const std::string& pattern, const std::string& first,

@@ -1,6 +1,7 @@
 #include "download/VsDownload.h"
 
 #include "download/DownloadErrors.h"
+#include "download/VsFTPDownload.h"
 #include "download/VsHTTPDownload.h"
 
 namespace download {
@@ -21,10 +22,11 @@ TVsDownload::~TVsDownload() {
 void TVsDownload::StartDownload() {
   if (fProtocolo == protNenhum)
     throw EVsDownload(kMsgNoProtocol);
-  if (fProtocolo == protFTP)
-    throw EVsDownload(kMsgNoFtp);
   fDown.reset();
-  fDown = std::make_unique<TVsHTTPDownload>(this);
+  if (fProtocolo == protFTP)
+    fDown = std::make_unique<TVsFTPDownload>(this);
+  else
+    fDown = std::make_unique<TVsHTTPDownload>(this);
   // Set directly: the new session keeps the status it copied.
   fDownloadStatus = stDownload;
   fDown->StartDownload();
@@ -56,8 +58,10 @@ void TVsDownload::SetProxy(TVsProxy* Value) {
 }
 
 void TVsDownload::SetFTP(TVsFTP* Value) {
-  // Only an FTP session takes the FTP settings; this build has none.
   fFTP = Value ? Value : fOwnFTP.get();
+  // Only an FTP session takes the FTP settings.
+  if (auto* session = dynamic_cast<TVsFTPDownload*>(fDown.get()))
+    session->SetFTP(fFTP);
 }
 
 void TVsDownload::SetDownloadStatus(TDownloadStatus Value) {

@@ -55,6 +55,13 @@ constexpr int32_t kSSLReadAheadBytes = 256 * 1024;
 // How long an orderly two-way TLS shutdown waits for the peer's own close.
 constexpr int32_t kSSLShutdownWaitMs = 5000;
 
+// --- FTP listings ---
+
+// The longest listing line (LIST or MLSD) the parser reads. A real line holds a name of a few
+// hundred bytes and some fields; a longer one is hostile or broken: it is kept among the
+// unparsed lines as it is instead of being walked by every mask.
+constexpr int32_t kMaxFtpListLineBytes = 16384;
+
 // --- HTTP ---
 
 // The most a response's status line and header block (and a proxy's CONNECT reply, and the
@@ -68,5 +75,28 @@ constexpr int32_t kMaxHeaderLineBytes = kMaxHeaderBlockBytes;
 constexpr int32_t kMaxCookies = 1000;
 // The socket buffer sizes the HTTP client asks for (queued; see THTTPClient).
 constexpr int32_t kHttpSocketBufferRequest = 65536;
+
+// --- FTP ---
+
+// The longest reply line the FTP client reads on its control connection (the control
+// socket's MaxLineLength unless the caller set one). Real replies are a line of text; a
+// longer line fails the command.
+constexpr int32_t kMaxFtpReplyLineBytes = 8192;
+// The most lines and bytes of one reply. Servers send a few lines (a welcome banner, a
+// feature list); a reply that never reaches its closing line is given up at these, or when
+// the client's Timeout has passed since it began, whichever comes first.
+constexpr int32_t kMaxFtpReplyLines = 1000;
+constexpr int64_t kMaxFtpReplyBytes = 256 * 1024;
+// Preliminary (1xx) replies the client reads before the greeting proper.
+constexpr int32_t kMaxFtpPreliminaryReplies = 100;
+// Commands one logon sends at most; a caller's logon table that loops is cut off there.
+constexpr int32_t kMaxFtpLogonCommands = 18;
+// Connections from another address than the server's that an active data connection turns
+// away while it waits for the server's own.
+constexpr int32_t kMaxFtpStrayDataConnections = 16;
+// The most a directory listing may take in memory before it is given up (10055).
+constexpr int64_t kMaxFtpListingBytes = 64LL * 1024 * 1024;
+// Linger time of an active data connection's socket, in milliseconds.
+constexpr int32_t kFtpDataLingerMs = 10000;
 
 }  // namespace net

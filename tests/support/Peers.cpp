@@ -1,6 +1,9 @@
 #include "tests/support/Peers.h"
 
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 namespace varelo::test {
 namespace {
@@ -132,6 +135,109 @@ TMicrosocks::TMicrosocks(const std::string& user, const std::string& password) {
 
 std::string TMicrosocks::Log() const {
   return ReadFileBytes(dir_ / "stdout.log");
+}
+
+namespace {
+
+// The server script: binds port 0 and writes the port it got into the port file once it
+// listens, so that the test needs no guessed port (and works on ::1 as well).
+constexpr const char* kPyFtpdScript = R"PY(import sys, logging
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+host, root, portfile, masq, anonymous = sys.argv[1:6]
+logging.basicConfig(level=logging.INFO)
+auth = DummyAuthorizer()
+auth.add_user("user", "secret", root, perm="elradfmwMT")
+if anonymous == "1":
+    auth.add_anonymous(root)
+class Handler(FTPHandler):
+    pass
+Handler.authorizer = auth
+Handler.banner = "pyftpdlib ready"
+if masq:
+    Handler.masquerade_address = masq
+server = FTPServer((host, 0), Handler)
+with open(portfile + ".tmp", "w") as f:
+    f.write(str(server.socket.getsockname()[1]))
+import os
+os.rename(portfile + ".tmp", portfile)
+server.serve_forever(timeout=0.5)
+)PY";
+
+// Waits (bounded) for the port file a server writes once it listens.
+int WaitForPortFile(const std::string& path, int timeoutMs) {
+  for (int waited = 0; waited < timeoutMs; waited += 20) {
+    const std::string text = ReadFileBytes(path);
+    if (!text.empty())
+      return std::atoi(text.c_str());
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return 0;
+}
+
+}  // namespace
+
+TPyFtpd::TPyFtpd(const TPyFtpdOptions& options) : host_(options.host), root_(dir_ / "root") {
+  if (!PathExists("/usr/bin/python3"))
+    return;
+  if (RunCommand({"/usr/bin/python3", "-c", "import pyftpdlib"}) != 0)
+    return;
+  std::filesystem::create_directories(root_);
+  WriteFileBytes(dir_ / "ftpd.py", kPyFtpdScript);
+  const std::string portFile = dir_ / "port";
+  process_ = TProcess({"/usr/bin/python3", dir_ / "ftpd.py", host_, root_, portFile,
+                       options.masqueradeAddress, options.anonymous ? "1" : "0"},
+                      dir_ / "ftpd.log");
+  port_ = process_.Pid() > 0 ? WaitForPortFile(portFile, kStartTimeoutMs) : 0;
+  started_ = port_ > 0;
+}
+
+std::string TPyFtpd::Log() const {
+  return ReadFileBytes(dir_ / "ftpd.log");
+}
+
+TVsftpd::TVsftpd() : root_(dir_ / "root") {
+  if (!HaveProgram("vsftpd") && !PathExists("/usr/sbin/vsftpd"))
+    return;
+  std::filesystem::create_directories(root_);
+  std::filesystem::create_directories(dir_ / "empty");
+  // vsftpd refuses an anonymous root that its user may write to.
+  std::filesystem::permissions(root_, std::filesystem::perms(0755));
+  port_ = FreeTcpPort();
+  const std::string config =
+      "listen=YES\n"
+      "listen_ipv6=NO\n"
+      "listen_address=127.0.0.1\n"
+      "listen_port=" +
+      PortText(port_) +
+      "\n"
+      "background=NO\n"
+      "anonymous_enable=YES\n"
+      "no_anon_password=YES\n"
+      "anon_root=" +
+      root_ +
+      "\n"
+      "local_enable=NO\n"
+      "write_enable=NO\n"
+      "secure_chroot_dir=" +
+      (dir_ / "empty") +
+      "\n"
+      "seccomp_sandbox=NO\n"
+      "run_as_launching_user=YES\n"
+      "pasv_enable=YES\n"
+      "port_enable=YES\n"
+      "xferlog_enable=NO\n"
+      "vsftpd_log_file=" +
+      (dir_ / "vsftpd.log") + "\n";
+  WriteFileBytes(dir_ / "vsftpd.conf", config);
+  const std::string program = HaveProgram("vsftpd") ? "vsftpd" : "/usr/sbin/vsftpd";
+  process_ = TProcess({program, dir_ / "vsftpd.conf"}, dir_ / "stdout.log");
+  started_ = process_.Pid() > 0 && WaitForPort(port_, kStartTimeoutMs);
+}
+
+std::string TVsftpd::Log() const {
+  return ReadFileBytes(dir_ / "stdout.log") + ReadFileBytes(dir_ / "vsftpd.log");
 }
 
 }  // namespace varelo::test

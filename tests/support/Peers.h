@@ -73,4 +73,50 @@ class TMicrosocks {
   TProcess process_;
 };
 
+// pyftpdlib (run with /usr/bin/python3, where Debian's package loads) serving Root() on
+// Host() ("127.0.0.1" or "::1") at Port(), chosen by the server itself. User "user" with
+// password "secret" may read and write; anonymous users may read. With a masquerade address
+// the server names it in its PASV replies instead of its own.
+struct TPyFtpdOptions {
+  std::string host = "127.0.0.1";
+  std::string masqueradeAddress;
+  bool anonymous = true;
+};
+
+class TPyFtpd {
+ public:
+  explicit TPyFtpd(const TPyFtpdOptions& options = TPyFtpdOptions());
+  bool Started() const { return started_; }
+  const std::string& Host() const { return host_; }
+  int Port() const { return port_; }
+  const std::string& Root() const { return root_; }
+  std::string Log() const;
+
+ private:
+  TTempDir dir_;
+  std::string host_;
+  std::string root_;
+  int port_ = 0;
+  bool started_ = false;
+  TProcess process_;
+};
+
+// vsftpd serving Root() to anonymous users (read only) on 127.0.0.1 at Port(), from a
+// configuration of its own that runs it as the launching user in the foreground.
+class TVsftpd {
+ public:
+  TVsftpd();
+  bool Started() const { return started_; }
+  int Port() const { return port_; }
+  const std::string& Root() const { return root_; }
+  std::string Log() const;
+
+ private:
+  TTempDir dir_;
+  std::string root_;
+  int port_ = 0;
+  bool started_ = false;
+  TProcess process_;
+};
+
 }  // namespace varelo::test

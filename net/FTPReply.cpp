@@ -1,0 +1,27 @@
+#include "net/FTPReply.h"
+
+#include "net/NetLimits.h"
+#include "net/ProtoText.h"
+
+namespace net {
+
+TFTPReplyReader::TStep TFTPReplyReader::Add(const std::string& Line) {
+  if (complete_)
+    return rsComplete;
+  bytes_ += static_cast<int64_t>(Line.size()) + 2;
+  if (static_cast<int32_t>(lines_.size()) >= kMaxFtpReplyLines || bytes_ > kMaxFtpReplyBytes)
+    return rsOverflow;
+  lines_.push_back(Line);
+  if (codeText_.empty() && Line.size() > 3 && (Line[3] == ' ' || Line[3] == '-'))
+    codeText_ = Line.substr(0, 3);
+  if (!codeText_.empty() && Line.size() > 3 && Line.compare(0, 3, codeText_) == 0 &&
+      Line[3] == ' ') {
+    const int64_t number = DecimalNumber(codeText_);
+    code_ = number >= 0 ? static_cast<int32_t>(number) : 0;
+    complete_ = true;
+    return rsComplete;
+  }
+  return rsMore;
+}
+
+}  // namespace net
