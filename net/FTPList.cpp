@@ -189,6 +189,21 @@ bool IsDotEntry(std::string_view name) {
   return name == "." || name == "..";
 }
 
+// The fewest characters a line must have for a mask to match it: one for every character of
+// the mask that takes one, up to where the mask goes on with the next line or takes a
+// parameter (past those the count would need the walk itself; a bound that stops early is
+// still a bound).
+size_t MinLineChars(std::string_view mask) {
+  size_t count = 0;
+  for (char m : mask) {
+    if (m == '\\' || m == '=' || static_cast<unsigned char>(m) >= 0x80)
+      break;
+    if (m != '$' && m != '!' && m != '*' && m != 'y')
+      ++count;
+  }
+  return count;
+}
+
 double EpochSecondsToDateTime(int64_t seconds) {
   return static_cast<double>(seconds) / 86400.0 + 25569.0;
 }
@@ -408,41 +423,47 @@ bool TFTPList::TakeMaskParameter(const std::string& Mask, size_t& MaskPos) {
 int TFTPList::MatchMask(const std::string& Value, const std::string& NextValue,
                         const std::string& Mask) {
   ResetParseFields();
-  std::string_view line = TrimTrailingWhite(Value);
+  // Plain pointers and lengths: this walk runs for every mask on every line.
+  const char* mask = Mask.data();
+  const size_t maskSize = Mask.size();
+  std::string_view lineText = TrimTrailingWhite(Value);
+  const char* line = lineText.data();
+  size_t lineSize = lineText.size();
   size_t linePos = 0;
   int result = 1;
-  for (size_t maskPos = 0; maskPos < Mask.size(); ++maskPos) {
-    const char m = Mask[maskPos];
-    if (m == kSectionSignAnsi ||
-        (m == kSectionSignUtf8[0] &&
-         std::string_view(Mask).substr(maskPos, kSectionSignUtf8.size()) == kSectionSignUtf8)) {
-      if (linePos < line.size())
+  for (size_t maskPos = 0; maskPos < maskSize; ++maskPos) {
+    const char m = mask[maskPos];
+    if (m == kSectionSignAnsi || (m == kSectionSignUtf8[0] && maskPos + 1 < maskSize &&
+                                  mask[maskPos + 1] == kSectionSignUtf8[1])) {
+      if (linePos < lineSize)
         return 0;
       if (m != kSectionSignAnsi)
-        maskPos += kSectionSignUtf8.size() - 1;
+        ++maskPos;
       continue;
     }
     switch (m) {
       case '$':
-        while (linePos < line.size() && IsBlank(line[linePos]))
+        while (linePos < lineSize && IsBlank(line[linePos]))
           ++linePos;
         continue;
       case '!':
-        while (linePos < line.size() && !IsBlank(line[linePos]))
+        while (linePos < lineSize && !IsBlank(line[linePos]))
           ++linePos;
-        while (linePos < line.size() && IsBlank(line[linePos]))
+        while (linePos < lineSize && IsBlank(line[linePos]))
           ++linePos;
         continue;
       case '\\':
         // A record spread over two lines: the rest of the mask reads the next one.
         if (result == 2)
           return 0;
-        line = TrimTrailingWhite(NextValue);
+        lineText = TrimTrailingWhite(NextValue);
+        line = lineText.data();
+        lineSize = lineText.size();
         linePos = 0;
         result = 2;
         continue;
       case '*':
-        if (!RepeatField(Mask, maskPos, line, linePos))
+        if (!RepeatField(Mask, maskPos, lineText, linePos))
           return 0;
         continue;
       case '=':
@@ -450,7 +471,7 @@ int TFTPList::MatchMask(const std::string& Value, const std::string& NextValue,
           return 0;
         continue;
       case 'y':
-        if (linePos < line.size()) {
+        if (linePos < lineSize) {
           if (line[linePos] != ' ')
             return 0;
           ++linePos;
@@ -459,17 +480,17 @@ int TFTPList::MatchMask(const std::string& Value, const std::string& NextValue,
       default:
         break;
     }
-    if (linePos >= line.size())
+    if (linePos >= lineSize)
       return 0;
     if (std::string* field = FieldOf(m)) {
       // A run of the same field character ("pppppppppp", "SSSSSSSSS") takes as many line
       // characters at once.
       size_t run = 1;
-      while (maskPos + run < Mask.size() && Mask[maskPos + run] == m)
+      while (maskPos + run < maskSize && mask[maskPos + run] == m)
         ++run;
-      if (linePos + run > line.size())
+      if (linePos + run > lineSize)
         return 0;
-      field->append(line.substr(linePos, run));
+      field->append(line + linePos, run);
       linePos += run;
       maskPos += run - 1;
       continue;
@@ -656,9 +677,14 @@ void TFTPList::Assign(const TFTPList& Value) {
 }
 
 bool TFTPList::ParseLineWithMasks(const std::string& Line, const std::string& NextLine,
-                                  bool& TookNext) {
+                                  const std::vector<size_t>& MinChars, bool& TookNext) {
   TookNext = false;
-  for (const std::string& mask : FMasks) {
+  const size_t lineChars = TrimTrailingWhite(Line).size();
+  for (size_t i = 0; i < FMasks.size(); ++i) {
+    // A mask that wants more characters than the line has cannot match it.
+    if (lineChars < MinChars[i])
+      continue;
+    const std::string& mask = FMasks[i];
     const int matched = MatchMask(Line, NextLine, mask);
     if (matched == 0 || !CheckParseFields())
       continue;
@@ -679,6 +705,10 @@ void TFTPList::ParseLines() {
   FUnparsedLines.clear();
   // One reading of the clock for the whole listing: every line is judged against the same now.
   const auto heldNow = ScopedValue(FParseNow, std::optional<double>(Now()));
+  std::vector<size_t> minChars;
+  minChars.reserve(FMasks.size());
+  for (const std::string& mask : FMasks)
+    minChars.push_back(MinLineChars(mask));
   static const std::string kNoLine;
   for (size_t i = 0; i < FLines.size(); ++i) {
     const std::string& line = FLines[i];
@@ -691,7 +721,7 @@ void TFTPList::ParseLines() {
     const bool hasNext =
         i + 1 < FLines.size() && FLines[i + 1].size() <= static_cast<size_t>(kMaxFtpListLineBytes);
     bool tookNext = false;
-    if (!ParseLineWithMasks(line, hasNext ? FLines[i + 1] : kNoLine, tookNext)) {
+    if (!ParseLineWithMasks(line, hasNext ? FLines[i + 1] : kNoLine, minChars, tookNext)) {
       FUnparsedLines.push_back(line);
       continue;
     }

@@ -135,7 +135,9 @@ class TFTPList {
   double RecordTime() const;
   // Tries the masks in order; true when one took the line (its record may have been a "." or
   // ".." folder, which is dropped). TookNext tells that the mask read the next line too.
-  bool ParseLineWithMasks(const std::string& Line, const std::string& NextLine, bool& TookNext);
+  // MinChars holds, for each mask, the fewest characters a line it matches has.
+  bool ParseLineWithMasks(const std::string& Line, const std::string& NextLine,
+                          const std::vector<size_t>& MinChars, bool& TookNext);
 
   // The parse fields of the line being examined.
   std::string Monthnames;
