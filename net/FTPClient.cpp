@@ -5,6 +5,9 @@
 #include "net/FTPReply.h"
 #include "net/NetLimits.h"
 #include "net/ProtoUtils.h"
+#ifdef VARELO_HAVE_OPENSSL
+#include "net/SSLOpenSSL.h"
+#endif
 #include "platform/File.h"
 
 namespace net {
@@ -73,9 +76,11 @@ bool ByteField(const std::string& text, int& value) {
 
 }  // namespace
 
-TFTPClient::TFTPClient()
-    : FSock(std::make_unique<TTCPBlockingSocket>()),
-      FDSock(std::make_unique<TTCPBlockingSocket>()),
+TFTPClient::TFTPClient() : TFTPClient(TTCPBlockingSocket::DefaultSSLClass()) {}
+
+TFTPClient::TFTPClient(TSSLClass SSLPlugin)
+    : FSock(std::make_unique<TTCPBlockingSocket>(SSLPlugin)),
+      FDSock(std::make_unique<TTCPBlockingSocket>(SSLPlugin)),
       FDataStream(std::make_unique<TMemoryStream>()),
       FFtpList(std::make_unique<TFTPList>()) {
   FSock->SetOwner(this);
@@ -402,6 +407,13 @@ bool TFTPClient::SecureDataSocket() {
   if (!FIsDataTLS)
     return true;
   FDSock->SSL().Assign(FSock->SSL());
+#ifdef VARELO_HAVE_OPENSSL
+  // Servers may insist that the data connection continue the control connection's TLS
+  // session. Under TLS 1.3 that session arrives in a ticket after the handshake; the control
+  // connection has read it with the replies since (PBSZ, PROT, the transfer's own commands).
+  if (auto* plugin = dynamic_cast<TSSLOpenSSL*>(&FDSock->SSL()))
+    plugin->ReuseSessionOf(FSock->SSL());
+#endif
   FDSock->SSLDoConnect();
   return FDSock->LastError() == 0;
 }

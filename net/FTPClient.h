@@ -27,6 +27,8 @@ using TFTPStatus = std::function<void(TFTPClient* Sender, bool Response, const s
 class TFTPClient : public TTramaClient {
  public:
   TFTPClient();
+  // Both connections with the given SSL plug-in instead of the build's default one.
+  explicit TFTPClient(TSSLClass SSLPlugin);
   ~TFTPClient() override;
 
   // --- virtual operations ---

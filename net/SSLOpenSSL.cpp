@@ -35,6 +35,9 @@ struct TX509Free {
 struct TBioFree {
   void operator()(BIO* p) const { BIO_free(p); }
 };
+struct TSessionFree {
+  void operator()(SSL_SESSION* p) const { SSL_SESSION_free(p); }
+};
 struct TOpenSSLFree {
   void operator()(char* p) const { OPENSSL_free(p); }
 };
@@ -151,6 +154,7 @@ struct TSSLOpenSSL::TSession {
   std::string version, cipher;
   int cipherBits = 0, cipherAlgBits = 0;
   long verifyResult = X509_V_ERR_UNSPECIFIED;
+  bool reused = false;
 
   bool Active() const { return ssl != nullptr; }
 
@@ -207,6 +211,12 @@ struct TSSLOpenSSL::TSession {
       failText = "TLS transfer failed: " + reason;
     }
   }
+};
+
+// The session of another connection to continue, and the name that connection checked.
+struct TSSLOpenSSL::TReuse {
+  std::unique_ptr<SSL_SESSION, TSessionFree> session;
+  std::string host;
 };
 
 namespace {
@@ -387,7 +397,9 @@ bool TSSLOpenSSL::Start(bool server) {
   SSL_set_default_read_buffer_len(ssl, kSSLReadAheadBytes);
 
   if (!server) {
-    std::string host = SNIHost.empty() ? fSocket->GetRemoteSinIP() : SNIHost;
+    std::string host = !SNIHost.empty()                  ? SNIHost
+                       : fReuse && !fReuse->host.empty() ? fReuse->host
+                                                         : fSocket->GetRemoteSinIP();
     if (host.size() > 2 && host.front() == '[' && host.back() == ']')
       host = host.substr(1, host.size() - 2);
     session->host = host;
@@ -400,6 +412,10 @@ bool TSSLOpenSSL::Start(bool server) {
         return failOpenSSL("cannot check the host name \"" + host + "\"");
     }
   }
+
+  // A session made under other settings (a protocol now refused) is not offered.
+  if (!server && fReuse && fReuse->session && SSL_set_session(ssl, fReuse->session.get()) != 1)
+    ERR_clear_error();
 
   const int32_t limit = fSocket->ConnectionTimeout() > 0        ? fSocket->ConnectionTimeout()
                         : fSocket->ConnectFallbackTimeout() > 0 ? fSocket->ConnectFallbackTimeout()
@@ -434,6 +450,7 @@ bool TSSLOpenSSL::Start(bool server) {
     session->cipherBits = SSL_CIPHER_get_bits(cipher, &session->cipherAlgBits);
   }
   session->verifyResult = verify ? SSL_get_verify_result(ssl) : X509_V_OK;
+  session->reused = SSL_session_reused(ssl) == 1;
   fSession = std::move(session);
   fSSLEnabled = true;
   if (OnVerifyCert && !OnVerifyCert(this)) {
@@ -443,6 +460,29 @@ bool TSSLOpenSSL::Start(bool server) {
     return false;
   }
   return true;
+}
+
+void TSSLOpenSSL::ReuseSessionOf(const TCustomSSL& other) {
+  fReuse.reset();
+  const auto* source = dynamic_cast<const TSSLOpenSSL*>(&other);
+  if (source == nullptr || !source->fSession)
+    return;
+  auto reuse = std::make_unique<TReuse>();
+  reuse->host = source->fSession->host;
+  SSL_SESSION* current =
+      source->fSession->Active() ? SSL_get_session(source->fSession->ssl.get()) : nullptr;
+  // Under TLS 1.3 there is nothing to continue until the server's ticket has been read.
+  if (current != nullptr && SSL_SESSION_is_resumable(current) == 1) {
+    // A copy of our own: OpenSSL marks the session a connection used as spent when that
+    // connection ends without its close_notify (as a data connection the server closes may),
+    // and the control connection's session must stay good for the next data connection.
+    reuse->session.reset(SSL_SESSION_dup(current));
+  }
+  fReuse = std::move(reuse);
+}
+
+bool TSSLOpenSSL::SessionReused() const {
+  return fSession && fSession->reused;
 }
 
 bool TSSLOpenSSL::Shutdown() {

@@ -24,11 +24,15 @@ bool IsAnyAddress(const std::string& ip) {
 
 }  // namespace
 
+TSSLClass TTCPBlockingSocket::DefaultSSLClass() {
 #ifdef VARELO_HAVE_OPENSSL
-TTCPBlockingSocket::TTCPBlockingSocket() : TTCPBlockingSocket(&TSSLOpenSSL::Create) {}
+  return &TSSLOpenSSL::Create;
 #else
-TTCPBlockingSocket::TTCPBlockingSocket() : TTCPBlockingSocket(&TSSLNone::Create) {}
+  return &TSSLNone::Create;
 #endif
+}
+
+TTCPBlockingSocket::TTCPBlockingSocket() : TTCPBlockingSocket(DefaultSSLClass()) {}
 
 TTCPBlockingSocket::TTCPBlockingSocket(TSSLClass SSLPlugin) : FSSL(SSLPlugin(this)) {}
 

@@ -19,6 +19,8 @@ class TTCPBlockingSocket : public TSocksBlockingSocket {
   // Uses an instance of the given plug-in class; the socket owns it.
   explicit TTCPBlockingSocket(TSSLClass SSLPlugin);
   ~TTCPBlockingSocket() override;
+  // The plug-in class the first constructor uses.
+  static TSSLClass DefaultSSLClass();
 
   void CloseSocket() override;
   void Connect(const std::string& IP, const std::string& Port) override;

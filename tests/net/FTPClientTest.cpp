@@ -10,6 +10,7 @@
 
 #include "net/FTPClient.h"
 #include "net/FTPReply.h"
+#include "net/SSLNone.h"
 #include "tests/support/FtpScript.h"
 #include "tests/support/ScriptedServer.h"
 
@@ -259,7 +260,7 @@ TEST(FTPClient, SslStepsFailCleanlyWithoutSslSupport) {
   {
     // The server accepts AUTH TLS; starting SSL then fails and so does the login.
     TScriptedServer server(FtpDialogue("220 hi", {"234 go ahead"}));
-    TFTPClient client;
+    TFTPClient client(&net::TSSLNone::Create);
     Aim(client, server);
     client.SetAutoTLS(true);
     EXPECT_FALSE(client.Login());
@@ -270,7 +271,7 @@ TEST(FTPClient, SslStepsFailCleanlyWithoutSslSupport) {
   {
     // FullSSL: the control connection itself cannot start.
     TScriptedServer server(TScript().HoldOpen(500));
-    TFTPClient client;
+    TFTPClient client(&net::TSSLNone::Create);
     Aim(client, server);
     client.SetFullSSL(true);
     EXPECT_FALSE(client.Login());
@@ -281,7 +282,7 @@ TEST(FTPClient, SslStepsFailCleanlyWithoutSslSupport) {
     std::vector<std::string> replies{"500 no TLS"};
     AppendAll(replies, FtpLoginReplies());
     TScriptedServer server(FtpDialogue("220 hi", replies));
-    TFTPClient client;
+    TFTPClient client(&net::TSSLNone::Create);
     Aim(client, server);
     client.SetAutoTLS(true);
     EXPECT_TRUE(client.Login());

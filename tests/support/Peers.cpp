@@ -145,14 +145,23 @@ constexpr const char* kPyFtpdScript = R"PY(import sys, logging
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler
 from pyftpdlib.servers import FTPServer
-host, root, portfile, masq, anonymous = sys.argv[1:6]
+host, root, portfile, masq, anonymous, certfile, keyfile = sys.argv[1:8]
 logging.basicConfig(level=logging.INFO)
 auth = DummyAuthorizer()
 auth.add_user("user", "secret", root, perm="elradfmwMT")
 if anonymous == "1":
     auth.add_anonymous(root)
-class Handler(FTPHandler):
+base = FTPHandler
+if certfile:
+    from pyftpdlib.handlers import TLS_FTPHandler
+    base = TLS_FTPHandler
+class Handler(base):
     pass
+if certfile:
+    Handler.certfile = certfile
+    Handler.keyfile = keyfile
+    Handler.tls_control_required = True
+    Handler.tls_data_required = True
 Handler.authorizer = auth
 Handler.banner = "pyftpdlib ready"
 if masq:
@@ -183,12 +192,15 @@ TPyFtpd::TPyFtpd(const TPyFtpdOptions& options) : host_(options.host), root_(dir
     return;
   if (RunCommand({"/usr/bin/python3", "-c", "import pyftpdlib"}) != 0)
     return;
+  if (!options.tlsCertFile.empty() && RunCommand({"/usr/bin/python3", "-c", "import OpenSSL"}) != 0)
+    return;
   std::filesystem::create_directories(root_);
   WriteFileBytes(dir_ / "ftpd.py", kPyFtpdScript);
   const std::string portFile = dir_ / "port";
-  process_ = TProcess({"/usr/bin/python3", dir_ / "ftpd.py", host_, root_, portFile,
-                       options.masqueradeAddress, options.anonymous ? "1" : "0"},
-                      dir_ / "ftpd.log");
+  process_ = TProcess(
+      {"/usr/bin/python3", dir_ / "ftpd.py", host_, root_, portFile, options.masqueradeAddress,
+       options.anonymous ? "1" : "0", options.tlsCertFile, options.tlsKeyFile},
+      dir_ / "ftpd.log");
   port_ = process_.Pid() > 0 ? WaitForPortFile(portFile, kStartTimeoutMs) : 0;
   started_ = port_ > 0;
 }
@@ -197,7 +209,7 @@ std::string TPyFtpd::Log() const {
   return ReadFileBytes(dir_ / "ftpd.log");
 }
 
-TVsftpd::TVsftpd() : root_(dir_ / "root") {
+TVsftpd::TVsftpd(const TVsftpdOptions& options) : root_(dir_ / "root") {
   if (!HaveProgram("vsftpd") && !PathExists("/usr/sbin/vsftpd"))
     return;
   std::filesystem::create_directories(root_);
@@ -205,7 +217,7 @@ TVsftpd::TVsftpd() : root_(dir_ / "root") {
   // vsftpd refuses an anonymous root that its user may write to.
   std::filesystem::permissions(root_, std::filesystem::perms(0755));
   port_ = FreeTcpPort();
-  const std::string config =
+  std::string config =
       "listen=YES\n"
       "listen_ipv6=NO\n"
       "listen_address=127.0.0.1\n"
@@ -230,6 +242,22 @@ TVsftpd::TVsftpd() : root_(dir_ / "root") {
       "xferlog_enable=NO\n"
       "vsftpd_log_file=" +
       (dir_ / "vsftpd.log") + "\n";
+  if (!options.tlsCertFile.empty()) {
+    config +=
+        "ssl_enable=YES\n"
+        "allow_anon_ssl=YES\n"
+        "force_anon_logins_ssl=YES\n"
+        "force_anon_data_ssl=YES\n"
+        "require_ssl_reuse=YES\n"
+        "ssl_ciphers=HIGH\n"
+        "rsa_cert_file=" +
+        options.tlsCertFile +
+        "\n"
+        "rsa_private_key_file=" +
+        options.tlsKeyFile + "\n";
+    if (options.implicitTls)
+      config += "implicit_ssl=YES\n";
+  }
   WriteFileBytes(dir_ / "vsftpd.conf", config);
   const std::string program = HaveProgram("vsftpd") ? "vsftpd" : "/usr/sbin/vsftpd";
   process_ = TProcess({program, dir_ / "vsftpd.conf"}, dir_ / "stdout.log");

@@ -76,11 +76,13 @@ class TMicrosocks {
 // pyftpdlib (run with /usr/bin/python3, where Debian's package loads) serving Root() on
 // Host() ("127.0.0.1" or "::1") at Port(), chosen by the server itself. User "user" with
 // password "secret" may read and write; anonymous users may read. With a masquerade address
-// the server names it in its PASV replies instead of its own.
+// the server names it in its PASV replies instead of its own. With a certificate (and its key)
+// the server is the TLS one (needs python3-openssl): AUTH TLS and PROT P are then required.
 struct TPyFtpdOptions {
   std::string host = "127.0.0.1";
   std::string masqueradeAddress;
   bool anonymous = true;
+  std::string tlsCertFile, tlsKeyFile;
 };
 
 class TPyFtpd {
@@ -101,11 +103,19 @@ class TPyFtpd {
   TProcess process_;
 };
 
+// With a certificate (and its key) vsftpd requires TLS for the login and every data
+// connection, and each data connection must continue the control connection's TLS session;
+// implicitTls: TLS from the first byte instead of AUTH TLS.
+struct TVsftpdOptions {
+  std::string tlsCertFile, tlsKeyFile;
+  bool implicitTls = false;
+};
+
 // vsftpd serving Root() to anonymous users (read only) on 127.0.0.1 at Port(), from a
 // configuration of its own that runs it as the launching user in the foreground.
 class TVsftpd {
  public:
-  TVsftpd();
+  explicit TVsftpd(const TVsftpdOptions& options = TVsftpdOptions());
   bool Started() const { return started_; }
   int Port() const { return port_; }
   const std::string& Root() const { return root_; }
