@@ -3,6 +3,7 @@
 // share with Linux that mingw-w64 names differently.
 #ifdef _WIN32
 #include <cstdlib>
+#include <ctime>
 
 inline int setenv(const char* name, const char* value, int overwrite) {
   if (overwrite == 0 && std::getenv(name) != nullptr)
@@ -13,5 +14,10 @@ inline int setenv(const char* name, const char* value, int overwrite) {
 // An empty value removes the variable on Windows.
 inline int unsetenv(const char* name) {
   return _putenv_s(name, "");
+}
+
+// A UTC broken-down time to seconds since 1970.
+inline time_t timegm(std::tm* parts) {
+  return _mkgmtime(parts);
 }
 #endif
