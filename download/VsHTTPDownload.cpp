@@ -135,6 +135,10 @@ void TVsHTTPDownload::HandleSocketStatus(net::TBlockingSocket* Sender, THookSock
     return;
   }
   TVsDownloadClass::HandleSocketStatus(Sender, Reason, Value);
+  // The session holds its partial file only until the close report. An answer that was not a
+  // success leaves it open otherwise, and on Windows nobody could read, continue or delete the
+  // file until the next start.
+  ClosePartFile();
 }
 
 void TVsHTTPDownload::FollowRedirect(net::TBlockingSocket* Sender) {
