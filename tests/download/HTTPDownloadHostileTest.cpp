@@ -38,7 +38,7 @@ std::string Sized(const std::string& status, const std::string& body,
 class HTTPDownloadHostile : public ::testing::Test {
  protected:
   void SetUp() override {
-    platform::ForceDirectories("C:\\d");
+    platform::ForceDirectories(varelo::test::InPrefix("C:\\d"));
     recorder.component.Proxy().ProxyTimeout = 700;
   }
   std::string Dir() const { return prefix.Drive('c') + "/d/"; }
@@ -90,7 +90,7 @@ TEST_F(HTTPDownloadHostile, CutShortBodiesAreNeverFinished) {
   };
   for (const auto& c : cases) {
     TTempPrefix fresh;
-    platform::ForceDirectories("C:\\d");
+    platform::ForceDirectories(varelo::test::InPrefix("C:\\d"));
     const std::string dir = fresh.Drive('c') + "/d/";
     TDownloadRecorder r;
     r.component.Proxy().ProxyTimeout = 700;
@@ -158,12 +158,16 @@ TEST_F(HTTPDownloadHostile, RangesThatDoNotFitAreNotWritten) {
   };
   for (const auto& c : cases) {
     TTempPrefix fresh;
-    platform::ForceDirectories("C:\\d");
+    platform::ForceDirectories(varelo::test::InPrefix("C:\\d"));
     const std::string dir = fresh.Drive('c') + "/d/";
     WriteFileBytes(dir + "pkg.zip.part", "12345");
-    TDownloadRecorder r;
-    TScriptedServer server(Answer(c.reply));
-    r.Fetch(Url(server, "/pkg.zip"));
+    {
+      // After a failed answer the session holds its file until it goes (on Windows nobody
+      // else may read it meanwhile).
+      TDownloadRecorder r;
+      TScriptedServer server(Answer(c.reply));
+      r.Fetch(Url(server, "/pkg.zip"));
+    }
     EXPECT_FALSE(PathExists(dir + "pkg.zip")) << c.what;
     EXPECT_EQ(ReadFileBytes(dir + "pkg.zip.part"), c.kept) << c.what;
   }
@@ -201,7 +205,7 @@ TEST_F(HTTPDownloadHostile, RedirectsOfEveryKindAreFollowed) {
   };
   for (const auto& c : cases) {
     TTempPrefix fresh;
-    platform::ForceDirectories("C:\\d");
+    platform::ForceDirectories(varelo::test::InPrefix("C:\\d"));
     const std::string dir = fresh.Drive('c') + "/d/";
     TDownloadRecorder r;
     std::string head = c.locationLine;
@@ -242,7 +246,7 @@ TEST_F(HTTPDownloadHostile, RedirectWithoutAUsableLocationEndsTheTransfer) {
                            "HTTP/1.0 302 Found\r\nLocation: ftp://h/x.zip\r\n",
                            "HTTP/1.0 301 Moved\r\nLocation: /a b\r\n"}) {
     TTempPrefix fresh;
-    platform::ForceDirectories("C:\\d");
+    platform::ForceDirectories(varelo::test::InPrefix("C:\\d"));
     TDownloadRecorder r;
     TScriptedServer server(std::vector<TScript>{Answer(std::string(head) + "\r\n")}, 1500);
     r.Fetch(Url(server, "/pkg.zip"));
@@ -255,8 +259,12 @@ TEST_F(HTTPDownloadHostile, RedirectWithoutAUsableLocationEndsTheTransfer) {
 
 TEST_F(HTTPDownloadHostile, BodyOfAnErrorAnswerStaysOutOfThePartialFile) {
   WriteFileBytes(Dir() + "pkg.zip.part", "good");
-  TScriptedServer server(Answer(Sized("503 Busy", "<html>try later</html>")));
-  recorder.Fetch(Url(server, "/pkg.zip"));
+  {
+    // A component of its own, whose session lets the partial file go with it.
+    TDownloadRecorder r;
+    TScriptedServer server(Answer(Sized("503 Busy", "<html>try later</html>")));
+    r.Fetch(Url(server, "/pkg.zip"));
+  }
   EXPECT_FALSE(PathExists(Dir() + "pkg.zip"));
   // Resumed later, the file would go on from its own bytes, not from the error page's.
   EXPECT_EQ(ReadFileBytes(Dir() + "pkg.zip.part"), "good");
@@ -285,7 +293,7 @@ TEST_F(HTTPDownloadHostile, ServerChosenNamesStayInTheFolder) {
   };
   for (const auto& c : cases) {
     TTempPrefix fresh;
-    platform::ForceDirectories("C:\\d\\inner");
+    platform::ForceDirectories(varelo::test::InPrefix("C:\\d\\inner"));
     const std::string dir = fresh.Drive('c') + "/d/inner/";
     TDownloadRecorder r;
     const std::string head =
@@ -297,7 +305,7 @@ TEST_F(HTTPDownloadHostile, ServerChosenNamesStayInTheFolder) {
     TScriptedServer server(scripts, 1500);
     std::string failure;
     try {
-      r.Fetch(Url(server, "/get/"), "C:\\d\\inner\\");
+      r.Fetch(Url(server, "/get/"), varelo::test::InPrefix("C:\\d\\inner\\"));
     } catch (const EVsDownload& e) {
       failure = e.what();
     }
@@ -312,7 +320,7 @@ TEST_F(HTTPDownloadHostile, ServerChosenNamesStayInTheFolder) {
     // Nothing lands beside or above the destination folder.
     size_t outside = 0;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(fresh.Drive('c'))) {
-      const std::string path = entry.path().string();
+      const std::string path = entry.path().generic_string();
       if (entry.is_regular_file() && path.rfind(dir, 0) != 0)
         ++outside;
     }
