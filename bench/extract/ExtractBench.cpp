@@ -7,8 +7,12 @@
 //  - folders: 20,000 small files in 2,000 folders, stored interleaved (each entry in another
 //    folder than the one before), extracted with folder names kept.
 // Then it splits our time on the mixed archive into inflate, CRC, writes and file creation.
+// With --wine, the Windows build's engine joins the turns too: the program bench_extract_once
+// of a Windows build (the engine library copied beside it) under Wine through tools/wine-run,
+// measured as a whole and by its own clock around the engine's call.
 //
 //   bench_extract [--runs N] [--scale PERCENT] [--case mixed|folders] [--ours-only]
+//                 [--wine win64|win32 PROGRAM.exe]
 #include <libdeflate.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -19,16 +23,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "bench/common/BenchStats.h"
+#include "bench/extract/EngineRun.h"
 #include "engine/ArcaZipContract.h"
 #include "engine/ZipDirectory.h"
 #include "platform/Clock.h"
-#include "platform/CodePage.h"
 #include "platform/DirHandle.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/File.h"
@@ -42,6 +47,36 @@ using varelo::test::RunCommand;
 
 constexpr uint32_t kSeed = 20261208;
 constexpr int kCommandTimeoutMs = 900000;
+constexpr const char* kOursName = "ArcaZip190.dll";
+constexpr const char* kWineName = "same under Wine";
+
+// The Windows build's program run under Wine, when asked for.
+struct TWineRun {
+  std::string arch;
+  std::string program;
+  bool Wanted() const { return !program.empty(); }
+};
+
+// The host path as Wine's drive Z: (the host's root) names it.
+std::string WinePath(std::string path) {
+  for (char& c : path) {
+    if (c == '/')
+      c = '\\';
+  }
+  return "Z:" + path;
+}
+
+// The seconds the program under Wine wrote down, or 0 when it wrote nothing readable.
+double ReadSeconds(const std::string& path) {
+  FILE* file = std::fopen(path.c_str(), "r");
+  if (file == nullptr)
+    return 0;
+  double seconds = 0;
+  if (std::fscanf(file, "%lf", &seconds) != 1)
+    seconds = 0;
+  std::fclose(file);
+  return seconds;
+}
 
 double Now() {
   return static_cast<double>(platform::HighResCounter()) /
@@ -171,58 +206,6 @@ TTree MakeFolderTree(const std::string& root, double scale, std::string& list) {
   return tree;
 }
 
-// ---- Our engine through its library ----
-
-struct TMinimalCaller {
-  std::string archive, dest;
-  std::u16string reply;
-};
-
-int AZ_STDCALL MinimalCallback(TZCallBackStruct* record) {
-  auto* self = static_cast<TMinimalCaller*>(record->Caller);
-  if ((record->ActionCode & kAZActionMask) != zacArg)
-    return 0;
-  const auto reply = [&](const std::string& text) {
-    self->reply = platform::Utf8ToUtf16(text);
-    record->HaveWide = 1;
-    record->MsgP = self->reply.c_str();
-    return 1;
-  };
-  switch (record->Arg1) {
-    case zaaArchivePath:
-      return reply(self->archive);
-    case zaaExtrBaseDir:
-      return reply(self->dest);
-    case zaaFSpecArgs: {
-      const bool first = record->Arg3 == 0;
-      record->Arg3 = 1;
-      return first ? reply("*.*") : 0;
-    }
-    default:
-      return 0;
-  }
-}
-
-bool RunOurs(TAZExecFunc exec, const std::string& archive, const std::string& dest,
-             uint64_t expectFiles, bool dirNames) {
-  TMinimalCaller caller{archive, dest, {}};
-  TDLLCommands commands{};
-  commands.fCaller = &caller;
-  commands.fVersion = kAZVersion;
-  commands.ZCallbackFunc = &MinimalCallback;
-  commands.fOptions =
-      kAZOptAlways | kAZOptExtract | kAZOptOverwrite | (dirNames ? kAZOptDirNames : 0);
-  commands.fPwdReqCount = 1;
-  commands.fCheck = kAZCommandCheck;
-  const int32_t result = exec(&commands);
-  if (result != static_cast<int32_t>(expectFiles)) {
-    std::fprintf(stderr, "engine extracted %d of %llu files\n", result,
-                 static_cast<unsigned long long>(expectFiles));
-    return false;
-  }
-  return true;
-}
-
 struct TMeasured {
   double seconds = 0;
   int64_t peakBytes = 0;
@@ -332,17 +315,36 @@ struct TTool {
   std::string name;
   std::vector<double> seconds;
   int64_t peakBytes = 0;
+  std::vector<double> innerSeconds;  // the program's own clock (the run under Wine)
 };
+
+// The Windows program under Wine: one extraction, its own time read back from a file.
+TMeasured MeasureUnderWine(const TWineRun& wine, const std::string& archive, const std::string& out,
+                           const TTree& tree, TTool& tool) {
+  const std::string library = std::filesystem::path(wine.program).parent_path() / "ArcaZip190.dll";
+  const std::string timeFile = out + ".seconds";
+  std::filesystem::remove(timeFile);
+  const TMeasured m = MeasureChild([&] {
+    return ExecQuiet({WINE_RUN, wine.arch, wine.program, WinePath(library), WinePath(archive),
+                      WinePath(out), std::to_string(tree.files), WinePath(timeFile)});
+  });
+  tool.innerSeconds.push_back(ReadSeconds(timeFile));
+  std::filesystem::remove(timeFile);
+  return m;
+}
 
 // One archive: every tool in turn, `runs` times, and the table of medians.
 bool RunCase(const std::string& title, TAZExecFunc exec, const std::string& archive,
-             const std::string& out, const TTree& tree, int runs, bool oursOnly, bool dirNames) {
+             const std::string& out, const TTree& tree, int runs, bool oursOnly, bool dirNames,
+             const TWineRun& wine) {
   const bool haveBsdtar = varelo::test::HaveProgram("bsdtar");
-  std::vector<TTool> tools{{"ArcaZip190.dll", {}, 0}};
+  std::vector<TTool> tools{{kOursName, {}, 0, {}}};
+  if (wine.Wanted())
+    tools.push_back({kWineName, {}, 0, {}});
   if (!oursOnly) {
-    tools.push_back({"unzip -q -o", {}, 0});
+    tools.push_back({"unzip -q -o", {}, 0, {}});
     if (haveBsdtar)
-      tools.push_back({"bsdtar -xf", {}, 0});
+      tools.push_back({"bsdtar -xf", {}, 0, {}});
   }
   for (int run = 0; run < runs; ++run) {
     // The tools take turns so that drift on a shared machine touches all of them alike.
@@ -351,8 +353,12 @@ bool RunCase(const std::string& title, TAZExecFunc exec, const std::string& arch
       RunCommand({"rm", "-rf", out});
       platform::ForceDirectories(out);
       TMeasured m;
-      if (tool.name == "ArcaZip190.dll") {
-        m = MeasureChild([&] { return RunOurs(exec, archive, out, tree.files, dirNames) ? 0 : 1; });
+      if (tool.name == kOursName) {
+        m = MeasureChild([&] {
+          return bench::ExtractWithEngine(exec, archive, out, tree.files, dirNames) ? 0 : 1;
+        });
+      } else if (tool.name == kWineName) {
+        m = MeasureUnderWine(wine, archive, out, tree, tool);
       } else if (tool.name == "unzip -q -o") {
         m = MeasureChild([&] { return ExecQuiet({"unzip", "-q", "-o", archive, "-d", out}); });
       } else {
@@ -375,6 +381,13 @@ bool RunCase(const std::string& title, TAZExecFunc exec, const std::string& arch
   std::printf("  %-16s %9s %9s %11s %10s\n", "", "seconds", "MB/s", "files/s", "peak RSS");
   for (const TTool& tool : tools) {
     const double t = bench::Median(tool.seconds);
+    // Wine runs the Windows program as a process of its own that this one does not wait for,
+    // so no peak memory of it is known here.
+    if (tool.name == kWineName) {
+      std::printf("  %-16s %9.3f %9.1f %11.0f %11s\n", tool.name.c_str(), t, mb / t,
+                  static_cast<double>(tree.files) / t, "-");
+      continue;
+    }
     std::printf("  %-16s %9.3f %9.1f %11.0f %7.1f MiB\n", tool.name.c_str(), t, mb / t,
                 static_cast<double>(tree.files) / t, static_cast<double>(tool.peakBytes) / 1048576);
   }
@@ -382,6 +395,15 @@ bool RunCase(const std::string& title, TAZExecFunc exec, const std::string& arch
   for (size_t i = 1; i < tools.size(); ++i)
     std::printf("  ours / %-12s %7.2fx faster\n", tools[i].name.c_str(),
                 bench::Median(tools[i].seconds) / ours);
+  for (const TTool& tool : tools) {
+    if (tool.innerSeconds.empty())
+      continue;
+    const double inner = bench::Median(tool.innerSeconds);
+    std::printf(
+        "  under Wine (%s): %.3f s in the engine's call, %.3f s for Wine's start and "
+        "end\n",
+        wine.arch.c_str(), inner, bench::Median(tool.seconds) - inner);
+  }
   return true;
 }
 
@@ -409,10 +431,19 @@ int main(int argc, char** argv) {
   int runs = 5;
   double scale = 1.0;
   std::string only;
+  TWineRun wine;
   // --ours-only skips the other tools, for profiling the engine alone.
   bool oursOnly = false;
   for (int i = 1; i < argc; ++i)
     oursOnly = oursOnly || std::strcmp(argv[i], "--ours-only") == 0;
+  for (int i = 1; i + 2 < argc; ++i) {
+    if (std::strcmp(argv[i], "--wine") == 0)
+      wine = {argv[i + 1], argv[i + 2]};
+  }
+  if (wine.Wanted() && wine.arch != "win64" && wine.arch != "win32") {
+    std::fprintf(stderr, "--wine takes win64 or win32, then the program\n");
+    return 1;
+  }
   for (int i = 1; i + 1 < argc; ++i) {
     if (std::strcmp(argv[i], "--runs") == 0)
       runs = std::max(1, std::atoi(argv[i + 1]));
@@ -445,7 +476,7 @@ int main(int argc, char** argv) {
     if (!MakeArchive(work / "src", archive, {}))
       return 1;
     RunCommand({"rm", "-rf", work / "src"});
-    if (!RunCase("mixed archive", exec, archive, out, tree, runs, oursOnly, true))
+    if (!RunCase("mixed archive", exec, archive, out, tree, runs, oursOnly, true, wine))
       return 1;
     if (!oursOnly)
       Breakdown(archive, work / "scratch");
@@ -461,7 +492,7 @@ int main(int argc, char** argv) {
     if (!MakeArchive(work / "folders", archive, list))
       return 1;
     RunCommand({"rm", "-rf", work / "folders"});
-    if (!RunCase("many folders", exec, archive, out, tree, runs, oursOnly, true))
+    if (!RunCase("many folders", exec, archive, out, tree, runs, oursOnly, true, wine))
       return 1;
   }
   return 0;

@@ -1,7 +1,10 @@
 // Hand-made hostile and damaged archives: the engine must refuse what is unsafe, report it,
 // leave nothing half-written and never write outside the destination.
-#include <sys/stat.h>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
+
+#include <filesystem>
 
 #include "tests/engine/EngineTestSupport.h"
 
@@ -30,6 +33,12 @@ bool AnyMessageContains(const TEngineCaller& caller, const std::string& part) {
       return true;
   }
   return false;
+}
+
+// A file of its own, not a link to one.
+bool IsPlainFile(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::symlink_status(path, ec).type() == std::filesystem::file_type::regular;
 }
 
 class EngineHostile : public EngineFixture {};
@@ -71,13 +80,14 @@ TEST_F(EngineHostile, SymlinkEntryBecomesRegularFileHoldingItsTarget) {
                  .externalAttributes = 0120777u << 16},
                 {.name = "link/through.txt", .content = "x"}});
   caller.Run();
-  struct stat st;
-  ASSERT_EQ(lstat(Dest("link").c_str(), &st), 0);
-  EXPECT_TRUE(S_ISREG(st.st_mode));
+  EXPECT_TRUE(IsPlainFile(Dest("link")));
   EXPECT_EQ(ReadFileBytes(Dest("link")), "../../etc/passwd");
   EXPECT_TRUE(OutsideTree().empty());
 }
 
+// Links are planted with the host's symlink(); on Windows making one needs a privilege the test
+// run does not have, so there the case is left to the POSIX builds.
+#ifndef _WIN32
 TEST_F(EngineHostile, LinksPlacedInTheDestinationAreNeverFollowed) {
   caller.options |= kAZOptDirNames;
   ASSERT_TRUE(platform::ForceDirectories(work / "outside"));
@@ -92,11 +102,10 @@ TEST_F(EngineHostile, LinksPlacedInTheDestinationAreNeverFollowed) {
   EXPECT_FALSE(PathExists(work / "outside/new.txt"));
   EXPECT_EQ(OutsideTree(), (Strings{"outside/", "outside/victim.txt"}));
   // The link itself was replaced by the entry, the file it pointed at is untouched.
-  struct stat st;
-  ASSERT_EQ(lstat(Dest("filelink").c_str(), &st), 0);
-  EXPECT_TRUE(S_ISREG(st.st_mode));
+  EXPECT_TRUE(IsPlainFile(Dest("filelink")));
   EXPECT_EQ(ReadFileBytes(Dest("filelink")), "replaced the link");
 }
+#endif
 
 TEST_F(EngineHostile, OverlappingEntriesAreRefused) {
   const std::string big(1 << 20, 'z');
