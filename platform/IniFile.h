@@ -3,11 +3,12 @@
 #include <string>
 #include <string_view>
 
-// INI settings files through our profile-string writer, with the platform's semantics:
+// INI settings files through the profile-string writer (the system's own on Windows, ours in
+// the Linux build), with the platform's semantics:
 // section and key names match without regard to case, lines end in CR LF, every other line
 // stays as it was, a new file is written in the ANSI code page, and a file that starts with a
 // byte-order mark (UTF-8, UTF-16 little- or big-endian) is written back in that encoding with
-// its mark. A write never leaves the file cut short: the new content replaces the old in one
+// its mark. Our writer never leaves the file cut short: the new content replaces the old in one
 // step, or the old file stays whole.
 namespace platform {
 

@@ -89,10 +89,17 @@ void SeedIfMissing() {
   Save(reg);
 }
 
+// Names and values with a NUL would be stored or looked up cut short; they are refused.
+bool HasNul(std::string_view text) {
+  return text.find('\0') != std::string_view::npos;
+}
+
 }  // namespace
 
 bool TRegistry::OpenKey(std::string_view key, bool canCreate) {
   CloseKey();
+  if (HasNul(key))
+    return false;
   SeedIfMissing();
   auto reg = Load();
   if (!reg)
@@ -110,7 +117,7 @@ bool TRegistry::OpenKey(std::string_view key, bool canCreate) {
 }
 
 bool TRegistry::OpenSubKey(std::string_view subKey) {
-  if (!open_)
+  if (!open_ || HasNul(subKey))
     return false;
   const std::string path = key_ + "\\" + std::string(subKey);
   auto reg = Load();
@@ -126,7 +133,7 @@ void TRegistry::CloseKey() {
 }
 
 std::string TRegistry::ReadString(std::string_view name) const {
-  if (!open_)
+  if (!open_ || HasNul(name))
     return {};
   const auto reg = Load();
   if (!reg)
@@ -135,7 +142,7 @@ std::string TRegistry::ReadString(std::string_view name) const {
 }
 
 bool TRegistry::WriteString(std::string_view name, std::string_view value) {
-  if (!open_)
+  if (!open_ || HasNul(name) || HasNul(value))
     return false;
   auto reg = Load();
   if (!reg)

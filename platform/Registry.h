@@ -2,9 +2,11 @@
 #include <string>
 #include <string_view>
 
-// Text values under HKEY_CURRENT_USER, kept in the prefix's user.reg in the Wine registry
-// file format. When the prefix has no registry yet, the "Shell Folders" values are seeded as
-// Wine's own start-up does (Desktop = C:\users\<user>\Desktop, AppData, Personal, ...).
+// Text values under HKEY_CURRENT_USER. On Windows they are the system's registry; the Linux
+// build keeps them in the prefix's user.reg in the Wine registry file format, and when the
+// prefix has no registry yet, seeds the "Shell Folders" values as Wine's own start-up does
+// (Desktop = C:\users\<user>\Desktop, AppData, Personal, ...). Names and values holding a NUL
+// are refused.
 namespace platform {
 
 class TRegistry {

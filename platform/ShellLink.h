@@ -4,9 +4,11 @@
 #include <string>
 #include <string_view>
 
-// The shell link object: it writes shortcut (".lnk") files in the documented binary shell
-// link format (header, link target ID list, link info with the local base path, working
-// folder and arguments as Unicode strings), readable by Windows and by other readers.
+// The shell link object. On Windows it is the system's own, created through the component
+// object model (which TComApartment starts for the thread). The Linux build's object writes
+// shortcut (".lnk") files itself in the documented binary shell link format (header, link
+// target ID list, link info with the local base path, working folder and arguments as Unicode
+// strings), readable by Windows and by other readers.
 // It follows the shape of the platform's object model: the object is created by class id,
 // then asked for its two interfaces; each call returns a result code (0 = success).
 namespace platform {

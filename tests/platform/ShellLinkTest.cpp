@@ -1,72 +1,36 @@
-// Shortcut files, read back by lnkinfo (liblnk-utils), an independent reader of the format.
+// The shell link object as the desktop shortcut uses it, in every build: shortcuts saved by
+// our writer (Linux) or by the system's object (Windows) are read back by lnkinfo
+// (liblnk-utils), an independent reader of the format running on the host.
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "platform/ComApartment.h"
 #include "platform/File.h"
 #include "platform/FolderList.h"
-#include "platform/Paths.h"
 #include "platform/ShellLink.h"
-#include "tests/platform/FileSizeLimit.h"
+#include "tests/platform/WindowsFolder.h"
 #include "tests/support/MissingPeer.h"
 #include "tests/support/Process.h"
-#include "tests/support/TempDir.h"
 
 namespace {
 
 using varelo::test::ReadFileBytes;
-using varelo::test::TTempPrefix;
+using varelo::test::TWindowsFolder;
 
-// lnkinfo, an independent reader of shortcut files, must read back what we wrote.
-std::string LnkInfo(const std::string& hostPath) {
+// lnkinfo's report on a shortcut file given by its host path.
+std::string LnkInfo(const std::string& hostPath, bool verbose = false) {
+  std::vector<std::string> argv = {"lnkinfo"};
+  if (verbose)
+    argv.push_back("-v");
+  argv.push_back(hostPath);
   std::string out;
-  EXPECT_EQ(varelo::test::RunCommand({"lnkinfo", hostPath}, &out), 0) << out;
+  EXPECT_EQ(varelo::test::RunCommand(argv, &out), 0) << out;
   return out;
 }
 
-TEST(ShellLink, ShortcutReadsBackInAnIndependentReader) {
-  if (!varelo::test::HaveProgram("lnkinfo"))
-    VARELO_PEER_MISSING("lnkinfo (liblnk-utils) missing");
-  TTempPrefix prefix;
-  ASSERT_TRUE(platform::ForceDirectories("c:\\Varelo"));
-  varelo::test::WriteFileBytes(prefix.Drive('c') + "/Varelo/Ondrel.exe", "MZ");
-  platform::THResult hr = 1;
-  auto object = platform::CreateComObject(platform::CLSID_ShellLink, &hr);
-  ASSERT_TRUE(object);
-  EXPECT_EQ(hr, 0);
-  auto* link = object->QueryShellLink();
-  auto* file = object->QueryPersistFile();
-  ASSERT_TRUE(link && file);
-  link->SetArguments("");
-  link->SetPath("C:\\Varelo\\Ondrel.exe");
-  link->SetWorkingDirectory("C:\\Varelo\\");
-  ASSERT_EQ(file->Save("c:\\Tornel.lnk", false), 0);
-  const std::string info = LnkInfo(prefix.Drive('c') + "/Tornel.lnk");
-  EXPECT_NE(info.find("Local path\t\t\t: C:\\Varelo\\Ondrel.exe"), std::string::npos) << info;
-  EXPECT_NE(info.find("Working directory\t\t: C:\\Varelo\\"), std::string::npos) << info;
-  EXPECT_NE(info.find("Drive type\t\t\t: Fixed"), std::string::npos) << info;
-  EXPECT_EQ(info.find("Command line arguments"), std::string::npos) << info;
-  EXPECT_NE(info.find("File size\t\t\t: 2 bytes"), std::string::npos) << info;
-
-  link->SetArguments("/silencioso ação");
-  ASSERT_EQ(file->Save("c:\\Tornel.lnk", false), 0);
-  EXPECT_NE(LnkInfo(prefix.Drive('c') + "/Tornel.lnk")
-                .find("Command line arguments\t\t: /silencioso ação"),
-            std::string::npos);
-}
-
-TEST(ShellLink, UnknownClassAndUnusablePathsFail) {
-  TTempPrefix prefix;
-  platform::THResult hr = 0;
-  EXPECT_FALSE(platform::CreateComObject("{00000000-0000-0000-0000-000000000001}", &hr));
-  EXPECT_EQ(platform::SysErrorMessage(hr), "Class not registered");
-  auto object = platform::CreateComObject(platform::CLSID_ShellLink, &hr);
-  object->QueryShellLink()->SetPath("C:\\x.exe");
-  // A folder that is missing, and the empty-folder path "\\Tornel.lnk" (a network path
-  // without a server), both fail and create nothing.
-  EXPECT_NE(object->QueryPersistFile()->Save("c:\\a\\b\\Tornel.lnk", false), 0);
-  EXPECT_NE(object->QueryPersistFile()->Save("\\\\Tornel.lnk", false), 0);
-  EXPECT_FALSE(varelo::test::PathExists("/Tornel.lnk"));
+bool Has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
 }
 
 struct TLink {
@@ -79,71 +43,107 @@ TLink NewLink() {
   platform::THResult hr = 1;
   TLink l;
   l.object = platform::CreateComObject(platform::CLSID_ShellLink, &hr);
+  EXPECT_EQ(hr, 0) << platform::SysErrorMessage(hr);
   if (l.object) {
     l.link = l.object->QueryShellLink();
     l.file = l.object->QueryPersistFile();
+    // Each interface is handed out once and kept by the object.
+    EXPECT_EQ(l.link, l.object->QueryShellLink());
+    EXPECT_EQ(l.file, l.object->QueryPersistFile());
   }
   return l;
 }
 
-TEST(ShellLink, UnicodeTargetAndFolderReadBackExactly) {
+TEST(ShellLink, ShortcutReadsBackInAnIndependentReader) {
   if (!varelo::test::HaveProgram("lnkinfo"))
     VARELO_PEER_MISSING("lnkinfo (liblnk-utils) missing");
-  TTempPrefix prefix;
-  const std::string folder = "C:\\Varelo\\Ação Ünïcode 日本";
-  const std::string target = folder + "\\Ação Ünïcode 日本.exe";
-  ASSERT_TRUE(platform::ForceDirectories(folder));
-  varelo::test::WriteFileBytes(platform::HostPath(target), "MZ");
+  platform::TComApartment apartment;
+  ASSERT_TRUE(apartment.Ready());
+  TWindowsFolder folder;
+  ASSERT_TRUE(platform::ForceDirectories(folder.Windows("Varelo")));
+  ASSERT_TRUE(platform::SaveWholeFile(folder.Windows("Varelo\\Ondrel.exe"), "MZ"));
+  const std::string target = folder.Windows("Varelo\\Ondrel.exe");
+  const std::string workDir = folder.Windows("Varelo\\");
+  TLink l = NewLink();
+  ASSERT_TRUE(l.link && l.file);
+  l.link->SetArguments("");
+  l.link->SetPath(target);
+  l.link->SetWorkingDirectory(workDir);
+  // The installer names the shortcut after the desktop's path and a backslash of its own.
+  ASSERT_EQ(l.file->Save(folder.Windows("\\Tornel.lnk"), false), 0);
+  const std::string info = LnkInfo(folder.Host("Tornel.lnk"));
+  EXPECT_TRUE(Has(info, "Local path\t\t\t: " + target + "\n")) << info;
+  EXPECT_TRUE(Has(info, "Working directory\t\t: " + workDir + "\n")) << info;
+  EXPECT_TRUE(Has(info, "Drive type\t\t\t: Fixed")) << info;
+  EXPECT_FALSE(Has(info, "Command line arguments")) << info;
+
+  // Saved again with arguments: the one file is replaced.
+  l.link->SetArguments("/silencioso ação");
+  ASSERT_EQ(l.file->Save(folder.Windows("Tornel.lnk"), false), 0);
+  EXPECT_TRUE(
+      Has(LnkInfo(folder.Host("Tornel.lnk")), "Command line arguments\t\t: /silencioso ação"));
+  EXPECT_EQ(platform::ListFolderTree(folder.HostRoot()),
+            (std::vector<std::string>{"Tornel.lnk", "Varelo/", "Varelo/Ondrel.exe"}));
+}
+
+// The system's object keeps the target's path in the ANSI code page (characters beyond it are
+// lost there); the working folder is kept in Unicode whole.
+TEST(ShellLink, AccentedTargetAndUnicodeWorkingFolderReadBackExactly) {
+  if (!varelo::test::HaveProgram("lnkinfo"))
+    VARELO_PEER_MISSING("lnkinfo (liblnk-utils) missing");
+  platform::TComApartment apartment;
+  TWindowsFolder folder;
+  const std::string name = "Ação Ünïcode";
+  const std::string dir = folder.Windows("Varelo\\" + name);
+  const std::string target = dir + "\\" + name + ".exe";
+  const std::string workDir = dir + "\\日本 Ελληνικά\\";
+  ASSERT_TRUE(platform::ForceDirectories(workDir));
+  ASSERT_TRUE(platform::SaveWholeFile(target, "MZ"));
   TLink l = NewLink();
   ASSERT_TRUE(l.link && l.file);
   l.link->SetPath(target);
-  l.link->SetWorkingDirectory(folder + "\\");
-  ASSERT_EQ(l.file->Save("c:\\Atalho.lnk", false), 0);
-  std::string out;
-  ASSERT_EQ(varelo::test::RunCommand({"lnkinfo", "-v", prefix.Drive('c') + "/Atalho.lnk"}, &out), 0)
-      << out;
-  EXPECT_NE(out.find("Local path\t\t\t: " + target + "\n"), std::string::npos) << out;
-  EXPECT_NE(out.find("Working directory\t\t: " + folder + "\\\n"), std::string::npos) << out;
-  // Each folder of the ID list and the file carry their Unicode names.
-  for (const char* name : {"Varelo", "Ação Ünïcode 日本", "Ação Ünïcode 日本.exe"})
-    EXPECT_NE(out.find(std::string("Long name\t\t: ") + name + "\n"), std::string::npos)
-        << name << "\n"
-        << out;
+  l.link->SetWorkingDirectory(workDir);
+  ASSERT_EQ(l.file->Save(folder.Windows("Atalho.lnk"), false), 0);
+  const std::string out = LnkInfo(folder.Host("Atalho.lnk"), true);
+  EXPECT_TRUE(Has(out, "Local path\t\t\t: " + target + "\n")) << out;
+  EXPECT_TRUE(Has(out, "Working directory\t\t: " + workDir + "\n")) << out;
+  // The folders of the ID list and the file carry their names.
+  for (const std::string& part : {name, name + ".exe"})
+    EXPECT_TRUE(Has(out, "\t: " + part + "\n")) << part << "\n" << out;
 }
 
-TEST(ShellLink, RelativeOrMissingTargetMakesSaveFailAndWritesNothing) {
-  TTempPrefix prefix;
-  for (const char* target : {"", "Ondrel.exe", "Varelo\\Ondrel.exe", "\\Varelo\\Ondrel.exe",
-                             "C:Ondrel.exe", "\\\\servidor\\c\\Ondrel.exe"}) {
-    SCOPED_TRACE(target);
-    TLink l = NewLink();
-    l.link->SetPath(target);
-    EXPECT_NE(l.file->Save("c:\\Tornel.lnk", false), 0);
-  }
-  EXPECT_TRUE(platform::ListFolderTree(prefix.Drive('c')).empty());
-}
-
-TEST(ShellLink, SaveThatFailsLeavesTheOldShortcutWhole) {
-  TTempPrefix prefix;
-  const std::string path = prefix.Drive('c') + "/Tornel.lnk";
-  const std::string old(2048, 'L');
-  varelo::test::WriteFileBytes(path, old);
+TEST(ShellLink, UnknownClassAndMissingFolderFail) {
+  platform::TComApartment apartment;
+  TWindowsFolder folder;
+  platform::THResult hr = 0;
+  EXPECT_FALSE(platform::CreateComObject("{00000000-0000-0000-0000-000000000001}", &hr));
+  EXPECT_EQ(platform::SysErrorMessage(hr), "Class not registered");
   TLink l = NewLink();
-  l.link->SetPath("C:\\Varelo\\Ondrel.exe");
-  l.link->SetWorkingDirectory("C:\\Varelo\\");
-  {
-    // The disk fills up after 100 bytes of the new shortcut.
-    varelo::test::TFileSizeLimit limit(100);
-    EXPECT_NE(l.file->Save("c:\\Tornel.lnk", false), 0);
+  ASSERT_TRUE(l.link && l.file);
+  l.link->SetPath(folder.Windows("x.exe"));
+  // Saving into a folder that is missing fails and creates nothing.
+  EXPECT_NE(l.file->Save(folder.Windows("a\\b\\Tornel.lnk"), false), 0);
+  EXPECT_TRUE(platform::ListFolderTree(folder.HostRoot()).empty());
+}
+
+TEST(ShellLink, HostileClassIdsAndNamesAreRefused) {
+  platform::TComApartment apartment;
+  TWindowsFolder folder;
+  for (const std::string& id :
+       {std::string(), std::string("ShellLink"), std::string("{00021401-0000-0000-C000"),
+        std::string("{00021401-0000-0000-C000-000000000046}\0x", 40), std::string(4096, '{')}) {
+    SCOPED_TRACE(id.size());
+    platform::THResult hr = 0;
+    EXPECT_FALSE(platform::CreateComObject(id, &hr));
+    EXPECT_NE(hr, 0);
+    EXPECT_FALSE(platform::SysErrorMessage(hr).empty());
   }
-  EXPECT_EQ(ReadFileBytes(path), old);
-  // A folder can't stand in for the shortcut either.
-  ASSERT_TRUE(platform::ForceDirectories("c:\\Pasta.lnk"));
-  EXPECT_NE(l.file->Save("c:\\Pasta.lnk", false), 0);
-  EXPECT_EQ(platform::ListFolderTree(prefix.Drive('c')),
-            (std::vector<std::string>{"Pasta.lnk/", "Tornel.lnk"}));
-  EXPECT_EQ(l.file->Save("c:\\Tornel.lnk", false), 0);
-  EXPECT_NE(ReadFileBytes(path), old);
+  TLink l = NewLink();
+  ASSERT_TRUE(l.link && l.file);
+  l.link->SetPath(folder.Windows("x.exe"));
+  // A name with a NUL inside would be saved under its first part.
+  EXPECT_NE(l.file->Save(folder.Windows(std::string("a.lnk\0b.lnk", 11)), false), 0);
+  EXPECT_TRUE(platform::ListFolderTree(folder.HostRoot()).empty());
 }
 
 }  // namespace
