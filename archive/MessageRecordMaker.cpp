@@ -3,6 +3,7 @@
 // locale id (uint16), compressed length (uint16), name length (uint16), name, then the LZSS
 // stream of the table in the resource-file string-block layout.
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -141,7 +142,11 @@ int main(int argc, char** argv) {
     if (!out)
       Die("cannot write " + temp);
   }
-  if (std::rename(temp.c_str(), path.c_str()) != 0)
-    Die("cannot rename " + temp);
+  // The table of an earlier build is replaced in one step (the C library's rename refuses an
+  // existing target on Windows, so a second build there would stop here).
+  std::error_code error;
+  std::filesystem::rename(temp, path, error);
+  if (error)
+    Die("cannot rename " + temp + ": " + error.message());
   return 0;
 }

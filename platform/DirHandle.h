@@ -49,7 +49,7 @@ class TDirHandle {
   void Close() { handle_.Close(); }
 
   // Opens the child folder `name` (one component), creating it when `create` is set and it
-  // is missing. A link in its place is refused.
+  // is missing. A link in its place is refused. "." gives another handle of this folder.
   TDirHandle OpenChild(std::string_view name, bool create);
   // What is at `name`, without following a link; `modifiedUnix` gets its modification time.
   TDirEntryKind Kind(std::string_view name, int64_t* modifiedUnix = nullptr);

@@ -88,6 +88,18 @@ bool TDirHandle::Open(std::string_view path) {
 }
 
 TDirHandle TDirHandle::OpenChild(std::string_view name, bool create) {
+  // "." is this folder itself: a second handle of it, which the engine walks down from while
+  // this one stays on the destination.
+  if (name == ".") {
+    HANDLE copy = nullptr;
+    const HANDLE process = GetCurrentProcess();
+    if (!DuplicateHandle(process, Native(handle_), process, &copy, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS)) {
+      Fail();
+      return TDirHandle();
+    }
+    return TDirHandle(TOsHandleAccess::Adopt(copy));
+  }
   if (!IsPlainName(name)) {
     error_ = ERROR_INVALID_NAME;
     return TDirHandle();

@@ -19,21 +19,22 @@ using archive::TZADLLLoader;
 
 TEST(EngineBinding, LibraryPathRules) {
   TTempPrefix prefix;
-  ASSERT_TRUE(platform::ForceDirectories("c:\\Varelo"));
+  ASSERT_TRUE(platform::ForceDirectories(InPrefix("c:\\Varelo")));
   struct TCase {
-    const char* directory;
-    const char* path;
+    std::string directory;
+    std::string path;
   };
   const std::vector<TCase> cases = {
-      {"c:\\Varelo\\", "c:\\Varelo\\ArcaZip190.dll"},
-      {"c:\\Varelo", "c:\\Varelo\\ArcaZip190.dll"},
-      {"c:\\Varelo\\\\", "c:\\Varelo\\ArcaZip190.dll"},
+      {InPrefix("c:\\Varelo\\"), InPrefix("c:\\Varelo\\ArcaZip190.dll")},
+      {InPrefix("c:\\Varelo"), InPrefix("c:\\Varelo\\ArcaZip190.dll")},
+      {InPrefix("c:\\Varelo\\\\"), InPrefix("c:\\Varelo\\ArcaZip190.dll")},
       {"c:\\", "c:ArcaZip190.dll"},
       {"c:", "c:ArcaZip190.dll"},
       {"", "ArcaZip190.dll"},
-      {"c:\\missing\\deeper\\", "ArcaZip190.dll"},  // the parent folder does not exist
-      {"c:\\Varelo\\engine.DLL", "c:\\Varelo\\engine.DLL"},
-      {"c:\\other\\Engine.dll", "c:\\other\\Engine.dll"},  // a file name is taken as it is
+      {InPrefix("c:\\missing\\deeper\\"), "ArcaZip190.dll"},  // the parent folder does not exist
+      {InPrefix("c:\\Varelo\\engine.DLL"), InPrefix("c:\\Varelo\\engine.DLL")},
+      {InPrefix("c:\\other\\Engine.dll"),
+       InPrefix("c:\\other\\Engine.dll")},  // a file name is taken as it is
   };
   for (const TCase& c : cases)
     EXPECT_EQ(TZADLLLoader::LibraryPathFor(c.directory), c.path) << c.directory;

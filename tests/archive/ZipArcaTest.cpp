@@ -23,12 +23,12 @@ using archive::TZipArca19;
 class ZipArca : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(platform::ForceDirectories("c:\\Varelo\\Pkg"));
+    ASSERT_TRUE(platform::ForceDirectories(InPrefix("c:\\Varelo\\Pkg")));
     WriteFileBytes(prefix.Drive('c') + "/Varelo/ArcaZip190.dll", ReadFileBytes(ARCAZIP_DLL_PATH));
     auto presenter = std::make_unique<TScriptedDialog>();
     dialog = presenter.get();
     zip = std::make_unique<TZipArca19>(nullptr, std::move(presenter));
-    zip->DLLDirectory = "c:\\Varelo\\";
+    zip->DLLDirectory = InPrefix("c:\\Varelo\\");
     zip->ApplicationTitle = "VareloSoft - Instalador";
     zip->Events.OnMessage = [this](TZipArca19*, int code, const std::string& text) {
       messages.emplace_back(code, text);
@@ -45,7 +45,7 @@ class ZipArca : public ::testing::Test {
     WriteFileBytes(tree + "/Ondrel.exe", std::string(5000, 'e'));
     WriteFileBytes(tree + "/dados/tabela.dat", std::string(70000, 't'));
     WriteFileBytes(tree + "/dados/sub/leia.txt", "leia-me\r\n");
-    const std::string host = platform::HostPath(windowsPath);
+    const std::string host = HostSide(platform::HostPath(windowsPath));
     EXPECT_EQ(RunCommand({"sh", "-c", "cd '" + tree + "' && zip -qr '" + host + "' ."}), 0);
     return windowsPath;
   }
@@ -80,8 +80,8 @@ class ZipArca : public ::testing::Test {
 TEST_F(ZipArca, InstallerSequenceExtractsAPackageFlatIntoItsFolder) {
   if (!HaveProgram("zip"))
     VARELO_PEER_MISSING("zip");
-  const std::string archive = MakePackage("c:\\Varelo\\Pkg\\\\pacote.zip");
-  EXPECT_EQ(Unpack(archive, "c:\\Varelo\\Pkg\\"), 0);
+  const std::string archive = MakePackage(InPrefix("c:\\Varelo\\Pkg\\\\pacote.zip"));
+  EXPECT_EQ(Unpack(archive, InPrefix("c:\\Varelo\\Pkg\\")), 0);
   EXPECT_EQ(lastMessage, "");
   EXPECT_EQ(lastSuccess, 3);
   EXPECT_TRUE(zip->FSpecArgs.empty());
@@ -96,7 +96,7 @@ TEST_F(ZipArca, InstallerSequenceExtractsAPackageFlatIntoItsFolder) {
             ReadFileBytes(ARCAZIP_DLL_PATH));
   EXPECT_TRUE(platform::DeleteFile(archive));
   // The next package starts with exactly the one pattern the installer adds.
-  const std::string second = MakePackage("c:\\Varelo\\Pkg\\segundo.zip");
+  const std::string second = MakePackage(InPrefix("c:\\Varelo\\Pkg\\segundo.zip"));
   zip->SetZipFileName(second);
   zip->FSpecArgs.push_back("*.*");
   EXPECT_EQ(zip->FSpecArgs.size(), 1u);
@@ -105,7 +105,7 @@ TEST_F(ZipArca, InstallerSequenceExtractsAPackageFlatIntoItsFolder) {
 }
 
 TEST_F(ZipArca, MissingArchiveIsRecordedWithoutDialogAndKeepsThePatterns) {
-  EXPECT_EQ(Unpack("c:\\Varelo\\Pkg\\\\nada.zip", "c:\\Varelo\\Pkg\\"), 11001);
+  EXPECT_EQ(Unpack(InPrefix("c:\\Varelo\\Pkg\\\\nada.zip"), InPrefix("c:\\Varelo\\Pkg\\")), 11001);
   EXPECT_EQ(lastMessage, "Input file does not exist");
   EXPECT_TRUE(dialog->shown.empty());
   EXPECT_EQ(zip->FSpecArgs, std::vector<std::string>{"*.*"});
@@ -119,7 +119,7 @@ TEST_F(ZipArca, MissingArchiveIsRecordedWithoutDialogAndKeepsThePatterns) {
 TEST_F(ZipArca, NumberedSetsAndTheirMissingParts) {
   if (!HaveProgram("zip"))
     VARELO_PEER_MISSING("zip");
-  const std::string folder = platform::HostPath("c:\\Varelo\\Pkg") + "/";
+  const std::string folder = platform::HostPath(InPrefix("c:\\Varelo\\Pkg")) + "/";
   RunCommand({"mkdir", "-p", work / "tree"});
   for (int i = 0; i < 1200; ++i)
     WriteFileBytes(work / ("tree/a-long-name-for-the-directory-to-span-" + std::to_string(i)),
@@ -140,27 +140,27 @@ TEST_F(ZipArca, NumberedSetsAndTheirMissingParts) {
     ASSERT_TRUE(file.SetModifiedTime(1700000000));
   }
   ASSERT_GE(parts, 3);
-  zip->SetZipFileName("c:\\Varelo\\Pkg\\conj.zip");
+  zip->SetZipFileName(InPrefix("c:\\Varelo\\Pkg\\conj.zip"));
   EXPECT_EQ(zip->ErrCode(), 0);
   EXPECT_EQ(zip->Count(), 1200);  // the folder entry is hidden
   EXPECT_TRUE(zip->IsSpanned());
   EXPECT_TRUE(dialog->shown.empty());
 
   ASSERT_TRUE(platform::DeleteFile(folder + "conj00" + std::to_string(parts) + ".zip"));
-  zip->SetZipFileName("c:\\Varelo\\Pkg\\conj.ZIP");
+  zip->SetZipFileName(InPrefix("c:\\Varelo\\Pkg\\conj.ZIP"));
   EXPECT_EQ(zip->ErrCode(), 11002);
   EXPECT_EQ(zip->Count(), 0);
   ASSERT_EQ(dialog->shown.size(), 1u);
   EXPECT_EQ(dialog->shown[0].text, "Zip file could not be opened");
 
   ASSERT_TRUE(platform::DeleteFile(folder + "conj001.zip"));
-  zip->SetZipFileName("c:\\Varelo\\Pkg\\conj.zip");
+  zip->SetZipFileName(InPrefix("c:\\Varelo\\Pkg\\conj.zip"));
   EXPECT_EQ(zip->ErrCode(), 11001);
   EXPECT_EQ(dialog->shown.size(), 1u);
 }
 
 TEST_F(ZipArca, DamagedArchiveShowsItsErrorUnlessUnattended) {
-  const std::string path = "c:\\Varelo\\Pkg\\ruim.zip";
+  const std::string path = InPrefix("c:\\Varelo\\Pkg\\ruim.zip");
   WriteFileBytes(platform::HostPath(path), std::string(3000, 'x'));
   zip->SetZipFileName(path);
   EXPECT_EQ(zip->ErrCode(), 11036);
@@ -183,14 +183,14 @@ TEST_F(ZipArca, DamagedArchiveShowsItsErrorUnlessUnattended) {
 }
 
 TEST_F(ZipArca, MissingEngineFailsToLoad) {
-  zip->DLLDirectory = "c:\\Varelo\\Pkg\\";
+  zip->DLLDirectory = InPrefix("c:\\Varelo\\Pkg\\");
   zip->SetDLL_Load(true);
   EXPECT_FALSE(zip->DLL_Load());
   EXPECT_EQ(zip->ErrCode(), 10650);
-  EXPECT_EQ(zip->ErrMessage(), "Failed to load c:\\Varelo\\Pkg\\ArcaZip190.dll");
+  EXPECT_EQ(zip->ErrMessage(), "Failed to load " + InPrefix("c:\\Varelo\\Pkg\\ArcaZip190.dll"));
   ASSERT_EQ(dialog->shown.size(), 1u);
   // The parent folder is missing: the bare name, which the system does not find either.
-  zip->DLLDirectory = "c:\\nada\\mais\\";
+  zip->DLLDirectory = InPrefix("c:\\nada\\mais\\");
   zip->SetDLL_Load(true);
   EXPECT_EQ(zip->ErrMessage(), "Failed to load ArcaZip190.dll");
 }
@@ -209,7 +209,7 @@ TEST_F(ZipArca, OldOrCorruptEnginesAreRefusedAndFreed) {
 TEST_F(ZipArca, EngineResultsTranslate) {
   if (!HaveProgram("zip"))
     VARELO_PEER_MISSING("zip");
-  const std::string archive = MakePackage("c:\\Varelo\\Pkg\\p.zip");
+  const std::string archive = MakePackage(InPrefix("c:\\Varelo\\Pkg\\p.zip"));
   UseEngine("script");
   struct TCase {
     const char* result;
@@ -227,7 +227,7 @@ TEST_F(ZipArca, EngineResultsTranslate) {
     setenv("FAKE_AZ_RESULT", c.result, 1);
     dialog->shown.clear();
     messages.clear();
-    EXPECT_EQ(Unpack(archive, "c:\\Varelo\\Pkg\\"), c.code) << c.result;
+    EXPECT_EQ(Unpack(archive, InPrefix("c:\\Varelo\\Pkg\\")), c.code) << c.result;
     EXPECT_EQ(lastMessage, c.text) << c.result;
     EXPECT_EQ(lastSuccess, c.code == 0 ? std::atoi(c.result) : 0) << c.result;
     EXPECT_EQ(dialog->shown.size(), c.dialogs) << c.result;
@@ -241,13 +241,13 @@ TEST_F(ZipArca, EngineResultsTranslate) {
 TEST_F(ZipArca, ExtractFromOnProgressIsRefusedAsReentry) {
   if (!HaveProgram("zip"))
     VARELO_PEER_MISSING("zip");
-  const std::string archive = MakePackage("c:\\Varelo\\Pkg\\p.zip");
+  const std::string archive = MakePackage(InPrefix("c:\\Varelo\\Pkg\\p.zip"));
   int inner = -1;
   zip->Events.OnProgress = [&](TZipArca19* sender, const archive::TZAProgressDetails&) {
     if (inner == -1)
       inner = sender->Extract();
   };
-  EXPECT_EQ(Unpack(archive, "c:\\Varelo\\Pkg\\"), 0x4000000);
+  EXPECT_EQ(Unpack(archive, InPrefix("c:\\Varelo\\Pkg\\")), 0x4000000);
   EXPECT_EQ(inner, 0x4000000);
   EXPECT_EQ(lastMessage, "Busy + ");
   EXPECT_EQ(lastSuccess, 3);
@@ -261,7 +261,7 @@ TEST_F(ZipArca, ExtractStopsEarlyWithItsErrors) {
   // Only folders, or nothing at all: the directory stays empty.
   for (const std::string& bytes :
        {BuildCentral("", {{.name = "a/"}, {.name = "a/b/"}}), EndRecordBytes(0, 0, 0)}) {
-    const std::string path = "c:\\Varelo\\Pkg\\pastas.zip";
+    const std::string path = InPrefix("c:\\Varelo\\Pkg\\pastas.zip");
     WriteFileBytes(platform::HostPath(path), bytes);
     zip->SetZipFileName("");
     zip->SetZipFileName(path);
@@ -269,17 +269,18 @@ TEST_F(ZipArca, ExtractStopsEarlyWithItsErrors) {
     EXPECT_EQ(zip->Extract(), 11002);
     EXPECT_EQ(zip->ErrMessage(), "Zip file could not be opened");
   }
-  const std::string path = "c:\\Varelo\\Pkg\\um.zip";
+  const std::string path = InPrefix("c:\\Varelo\\Pkg\\um.zip");
   WriteFileBytes(platform::HostPath(path), BuildCentral("", {{.name = "a.txt"}}));
   zip->SetZipFileName(path);
-  zip->ExtrBaseDir = "c:\\Varelo\\NaoExiste";
+  zip->ExtrBaseDir = InPrefix("c:\\Varelo\\NaoExiste");
   EXPECT_EQ(zip->Extract(), 10504);
-  EXPECT_EQ(zip->ErrMessage(), "Extract directory 'c:\\Varelo\\NaoExiste\\' must exist");
+  EXPECT_EQ(zip->ErrMessage(),
+            "Extract directory '" + InPrefix("c:\\Varelo\\NaoExiste\\") + "' must exist");
   EXPECT_EQ(zip->FSpecArgs.size(), 1u);
 }
 
 TEST_F(ZipArca, DirectoryOnlyEntriesAreListedOnRequest) {
-  const std::string path = "c:\\Varelo\\Pkg\\d.zip";
+  const std::string path = InPrefix("c:\\Varelo\\Pkg\\d.zip");
   WriteFileBytes(platform::HostPath(path),
                  BuildCentral("", {{.name = "a/"}, {.name = "a/b.txt"}}, {.comment = "nota"}));
   zip->SetZipFileName(path);
@@ -291,7 +292,7 @@ TEST_F(ZipArca, DirectoryOnlyEntriesAreListedOnRequest) {
 }
 
 TEST_F(ZipArca, InactiveComponentDefersSettings) {
-  const std::string path = "c:\\Varelo\\Pkg\\d.zip";
+  const std::string path = InPrefix("c:\\Varelo\\Pkg\\d.zip");
   WriteFileBytes(platform::HostPath(path), BuildCentral("", {{.name = "b.txt"}}));
   std::vector<archive::TZAStates> states;
   zip->Events.OnStateChange = [&](TZipArca19*, archive::TZAStates s, bool&) {
@@ -313,12 +314,12 @@ TEST_F(ZipArca, InactiveComponentDefersSettings) {
 TEST_F(ZipArca, AbortReachesTheRunningOperation) {
   if (!HaveProgram("zip"))
     VARELO_PEER_MISSING("zip");
-  const std::string archive = MakePackage("c:\\Varelo\\Pkg\\p.zip");
+  const std::string archive = MakePackage(InPrefix("c:\\Varelo\\Pkg\\p.zip"));
   zip->Events.OnProgress = [](TZipArca19* sender, const archive::TZAProgressDetails& d) {
     if (d.ProgType == archive::TZAProgressType::NewFile)
       sender->SetCancel(true);
   };
-  EXPECT_EQ(Unpack(archive, "c:\\Varelo\\Pkg\\"), 11007);
+  EXPECT_EQ(Unpack(archive, InPrefix("c:\\Varelo\\Pkg\\")), 11007);
   EXPECT_TRUE(dialog->shown.empty());  // a user cancel is never shown
   EXPECT_LT(lastSuccess, 3);
 }

@@ -4,6 +4,7 @@
 
 #include "download/VsDownload.h"
 #include "download/VsHTTPDownload.h"
+#include "tests/support/TempDir.h"
 
 // A download component configured as the installer's, with every event written down in order.
 namespace download::test {
@@ -61,7 +62,7 @@ class TDownloadRecorder {
     });
   }
 
-  void Fetch(const std::string& url, const std::string& dest = "C:\\d\\") {
+  void Fetch(const std::string& url, const std::string& dest = varelo::test::InPrefix("C:\\d\\")) {
     component.SetDownloadUrl(url);
     component.SetDownloadDest(dest);
     component.StartDownload();

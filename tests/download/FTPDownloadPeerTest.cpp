@@ -46,7 +46,7 @@ struct TFetch {
   }
   void Run(const std::string& path) {
     component.SetDownloadUrl("ftp://ignored.example" + path);
-    component.SetDownloadDest("C:\\d\\");
+    component.SetDownloadDest(varelo::test::InPrefix("C:\\d\\"));
     component.StartDownload();
   }
   download::TVsDownload component;

@@ -62,7 +62,7 @@ struct TFtpFetch {
   }
   void Run(const std::string& url) {
     component.SetDownloadUrl(url);
-    component.SetDownloadDest("C:\\d\\");
+    component.SetDownloadDest(varelo::test::InPrefix("C:\\d\\"));
     component.StartDownload();
   }
   TVsDownload component;

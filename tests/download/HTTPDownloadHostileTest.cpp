@@ -38,7 +38,7 @@ std::string Sized(const std::string& status, const std::string& body,
 class HTTPDownloadHostile : public ::testing::Test {
  protected:
   void SetUp() override {
-    platform::ForceDirectories("C:\\d");
+    platform::ForceDirectories(varelo::test::InPrefix("C:\\d"));
     recorder.component.Proxy().ProxyTimeout = 700;
   }
   std::string Dir() const { return prefix.Drive('c') + "/d/"; }
@@ -90,7 +90,7 @@ TEST_F(HTTPDownloadHostile, CutShortBodiesAreNeverFinished) {
   };
   for (const auto& c : cases) {
     TTempPrefix fresh;
-    platform::ForceDirectories("C:\\d");
+    platform::ForceDirectories(varelo::test::InPrefix("C:\\d"));
     const std::string dir = fresh.Drive('c') + "/d/";
     TDownloadRecorder r;
     r.component.Proxy().ProxyTimeout = 700;
@@ -158,7 +158,7 @@ TEST_F(HTTPDownloadHostile, RangesThatDoNotFitAreNotWritten) {
   };
   for (const auto& c : cases) {
     TTempPrefix fresh;
-    platform::ForceDirectories("C:\\d");
+    platform::ForceDirectories(varelo::test::InPrefix("C:\\d"));
     const std::string dir = fresh.Drive('c') + "/d/";
     WriteFileBytes(dir + "pkg.zip.part", "12345");
     TDownloadRecorder r;
@@ -201,7 +201,7 @@ TEST_F(HTTPDownloadHostile, RedirectsOfEveryKindAreFollowed) {
   };
   for (const auto& c : cases) {
     TTempPrefix fresh;
-    platform::ForceDirectories("C:\\d");
+    platform::ForceDirectories(varelo::test::InPrefix("C:\\d"));
     const std::string dir = fresh.Drive('c') + "/d/";
     TDownloadRecorder r;
     std::string head = c.locationLine;
@@ -242,7 +242,7 @@ TEST_F(HTTPDownloadHostile, RedirectWithoutAUsableLocationEndsTheTransfer) {
                            "HTTP/1.0 302 Found\r\nLocation: ftp://h/x.zip\r\n",
                            "HTTP/1.0 301 Moved\r\nLocation: /a b\r\n"}) {
     TTempPrefix fresh;
-    platform::ForceDirectories("C:\\d");
+    platform::ForceDirectories(varelo::test::InPrefix("C:\\d"));
     TDownloadRecorder r;
     TScriptedServer server(std::vector<TScript>{Answer(std::string(head) + "\r\n")}, 1500);
     r.Fetch(Url(server, "/pkg.zip"));
@@ -285,7 +285,7 @@ TEST_F(HTTPDownloadHostile, ServerChosenNamesStayInTheFolder) {
   };
   for (const auto& c : cases) {
     TTempPrefix fresh;
-    platform::ForceDirectories("C:\\d\\inner");
+    platform::ForceDirectories(varelo::test::InPrefix("C:\\d\\inner"));
     const std::string dir = fresh.Drive('c') + "/d/inner/";
     TDownloadRecorder r;
     const std::string head =
@@ -297,7 +297,7 @@ TEST_F(HTTPDownloadHostile, ServerChosenNamesStayInTheFolder) {
     TScriptedServer server(scripts, 1500);
     std::string failure;
     try {
-      r.Fetch(Url(server, "/get/"), "C:\\d\\inner\\");
+      r.Fetch(Url(server, "/get/"), varelo::test::InPrefix("C:\\d\\inner\\"));
     } catch (const EVsDownload& e) {
       failure = e.what();
     }

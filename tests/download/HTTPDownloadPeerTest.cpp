@@ -36,7 +36,7 @@ class HTTPDownloadPeer : public ::testing::Test {
   void SetUp() override {
     if (!nginx.Started())
       VARELO_PEER_MISSING("nginx: " + nginx.Log());
-    platform::ForceDirectories("C:\\d");
+    platform::ForceDirectories(varelo::test::InPrefix("C:\\d"));
     package = PackageBytes(3 * 1024 * 1024 + 17);
     WriteFileBytes(nginx.Root() + "/pkg.zip", package);
   }
@@ -125,7 +125,7 @@ TEST_F(HTTPDownloadPeer, RedirectsToAnotherPathKeepTheFirstName) {
   };
   for (const TCase c : {TCase{"/found", 302}, TCase{"/moved", 301}}) {
     TTempPrefix fresh;
-    platform::ForceDirectories("C:\\d");
+    platform::ForceDirectories(varelo::test::InPrefix("C:\\d"));
     TDownloadRecorder r;
     r.Fetch(nginx.Url(c.path));
     const std::string dir = fresh.Drive('c') + "/d/";
@@ -149,7 +149,7 @@ TEST_F(HTTPDownloadPeer, CallersNameIsKeptThroughARedirect) {
 }
 
 TEST_F(HTTPDownloadPeer, BodyWithoutALengthIsFinishedAtTheClose) {
-  platform::ForceDirectories("C:\\d");
+  platform::ForceDirectories(varelo::test::InPrefix("C:\\d"));
   std::filesystem::create_directories(nginx.Root() + "/gz");
   const std::string text(200000, 'z');
   WriteFileBytes(nginx.Root() + "/gz/page.txt", text);

@@ -43,7 +43,7 @@ class HTTPSDownloadPeer : public ::testing::Test {
     secure = Serve("good");
     if (!secure->Started())
       VARELO_PEER_MISSING("nginx with TLS: " << secure->Log());
-    platform::ForceDirectories("C:\\d");
+    platform::ForceDirectories(varelo::test::InPrefix("C:\\d"));
   }
 
   std::unique_ptr<TNginx> Serve(const std::string& cert) {
@@ -92,7 +92,7 @@ TEST_F(HTTPSDownloadPeer, RedirectsNeverLeaveHttps) {
   for (const TCase c : {TCase{"/tohttp", false}, TCase{"/tohttps", true}}) {
     SCOPED_TRACE(c.path);
     TTempPrefix fresh;
-    platform::ForceDirectories("C:\\d");
+    platform::ForceDirectories(varelo::test::InPrefix("C:\\d"));
     TDownloadRecorder r;
     r.Fetch(secure->Url(c.path));
     const std::string dir = fresh.Drive('c') + "/d/";
@@ -117,7 +117,7 @@ TEST_F(HTTPSDownloadPeer, UntrustedServerWritesNoBody) {
     if (!untrusted->Started())
       VARELO_PEER_MISSING("nginx with TLS: " << untrusted->Log());
     TTempPrefix fresh;
-    platform::ForceDirectories("C:\\d");
+    platform::ForceDirectories(varelo::test::InPrefix("C:\\d"));
     TDownloadRecorder r;
     r.Fetch(untrusted->Url("/pkg.zip"));
     const std::string dir = fresh.Drive('c') + "/d/";

@@ -4,6 +4,10 @@
 
 #include <cstdlib>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "download/DownloadErrors.h"
 #include "platform/File.h"
 #include "tests/support/TempDir.h"
@@ -98,14 +102,14 @@ TEST(VsDownload, StatusWriteRaisesOnDownloadStatusOnceWithTheSession) {
 
 TEST(VsDownload, SettersReachTheCurrentSession) {
   TVsDownload component;
-  component.SetDownloadDest("c:\\d\\");
+  component.SetDownloadDest(varelo::test::InPrefix("c:\\d\\"));
   component.SetDownloadUrl("http://h/x.zip");
   component.SetDownloadNomeArq("x.zip");
   component.SetSizeRecvBuffer(65536);
   TVsProxy proxy;
   component.SetProxy(&proxy);
   const TVsDownloadClass& session = component.Session();
-  EXPECT_EQ(session.DownloadDest(), "c:\\d\\");
+  EXPECT_EQ(session.DownloadDest(), varelo::test::InPrefix("c:\\d\\"));
   EXPECT_EQ(session.DownloadUrl(), "http://h/x.zip");
   EXPECT_EQ(session.DownloadNomeArq(), "x.zip");
   EXPECT_EQ(session.SizeRecvBuffer(), 65536);
@@ -132,12 +136,12 @@ TEST(VsDownloadClass, EnsureTrailingBackslash) {
 TEST(VsDownloadClass, OpenPartFileCreatesOrResumes) {
   TTempPrefix prefix;
   TVsDownload component;
-  component.SetDownloadDest("C:\\d");
-  platform::ForceDirectories("C:\\d");
+  component.SetDownloadDest(varelo::test::InPrefix("C:\\d"));
+  platform::ForceDirectories(varelo::test::InPrefix("C:\\d"));
   {
     TTestSession session(&component);
     session.Open("x.zip.part");
-    EXPECT_EQ(session.FilePart(), "C:\\d\\x.zip.part");
+    EXPECT_EQ(session.FilePart(), varelo::test::InPrefix("C:\\d\\x.zip.part"));
     EXPECT_EQ(session.DownloadStatus(), stNone);
     EXPECT_EQ(session.BytesResumed(), 0);
   }
@@ -155,7 +159,7 @@ TEST(VsDownloadClass, OpenPartFileCreatesOrResumes) {
 TEST(VsDownloadClass, OpenPartFileFailsWithTheFileSystemsError) {
   TTempPrefix prefix;
   TVsDownload component;
-  component.SetDownloadDest("C:\\missing\\folder");
+  component.SetDownloadDest(varelo::test::InPrefix("C:\\missing\\folder"));
   TTestSession session(&component);
   try {
     session.Open("x.zip.part");
@@ -273,10 +277,10 @@ TEST(VsDownloadClass, CloseReportFinishesKeepsOrDeletes) {
   };
   for (const auto& c : cases) {
     TTempPrefix prefix;
-    platform::ForceDirectories("C:\\d");
+    platform::ForceDirectories(varelo::test::InPrefix("C:\\d"));
     WriteFileBytes(prefix.Drive('c') + "/d/x.zip", "old");
     TVsDownload component;
-    component.SetDownloadDest("C:\\d\\");
+    component.SetDownloadDest(varelo::test::InPrefix("C:\\d\\"));
     TTestSession session(&component);
     int closes = 0;
     session.OnHookStatus = [&](net::TBlockingSocket*, net::THookSocketReason r, int32_t, int32_t) {
@@ -300,10 +304,10 @@ TEST(VsDownloadClass, CloseReportFinishesKeepsOrDeletes) {
 
 TEST(VsDownloadClass, ANameWithPartInsideIsWrittenUnderItsName) {
   TTempPrefix prefix;
-  platform::ForceDirectories("C:\\d");
+  platform::ForceDirectories(varelo::test::InPrefix("C:\\d"));
   WriteFileBytes(prefix.Drive('c') + "/d/a.partial.zip.part", "left over");
   TVsDownload component;
-  component.SetDownloadDest("C:\\d\\");
+  component.SetDownloadDest(varelo::test::InPrefix("C:\\d\\"));
   TTestSession session(&component);
   session.Open("a.partial.zip");
   session.SetResult(200, 0);
@@ -315,9 +319,10 @@ TEST(VsDownloadClass, ANameWithPartInsideIsWrittenUnderItsName) {
 
 TEST(VsDownloadClass, FinishingFailsWhenTheTargetCannotBeReplaced) {
   TTempPrefix prefix;
-  platform::ForceDirectories("C:\\d\\x.zip\\inner");  // a folder where the file should go
+  platform::ForceDirectories(
+      varelo::test::InPrefix("C:\\d\\x.zip\\inner"));  // a folder where the file should go
   TVsDownload component;
-  component.SetDownloadDest("C:\\d\\");
+  component.SetDownloadDest(varelo::test::InPrefix("C:\\d\\"));
   TTestSession session(&component);
   bool raised = false;
   session.OnHookStatus = [&](net::TBlockingSocket*, net::THookSocketReason, int32_t, int32_t) {
@@ -330,24 +335,48 @@ TEST(VsDownloadClass, FinishingFailsWhenTheTargetCannotBeReplaced) {
     session.Report(net::HR_SocketClose);
     FAIL() << "no failure";
   } catch (const EVsDownload& e) {
-    EXPECT_STREQ(e.what(),
-                 "Não foi possível renomear o arquivo: C:\\d\\x.zip.part para C:\\d\\x.zip");
+    EXPECT_EQ(std::string(e.what()), "Não foi possível renomear o arquivo: " +
+                                         varelo::test::InPrefix("C:\\d\\x.zip.part") + " para " +
+                                         varelo::test::InPrefix("C:\\d\\x.zip"));
   }
   EXPECT_FALSE(raised);
   EXPECT_EQ(ReadFileBytes(prefix.Drive('c') + "/d/x.zip.part"), "data");
 }
 
-// A file that not even root may delete, for as long as the object lives.
+// A file that not even root may delete, for as long as the object lives. On Windows a handle
+// held without delete sharing does that: neither deleting nor replacing the file succeeds.
 class TUndeletable {
  public:
+#ifdef _WIN32
+  explicit TUndeletable(std::string path) {
+    handle_ = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr);
+    ok_ = handle_ != INVALID_HANDLE_VALUE;
+  }
+  ~TUndeletable() {
+    if (ok_)
+      CloseHandle(handle_);
+  }
+#else
   explicit TUndeletable(std::string path) : path_(std::move(path)) {
     ok_ = std::system(("chattr +i '" + path_ + "' 2>/dev/null").c_str()) == 0;
   }
-  ~TUndeletable() { std::system(("chattr -i '" + path_ + "' 2>/dev/null").c_str()); }
-  bool ok() const { return ok_; }
+  ~TUndeletable() {
+    std::system(("chattr -i '" + path_ + "' 2>/dev/null").c_str());
+  }
+#endif
+  TUndeletable(const TUndeletable&) = delete;
+  TUndeletable& operator=(const TUndeletable&) = delete;
+  bool ok() const {
+    return ok_;
+  }
 
  private:
+#ifdef _WIN32
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
+#else
   std::string path_;
+#endif
   bool ok_ = false;
 };
 
@@ -357,23 +386,20 @@ TEST(VsDownloadClass, FilesThatCannotBeDeletedFailWithTheirName) {
     const char* partName;     // opened as the partial file
     const char* undeletable;  // under C:\d
     TDownloadStatus status;
-    const char* message;
+    const char* failed;  // the file the message names
   };
   const TCase cases[] = {
-      {"stop", "x.zip.part", "x.zip.part", stStop,
-       "Não foi possível excluir o arquivo: C:\\d\\x.zip.part"},
-      {"final file in the way", "x.zip.part", "x.zip", stDownload,
-       "Não foi possível excluir o arquivo: C:\\d\\x.zip"},
-      {"left over before a redirect", "x.zip", "x.zip.part", stDownload,
-       "Não foi possível excluir o arquivo: C:\\d\\x.zip.part"},
+      {"stop", "x.zip.part", "x.zip.part", stStop, "C:\\d\\x.zip.part"},
+      {"final file in the way", "x.zip.part", "x.zip", stDownload, "C:\\d\\x.zip"},
+      {"left over before a redirect", "x.zip", "x.zip.part", stDownload, "C:\\d\\x.zip.part"},
   };
   for (const auto& c : cases) {
     TTempPrefix prefix;
-    platform::ForceDirectories("C:\\d");
+    platform::ForceDirectories(varelo::test::InPrefix("C:\\d"));
     const std::string dir = prefix.Drive('c') + "/d/";
     WriteFileBytes(dir + c.undeletable, "keep");
     TVsDownload component;
-    component.SetDownloadDest("C:\\d\\");
+    component.SetDownloadDest(varelo::test::InPrefix("C:\\d\\"));
     TTestSession session(&component);
     session.Open(c.status == stStop ? "other.part" : c.partName);
     TUndeletable lock(dir + c.undeletable);
@@ -389,12 +415,14 @@ TEST(VsDownloadClass, FilesThatCannotBeDeletedFailWithTheirName) {
     };
     // A stop deletes the file by its name: let that name be the locked file's.
     if (c.status == stStop)
-      session.SetFilePartForTest("C:\\d\\" + std::string(c.undeletable));
+      session.SetFilePartForTest(varelo::test::InPrefix("C:\\d\\") + std::string(c.undeletable));
     try {
       session.Report(net::HR_SocketClose);
       ADD_FAILURE() << c.what << ": no failure";
     } catch (const EVsDownload& e) {
-      EXPECT_STREQ(e.what(), c.message) << c.what;
+      EXPECT_EQ(std::string(e.what()),
+                "Não foi possível excluir o arquivo: " + varelo::test::InPrefix(c.failed))
+          << c.what;
     }
     EXPECT_FALSE(raised) << c.what;
     EXPECT_EQ(ReadFileBytes(dir + c.undeletable), "keep") << c.what;

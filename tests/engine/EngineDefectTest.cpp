@@ -2,13 +2,17 @@
 // installer's own mode (0x424: extract, overwrite, no folder names) is the default here.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <climits>
+#include <cstdio>
+#include <filesystem>
 
 #include "engine/EngineLimits.h"
 #include "engine/FolderNames.h"
 #include "engine/TempFile.h"
 #include "engine/ZipCrypto.h"
 #include "platform/DirHandle.h"
+#include "platform/Paths.h"
 #include "platform/ProcessInfo.h"
 #include "tests/engine/EngineTestSupport.h"
 #include "tests/support/Process.h"
@@ -165,9 +169,16 @@ TEST_F(EngineDefects, CallbackThatThrowsLeavesNoTemporaryFile) {
 }
 
 TEST_F(EngineDefects, TemporaryFilesOfKilledWritersAreRemovedAtTheStart) {
-  // Process ids past the system's largest belong to no process; 1 always runs.
+  // Process ids past the system's largest belong to no process; 1 always runs on Linux, and
+  // on Windows this very process stands for a living writer.
   const std::string dead = ".~az3ffffff0-00000001.tmp";
+#ifdef _WIN32
+  char hex[9];
+  std::snprintf(hex, sizeof hex, "%08x", static_cast<unsigned>(platform::CurrentProcessId()));
+  const std::string living = ".~az" + std::string(hex) + "-00000002.tmp";
+#else
   const std::string living = ".~az00000001-00000002.tmp";
+#endif
   const std::string lookalike = ".~azNOTHEX00-00000003.tmp";
   caller.options |= kAZOptDirNames;
   ASSERT_TRUE(platform::ForceDirectories(Dest("sub")));
@@ -216,6 +227,59 @@ TEST_F(EngineDefects, NamesUnsafeOnWindowsAreSkippedInBothModes) {
     EXPECT_EQ(caller.Run(), static_cast<int32_t>(kept.size()));
     EXPECT_EQ(DestTree(), kept);
     EXPECT_EQ(SkipTypes(caller), std::vector<int>(unsafe.size() - (flat ? 2 : 0), stBadName));
+    // Nothing went beside the destination, nor to the drive a "C:" name would reach on Windows
+    // (Wine's drive C: of the build's prefix).
+    EXPECT_EQ(OutsideTree(), Strings{});
+#ifdef _WIN32
+    EXPECT_FALSE(platform::FileExists("C:\\evil.txt"));
+    EXPECT_FALSE(platform::FileExists("C:evil.txt"));
+#endif
+    RemoveTree();
+  }
+}
+
+// Names that climb out of the destination or name a place of their own (a host path, a drive,
+// a long-path prefix) write nothing outside it. Under Wine drive Z: is the host's root, so each
+// name points at a real host folder: the work folder, its parent and the root are checked.
+TEST_F(EngineDefects, NamesThatClimbOutOrAreAbsoluteStayInTheDestination) {
+  const std::string host = work.Path();  // "/tmp/varelo-ab12cd"
+  const std::string tag = platform::FileNameOf(host);
+  std::string backslashed = host;
+  std::replace(backslashed.begin(), backslashed.end(), '/', '\\');
+  const Strings names{"../" + tag + "-up.txt",
+                      "..\\..\\" + tag + "-back.txt",
+                      "a/../../" + tag + "-mid.txt",
+                      "../../../../../../../../../../" + tag + "-root.txt",
+                      host + "/" + tag + "-abs.txt",
+                      backslashed + "\\" + tag + "-absback.txt",
+                      "Z:" + host + "/" + tag + "-drive.txt",
+                      "\\\\?\\Z:" + backslashed + "\\" + tag + "-long.txt",
+                      "Z:" + tag + "-driverel.txt"};
+  std::vector<TZipItem> items;
+  for (const std::string& name : names)
+    items.push_back({.name = name, .content = "out"});
+  WriteArchive(items);
+  for (const uint32_t mode : {kInstallerMode, kInstallerMode | kAZOptDirNames}) {
+    SCOPED_TRACE(mode);
+    caller.options = mode;
+    // Flat mode keeps the last component of each, inside the destination; "Z:x" is one unsafe
+    // component. With folder names every one of them is refused.
+    const bool flat = (mode & kAZOptDirNames) == 0;
+    const size_t kept = flat ? names.size() - 1 : 0;
+    EXPECT_EQ(caller.Run(), static_cast<int32_t>(kept));
+    EXPECT_EQ(DestTree().size(), kept);
+    for (const std::string& path : DestTree())
+      EXPECT_EQ(path.rfind(tag + "-", 0), 0u) << path;
+    EXPECT_EQ(SkipTypes(caller), std::vector<int>(names.size() - kept, stBadName));
+    EXPECT_EQ(OutsideTree(), Strings{});
+    const std::filesystem::path parent = std::filesystem::path(host).parent_path();
+    for (const std::filesystem::path& folder : {parent, std::filesystem::path("/")}) {
+      std::error_code ec;
+      for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_NE(name.rfind(tag + "-", 0), 0u) << folder << " holds " << name;
+      }
+    }
     RemoveTree();
   }
 }

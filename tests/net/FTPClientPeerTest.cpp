@@ -128,7 +128,7 @@ TEST(FTPClientPeer, DirectFileResumesFromItsSize) {
   AimAt(client, "127.0.0.1", server.Port());
   ASSERT_TRUE(client.Login());
   client.SetDirectFile(true);
-  client.SetDirectFileName("C:\\d\\big.bin");
+  client.SetDirectFileName(varelo::test::InPrefix("C:\\d\\big.bin"));
   std::string sent;
   client.SetOnStatus([&](TFTPClient*, bool response, const std::string& value) {
     if (!response)

@@ -31,15 +31,13 @@ void FillFolder(const std::string& root) {
   fs::create_directories(root + "/sub");
   WriteFileBytes(root + "/file.txt", std::string(1234, 'x'));
   WriteFileBytes(root + "/with space.bin", std::string(7, 'y'));
-  for (const char* name : {"/file.txt", "/sub", "/with space.bin"}) {
-    const auto when =
-        std::chrono::file_clock::from_sys(std::chrono::system_clock::from_time_t(kOldTime));
-    fs::last_write_time(root + name, when);
-  }
+  // The host's own tools set the date and the modes: the Windows build's file times do not
+  // reach folders there, nor its permissions the Unix modes vsftpd looks at.
+  ASSERT_EQ(RunCommand({"touch", "-d", "@" + std::to_string(kOldTime), root + "/file.txt",
+                        root + "/sub", root + "/with space.bin"}),
+            0);
   // vsftpd serves as its unprivileged "ftp" user: everything must be readable by all.
-  for (const auto& path : {root, root + "/sub", root + "/file.txt", root + "/with space.bin"})
-    fs::permissions(path, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                              fs::perms::others_read | fs::perms::others_exec);
+  ASSERT_EQ(RunCommand({"chmod", "-R", "a+rX,go-w", root}), 0);
 }
 
 // Reads one reply, multi-line ones whole; returns its code (0 on a socket error).

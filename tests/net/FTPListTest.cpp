@@ -13,15 +13,21 @@ namespace {
 
 // The date-time of a civil date and time, worked out by the C library rather than by the
 // parser's own calendar code.
+// Days from 1970-01-01 to a date of the proleptic Gregorian calendar, for any year: the C
+// library's UTC conversion of the Windows build refuses dates before 1970.
+int64_t DaysFromCivil(int year, int month, int day) {
+  year -= month <= 2 ? 1 : 0;
+  const int64_t era = (year >= 0 ? year : year - 399) / 400;
+  const int64_t yearOfEra = year - era * 400;
+  const int64_t dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+  const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return era * 146097 + dayOfEra - 719468;
+}
+
 double DateTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) {
-  std::tm parts{};
-  parts.tm_year = year - 1900;
-  parts.tm_mon = month - 1;
-  parts.tm_mday = day;
-  parts.tm_hour = hour;
-  parts.tm_min = minute;
-  parts.tm_sec = second;
-  return static_cast<double>(timegm(&parts)) / 86400.0 + 25569.0;
+  const int64_t seconds =
+      DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
+  return static_cast<double>(seconds) / 86400.0 + 25569.0;
 }
 
 // A listing parser whose clock is held, so that the year of dates without one is known.

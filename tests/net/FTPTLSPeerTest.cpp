@@ -122,7 +122,7 @@ TEST(FTPTLSPeer, AutoTlsProtectedDownloadListingAndUpload) {
   varelo::test::TTempPrefix prefix;
   std::filesystem::create_directories(prefix.Drive('c') + "/d");
   client.SetDirectFile(true);
-  client.SetDirectFileName("C:\\d\\pkg.bin");
+  client.SetDirectFileName(varelo::test::InPrefix("C:\\d\\pkg.bin"));
   ASSERT_TRUE(client.RetrieveFile("pkg.bin", false)) << client.ResultString();
   EXPECT_TRUE(ReadFileBytes(prefix.Drive('c') + "/d/pkg.bin") == content);
   WriteFileBytes(prefix.Drive('c') + "/d/pkg.bin", content.substr(0, 65537));

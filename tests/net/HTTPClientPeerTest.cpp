@@ -166,7 +166,7 @@ TEST_F(NginxPeer, StatusAndMonitorHooksOfAPlainGet) {
 TEST_F(NginxPeer, OutputStreamReceivesTheBody) {
   varelo::test::TTempPrefix prefix;
   net::TFileStream file;
-  ASSERT_TRUE(file.Open("c:\\out.bin", platform::TFileAccess::ReadWrite,
+  ASSERT_TRUE(file.Open(varelo::test::InPrefix("c:\\out.bin"), platform::TFileAccess::ReadWrite,
                         platform::TFileCreate::CreateAlways));
   THTTPClient client;
   client.SetOutputStream(&file);

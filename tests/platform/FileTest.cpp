@@ -11,15 +11,15 @@ using varelo::test::TTempPrefix;
 TEST(File, ExclusiveOpenDeniesASecondOpenerAndDoesNotTruncateIt) {
   TTempPrefix prefix;
   platform::TFile first;
-  ASSERT_TRUE(first.Open("c:\\a.part", platform::TFileAccess::ReadWrite,
+  ASSERT_TRUE(first.Open(varelo::test::InPrefix("c:\\a.part"), platform::TFileAccess::ReadWrite,
                          platform::TFileCreate::OpenAlways, true));
   ASSERT_EQ(first.Write("data", 4), 4);
   platform::TFile second;
-  EXPECT_FALSE(second.Open("C:\\A.PART", platform::TFileAccess::ReadWrite,
+  EXPECT_FALSE(second.Open(varelo::test::InPrefix("C:\\A.PART"), platform::TFileAccess::ReadWrite,
                            platform::TFileCreate::CreateAlways, true));
   EXPECT_EQ(first.Size(), 4);
   first.Close();
-  EXPECT_TRUE(second.Open("C:\\A.PART", platform::TFileAccess::ReadWrite,
+  EXPECT_TRUE(second.Open(varelo::test::InPrefix("C:\\A.PART"), platform::TFileAccess::ReadWrite,
                           platform::TFileCreate::OpenExisting, true));
 }
 
@@ -27,19 +27,21 @@ TEST(File, RenameRefusesAnExistingTargetAndReplaceDoesNot) {
   TTempPrefix prefix;
   varelo::test::WriteFileBytes(prefix.Drive('c') + "/a", "A");
   varelo::test::WriteFileBytes(prefix.Drive('c') + "/b", "B");
-  EXPECT_FALSE(platform::RenameFile("c:\\a", "c:\\b"));
+  EXPECT_FALSE(
+      platform::RenameFile(varelo::test::InPrefix("c:\\a"), varelo::test::InPrefix("c:\\b")));
   EXPECT_EQ(varelo::test::ReadFileBytes(prefix.Drive('c') + "/b"), "B");
-  EXPECT_TRUE(platform::ReplaceFile("c:\\a", "c:\\b"));
+  EXPECT_TRUE(
+      platform::ReplaceFile(varelo::test::InPrefix("c:\\a"), varelo::test::InPrefix("c:\\b")));
   EXPECT_EQ(varelo::test::ReadFileBytes(prefix.Drive('c') + "/b"), "A");
-  EXPECT_FALSE(platform::FileExists("c:\\a"));
+  EXPECT_FALSE(platform::FileExists(varelo::test::InPrefix("c:\\a")));
 }
 
 TEST(File, CreateDirNeedsItsParentAndForceDirectoriesDoesNot) {
   TTempPrefix prefix;
-  EXPECT_FALSE(platform::CreateDir("c:\\x\\y"));
-  EXPECT_TRUE(platform::ForceDirectories("c:\\x\\y"));
-  EXPECT_FALSE(platform::CreateDir("c:\\x\\y"));
-  EXPECT_TRUE(platform::DirectoryExists("c:\\X\\Y"));
+  EXPECT_FALSE(platform::CreateDir(varelo::test::InPrefix("c:\\x\\y")));
+  EXPECT_TRUE(platform::ForceDirectories(varelo::test::InPrefix("c:\\x\\y")));
+  EXPECT_FALSE(platform::CreateDir(varelo::test::InPrefix("c:\\x\\y")));
+  EXPECT_TRUE(platform::DirectoryExists(varelo::test::InPrefix("c:\\X\\Y")));
 }
 
 TEST(CodePage, AnsiIsWindows1252AndOemIs850) {

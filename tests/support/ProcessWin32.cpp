@@ -5,11 +5,14 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <random>
 #include <sstream>
 #include <thread>
 
@@ -37,8 +40,52 @@ std::string Quote(const std::string& arg) {
   return out + "'";
 }
 
+// The shell line is UTF-8 (names such as "ação/ü.txt"); Wine hands it on in the host's UTF-8.
 std::wstring Wide(const std::string& text) {
-  return std::wstring(text.begin(), text.end());
+  if (text.empty())
+    return {};
+  const int n =
+      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+  return wide;
+}
+
+// One argument of a Windows command line, quoted so that it arrives whole and unchanged: a
+// double quote inside is written \" and the backslashes before a quote (or the closing one)
+// are doubled, as the command line's parser undoes it.
+std::wstring QuoteArgument(const std::wstring& arg) {
+  std::wstring out = L"\"";
+  size_t backslashes = 0;
+  for (wchar_t c : arg) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    if (c == L'"') {
+      out.append(2 * backslashes + 1, L'\\');
+    } else {
+      out.append(backslashes, L'\\');
+    }
+    backslashes = 0;
+    out += c;
+  }
+  out.append(2 * backslashes, L'\\');
+  return out + L"\"";
+}
+
+// Names this test program's state files in the host's /tmp. Process ids are only unique within
+// one Wine server: programs of other prefixes (another build folder) run with the same small
+// ids at the same time, so a random part keeps their files apart.
+const std::string& ProgramTag() {
+  static const std::string tag = [] {
+    std::random_device random;
+    char text[40];
+    std::snprintf(text, sizeof text, "%lu-%08x%08x",
+                  static_cast<unsigned long>(GetCurrentProcessId()), random(), random());
+    return std::string(text);
+  }();
+  return tag;
 }
 
 std::string ReadSmall(const std::string& path) {
@@ -51,7 +98,7 @@ std::string ReadSmall(const std::string& path) {
 // Runs a shell line on the host. Wine starts a host program without giving a process handle
 // for it, so success is all there is to know; the shell's state files tell the rest.
 bool StartShell(const std::string& line) {
-  std::wstring command = L"/bin/sh -c \"" + Wide(line) + L"\"";
+  std::wstring command = L"/bin/sh -c " + QuoteArgument(Wide(line));
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
@@ -77,9 +124,8 @@ std::string ShellWords(const std::vector<std::string>& argv) {
 TProcess::TProcess(const std::vector<std::string>& argv, const std::string& logPath) {
   std::lock_guard<std::mutex> lock(gChildrenLock);
   const int id = gNextId++;
-  const std::string base =
-      "/tmp/varelo-proc-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(id);
-  // Double quotes would end the shell line's own quoting: the words are single-quoted.
+  const std::string base = "/tmp/varelo-proc-" + ProgramTag() + "-" + std::to_string(id);
+  // The words are single-quoted for the shell; the whole line is quoted for Wine's command line.
   const std::string line = ShellWords(argv) + " </dev/null >>" + Quote(logPath) +
                            " 2>&1 & echo $! >" + base + ".pid; wait $!; echo $? >" + base + ".exit";
   std::error_code ec;
@@ -177,9 +223,8 @@ void TProcess::Stop() {
 }
 
 int RunCommand(const std::vector<std::string>& argv, std::string* out, int timeoutMs) {
-  static int counter = 0;
-  const std::string log =
-      "/tmp/varelo-cmd-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+  static std::atomic<int> counter{0};
+  const std::string log = "/tmp/varelo-cmd-" + ProgramTag() + "-" + std::to_string(++counter);
   std::error_code ec;
   std::filesystem::remove(log, ec);
   int code;

@@ -1,5 +1,6 @@
 #include "tests/support/TempDir.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -7,6 +8,8 @@
 #include <stdexcept>
 
 #ifdef _WIN32
+#include <windows.h>
+
 #include <random>
 namespace {
 // Under Wine the tests' folders live in the host's /tmp, which the Windows side reaches as
@@ -58,7 +61,12 @@ TTempDir::~TTempDir() {
   std::filesystem::remove_all(path_, ec);
 }
 
-TTempPrefix::TTempPrefix() {
+namespace {
+const TTempPrefix* gCurrentPrefix = nullptr;
+}  // namespace
+
+TTempPrefix::TTempPrefix() : outer_(gCurrentPrefix) {
+  gCurrentPrefix = this;
   if (const char* old = std::getenv("WINEPREFIX")) {
     saved_ = old;
     hadSaved_ = true;
@@ -68,6 +76,7 @@ TTempPrefix::TTempPrefix() {
 }
 
 TTempPrefix::~TTempPrefix() {
+  gCurrentPrefix = outer_;
   if (hadSaved_)
     setenv("WINEPREFIX", saved_.c_str(), 1);
   else
@@ -76,6 +85,51 @@ TTempPrefix::~TTempPrefix() {
 
 std::string TTempPrefix::Drive(char letter) const {
   return dir_.Path() + "/drive_" + static_cast<char>(std::tolower(letter));
+}
+
+std::string TTempPrefix::Win(const std::string& windowsPath) const {
+#ifdef _WIN32
+  const bool hasDrive = windowsPath.size() >= 2 && windowsPath[1] == ':' &&
+                        std::isalpha(static_cast<unsigned char>(windowsPath[0]));
+  if (!hasDrive)
+    return windowsPath;
+  // The folder's full native path, on the drive that shows the host's /tmp (Z: under Wine).
+  const std::string folder = Drive(windowsPath[0]);
+  char full[MAX_PATH];
+  const DWORD n = GetFullPathNameA(folder.c_str(), MAX_PATH, full, nullptr);
+  std::string native = n > 0 && n < MAX_PATH ? std::string(full, n) : folder;
+  for (char& c : native) {
+    if (c == '/')
+      c = '\\';
+  }
+  return native + windowsPath.substr(2);
+#else
+  return windowsPath;
+#endif
+}
+
+const TTempPrefix* TTempPrefix::Current() {
+  return gCurrentPrefix;
+}
+
+std::string InPrefix(const std::string& windowsPath) {
+  const TTempPrefix* prefix = TTempPrefix::Current();
+  return prefix == nullptr ? windowsPath : prefix->Win(windowsPath);
+}
+
+std::string HostSide(const std::string& path) {
+#ifdef _WIN32
+  if (path.size() >= 3 && (path[0] == 'Z' || path[0] == 'z') && path[1] == ':' &&
+      (path[2] == '\\' || path[2] == '/')) {
+    std::string host = path.substr(2);
+    for (char& c : host) {
+      if (c == '\\')
+        c = '/';
+    }
+    return host;
+  }
+#endif
+  return path;
 }
 
 std::string ReadFileBytes(const std::string& path) {
