@@ -37,11 +37,15 @@ std::map<std::string, std::string> PackageFiles(const std::string& packageFolder
 
 std::set<std::string> Tree(const std::string& drive, const std::set<std::string>& skip) {
   std::set<std::string> tree;
-  for (const auto& entry : fs::recursive_directory_iterator(drive)) {
-    const std::string rel = fs::relative(entry.path(), drive).string();
-    if (skip.count(rel.substr(0, rel.find('/'))))
+  // Links are listed, never followed nor resolved: a prefix's folders may link elsewhere.
+  for (auto it = fs::recursive_directory_iterator(drive); it != fs::recursive_directory_iterator();
+       ++it) {
+    const std::string rel = it->path().lexically_relative(drive).string();
+    if (skip.count(rel.substr(0, rel.find('/')))) {
+      it.disable_recursion_pending();
       continue;
-    tree.insert(entry.is_directory() ? rel + "/" : rel);
+    }
+    tree.insert(it->is_directory() && !it->is_symlink() ? rel + "/" : rel);
   }
   return tree;
 }

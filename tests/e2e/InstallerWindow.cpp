@@ -81,6 +81,8 @@ TInstallerWindow::TInstallerWindow(const TLaunch& launch, const std::string& pre
   const std::string geometry = Run({"xdotool", "getwindowgeometry", "--shell", window_});
   left_ = ShellValue(geometry, "X");
   top_ = ShellValue(geometry, "Y");
+  width_ = ShellValue(geometry, "WIDTH");
+  height_ = ShellValue(geometry, "HEIGHT");
 }
 
 TInstallerWindow::~TInstallerWindow() {

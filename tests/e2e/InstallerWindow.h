@@ -49,6 +49,9 @@ class TInstallerWindow {
   // Where the window lies on the screen.
   int Left() const { return left_; }
   int Top() const { return top_; }
+  // The size of its client area.
+  int Width() const { return width_; }
+  int Height() const { return height_; }
 
   void Click(int x, int y);
   // Moves the pointer over the window's illustration, where a click does nothing, so that the
@@ -89,6 +92,8 @@ class TInstallerWindow {
   std::string window_;
   int left_ = 0;
   int top_ = 0;
+  int width_ = 0;
+  int height_ = 0;
 };
 
 // Number of pixels that differ between the same region of two screenshots (ImageMagick's

@@ -42,16 +42,16 @@ class TFileLock {
 };
 
 // Replaces the links that Wine made from the user's special folders into the home folder
-// (Desktop, Documents, ...) by empty folders of the prefix's own.
+// (Desktop, Documents, ..., and Templates deeper down) by empty folders of the prefix's own.
 void UnlinkSpecialFolders(const std::string& drive) {
-  for (const auto& user : fs::directory_iterator(drive + "/users")) {
-    for (const auto& entry : fs::directory_iterator(user.path())) {
-      if (!entry.is_symlink())
-        continue;
-      const fs::path path = entry.path();
-      fs::remove(path);
-      fs::create_directory(path);
-    }
+  std::vector<fs::path> links;
+  for (const auto& entry : fs::recursive_directory_iterator(drive + "/users")) {
+    if (entry.is_symlink())
+      links.push_back(entry.path());
+  }
+  for (const auto& link : links) {
+    fs::remove(link);
+    fs::create_directory(link);
   }
 }
 
