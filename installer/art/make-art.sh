@@ -75,3 +75,7 @@ convert -size 225x225 xc:white \
   -quality 92 -strip illustration.jpg
 
 rm -f mark34.png mark64.png
+
+# The Windows program's icon resource: the 48-pixel mark with 32- and 16-pixel copies, in
+# one .ico that installer/instalador.rc names.
+convert icon.png -define icon:auto-resize=48,32,16 icon.ico

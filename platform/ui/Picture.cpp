@@ -1,77 +1,99 @@
 #include "platform/ui/Picture.h"
 
-#include <FL/Fl_JPEG_Image.H>
-#include <FL/Fl_PNG_Image.H>
+#include "platform/ui/PictureDecoder.h"
 
 #include <algorithm>
-#include <memory>
-
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VARELO_LEAK_CHECKS 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define VARELO_LEAK_CHECKS 1
-#endif
-#ifdef VARELO_LEAK_CHECKS
-#include <sanitizer/lsan_interface.h>
-#endif
 
 namespace platform::ui {
 namespace {
 
-// FLTK 1.3's reader of JPEG data in memory never frees its small source record (72 bytes a
-// picture). That is the toolkit's, not ours: the leak checker is told to look away from it.
-std::unique_ptr<Fl_RGB_Image> DecodeJpeg(const unsigned char* data) {
-#ifdef VARELO_LEAK_CHECKS
-  __lsan::ScopedDisabler toolkitLeak;
-#endif
-  return std::make_unique<Fl_JPEG_Image>("picture", data);
+int BigEndian16(std::string_view bytes, size_t at) {
+  return (static_cast<unsigned char>(bytes[at]) << 8) | static_cast<unsigned char>(bytes[at + 1]);
+}
+
+uint32_t BigEndian32(std::string_view bytes, size_t at) {
+  return (static_cast<uint32_t>(BigEndian16(bytes, at)) << 16) |
+         static_cast<uint32_t>(BigEndian16(bytes, at + 2));
+}
+
+// The size in the first frame header (SOF0..SOF15 but DHT, JPG and DAC) that the segments
+// from the start of the file lead to.
+bool JpegSize(std::string_view bytes, int& width, int& height) {
+  size_t at = 2;
+  while (at + 4 <= bytes.size()) {
+    if (static_cast<unsigned char>(bytes[at]) != 0xFF)
+      return false;
+    const auto marker = static_cast<unsigned char>(bytes[at + 1]);
+    if (marker == 0xFF) {  // fill byte before a marker
+      ++at;
+      continue;
+    }
+    const int length = BigEndian16(bytes, at + 2);
+    if (length < 2)
+      return false;
+    const bool frame =
+        marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+    if (frame) {
+      if (length < 7 || at + 9 > bytes.size())
+        return false;
+      height = BigEndian16(bytes, at + 5);
+      width = BigEndian16(bytes, at + 7);
+      return true;
+    }
+    if (marker == 0xDA || marker == 0xD9)  // scan data or the end before any frame header
+      return false;
+    at += 2 + static_cast<size_t>(length);
+  }
+  return false;
 }
 
 }  // namespace
 
+bool DeclaredPictureSize(std::string_view bytes, TPictureFormat format, int& width, int& height) {
+  if (format == TPictureFormat::Jpeg)
+    return JpegSize(bytes, width, height);
+  // Signature (8), then the IHDR chunk: length (4), type (4), width (4), height (4).
+  if (bytes.size() < 24 || bytes.substr(12, 4) != "IHDR")
+    return false;
+  const uint32_t w = BigEndian32(bytes, 16);
+  const uint32_t h = BigEndian32(bytes, 20);
+  if (w > static_cast<uint32_t>(kMaxPictureSide) || h > static_cast<uint32_t>(kMaxPictureSide)) {
+    width = height = kMaxPictureSide + 1;
+    return true;
+  }
+  width = static_cast<int>(w);
+  height = static_cast<int>(h);
+  return true;
+}
+
 bool TPicture::LoadFromMemory(std::string_view bytes) {
   *this = TPicture();
   const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-  std::unique_ptr<Fl_RGB_Image> image;
-  if (bytes.size() > 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF) {
-    image = DecodeJpeg(data);
-  } else if (bytes.size() > 8 && bytes.substr(0, 8) == std::string_view("\x89PNG\r\n\x1a\n", 8)) {
-    image = std::make_unique<Fl_PNG_Image>("picture", data, static_cast<int>(bytes.size()));
-  } else {
+  TPictureFormat format;
+  if (bytes.size() > 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF)
+    format = TPictureFormat::Jpeg;
+  else if (bytes.size() > 8 && bytes.substr(0, 8) == std::string_view("\x89PNG\r\n\x1a\n", 8))
+    format = TPictureFormat::Png;
+  else
     return false;
-  }
-  if (!image || image->w() <= 0 || image->h() <= 0 || image->count() < 1 || !image->data()[0])
+  // A declared size out of reach is refused before a decoder reserves room for its pixels.
+  int declaredWidth = 0;
+  int declaredHeight = 0;
+  if (!DeclaredPictureSize(bytes, format, declaredWidth, declaredHeight) || declaredWidth <= 0 ||
+      declaredHeight <= 0 || declaredWidth > kMaxPictureSide || declaredHeight > kMaxPictureSide)
     return false;
-  // Only RGB and RGBA are kept; grey pictures are widened so drawing has one path.
-  const int depth = image->d();
-  if (depth < 1 || depth > 4)
+  TDecodedPicture decoded;
+  if (!DecodePicture(bytes, format, decoded))
     return false;
-  width_ = image->w();
-  height_ = image->h();
-  depth_ = depth == 2 || depth == 4 ? 4 : 3;
-  const int lineBytes = image->ld() ? image->ld() : image->w() * depth;
-  const auto* src = reinterpret_cast<const uint8_t*>(image->data()[0]);
-  pixels_.resize(static_cast<size_t>(width_) * height_ * depth_);
-  uint8_t* out = pixels_.data();
-  for (int y = 0; y < height_; ++y) {
-    const uint8_t* row = src + static_cast<size_t>(y) * lineBytes;
-    for (int x = 0; x < width_; ++x) {
-      const uint8_t* px = row + static_cast<size_t>(x) * depth;
-      if (depth <= 2) {
-        *out++ = px[0];
-        *out++ = px[0];
-        *out++ = px[0];
-        if (depth == 2)
-          *out++ = px[1];
-      } else {
-        for (int k = 0; k < depth; ++k)
-          *out++ = px[k];
-      }
-    }
-  }
+  // A decoder's result is taken only when it is whole: sizes, depth and pixel count agree.
+  const size_t expected = static_cast<size_t>(decoded.width) * decoded.height * decoded.depth;
+  if (decoded.width != declaredWidth || decoded.height != declaredHeight ||
+      (decoded.depth != 3 && decoded.depth != 4) || decoded.pixels.size() != expected)
+    return false;
+  width_ = decoded.width;
+  height_ = decoded.height;
+  depth_ = decoded.depth;
+  pixels_ = std::move(decoded.pixels);
   return true;
 }
 

@@ -1,0 +1,21 @@
+#pragma once
+// A label as a STATIC control: plain text (an "&" is shown, not taken as a mnemonic),
+// aligned as the label says, on the label's background colour.
+#include "platform/ui/StdControls.h"
+#include "platform/ui/win32/NativePeer.h"
+
+namespace platform::ui::native {
+
+class TNativeLabel : public TNativePeer {
+ public:
+  TNativeLabel(TLabel& label, TGdiCache& gdi, HWND parent);
+  HBRUSH ControlColor(HDC dc) override { return PlainColors(dc); }
+
+ protected:
+  void Sync() override;
+
+ private:
+  TLabel& label_;
+};
+
+}  // namespace platform::ui::native
