@@ -12,6 +12,24 @@ namespace varelo::e2e {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// Text with its line ends shown, so that CR LF and LF tell apart in a failure's report.
+std::string Visible(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\r')
+      out += "\\r";
+    else if (c == '\n')
+      out += "\\n\n";
+    else
+      out += c;
+  }
+  return out;
+}
+
+}  // namespace
+
 std::string BrastelIni(const std::string& nomeBanco, const std::string& caminhoBanco) {
   return "[Geral]\r\nEmpresa=VareloSoft Demonstracao\r\nVersao=2.4.17\r\n\r\n"
          "[ListaServidores]\r\nQuantidade=1\r\nNomeBanco1=" +
@@ -102,7 +120,9 @@ void ExpectInstalled(const TInstallPlace& place, const TExpected& expected) {
   for (const auto& [path, content] : bytes) {
     const std::string found = test::ReadFileBytes(place.drive + "/" + path);
     EXPECT_TRUE(found == content) << path << " differs; found " << found.size() << " bytes"
-                                  << (found.size() < 512 ? ":\n" + found : "");
+                                  << (found.size() < 512 ? ":\n" + Visible(found) : "")
+                                  << "\nexpected " << content.size() << " bytes"
+                                  << (content.size() < 512 ? ":\n" + Visible(content) : "");
   }
   ExpectShortcut(place.shortcut);
 }
