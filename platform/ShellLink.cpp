@@ -256,6 +256,10 @@ class TShellLinkObject : public TComObject, public IShellLinkW, public IPersistF
   // A shortcut needs a target that names its drive: a relative one (or none) would be saved
   // as a shortcut that starts nothing. An existing file is replaced whole or left as it was.
   THResult Save(std::string_view fileName, bool /*remember*/) override {
+    // A NUL would cut the name short on its way to the file system: another file would be
+    // written than the one asked for.
+    if (fileName.find('\0') != std::string_view::npos)
+      return kInvalidArgument;
     if (!HasDrive(target_))
       return kInvalidArgument;
     const TBytes bytes = Build();
