@@ -161,9 +161,13 @@ TEST_F(HTTPDownloadHostile, RangesThatDoNotFitAreNotWritten) {
     platform::ForceDirectories(varelo::test::InPrefix("C:\\d"));
     const std::string dir = fresh.Drive('c') + "/d/";
     WriteFileBytes(dir + "pkg.zip.part", "12345");
-    TDownloadRecorder r;
-    TScriptedServer server(Answer(c.reply));
-    r.Fetch(Url(server, "/pkg.zip"));
+    {
+      // After a failed answer the session holds its file until it goes (on Windows nobody
+      // else may read it meanwhile).
+      TDownloadRecorder r;
+      TScriptedServer server(Answer(c.reply));
+      r.Fetch(Url(server, "/pkg.zip"));
+    }
     EXPECT_FALSE(PathExists(dir + "pkg.zip")) << c.what;
     EXPECT_EQ(ReadFileBytes(dir + "pkg.zip.part"), c.kept) << c.what;
   }
@@ -255,8 +259,12 @@ TEST_F(HTTPDownloadHostile, RedirectWithoutAUsableLocationEndsTheTransfer) {
 
 TEST_F(HTTPDownloadHostile, BodyOfAnErrorAnswerStaysOutOfThePartialFile) {
   WriteFileBytes(Dir() + "pkg.zip.part", "good");
-  TScriptedServer server(Answer(Sized("503 Busy", "<html>try later</html>")));
-  recorder.Fetch(Url(server, "/pkg.zip"));
+  {
+    // A component of its own, whose session lets the partial file go with it.
+    TDownloadRecorder r;
+    TScriptedServer server(Answer(Sized("503 Busy", "<html>try later</html>")));
+    r.Fetch(Url(server, "/pkg.zip"));
+  }
   EXPECT_FALSE(PathExists(Dir() + "pkg.zip"));
   // Resumed later, the file would go on from its own bytes, not from the error page's.
   EXPECT_EQ(ReadFileBytes(Dir() + "pkg.zip.part"), "good");
@@ -312,7 +320,7 @@ TEST_F(HTTPDownloadHostile, ServerChosenNamesStayInTheFolder) {
     // Nothing lands beside or above the destination folder.
     size_t outside = 0;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(fresh.Drive('c'))) {
-      const std::string path = entry.path().string();
+      const std::string path = entry.path().generic_string();
       if (entry.is_regular_file() && path.rfind(dir, 0) != 0)
         ++outside;
     }

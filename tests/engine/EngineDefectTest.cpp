@@ -378,7 +378,12 @@ TEST(EngineFolderNames, EachFolderIsListedOnce) {
     EXPECT_EQ(names.Match(i % 2 ? a : b, i % 2 ? "/a" : "/b", name), name);
     names.Added(i % 2 ? "/a" : "/b", name);
   }
+#ifdef _WIN32
+  // The system finds a name whatever its case, so the name asked for is good as it is.
+  EXPECT_EQ(names.Match(a, "/a", "existing.txt"), "existing.txt");
+#else
   EXPECT_EQ(names.Match(a, "/a", "existing.txt"), "Existing.TXT");
+#endif
   EXPECT_EQ(names.Match(b, "/b", "NEW10"), "new10");
   EXPECT_EQ(listings, 1) << "only A held a name when it was listed";
 }
@@ -393,11 +398,20 @@ TEST_F(EngineDefects, NamesWithoutBoundsAreRefused) {
   while (longName.size() <= platform::MaxPathLength())
     longName += std::string(60, 'n') + "/";
   std::string fits;
+#ifdef _WIN32
+  // Windows paths end at MAX_PATH long before the folder depth limit: a shorter name fits there.
+  for (size_t i = 0; i < 16; ++i)
+    fits += "f/";
+  WriteArchive({{.name = deep + "deep.txt", .content = "x"},
+                {.name = longName + "long.txt", .content = "x"},
+                {.name = fits + "fits.txt", .content = "x"}});
+#else
   for (size_t i = 0; i < arcazip::kMaxFolderDepth; ++i)
     fits += "f/";
   UseFixture("names-without-bounds.zip", BuildZip({{.name = deep + "deep.txt", .content = "x"},
                                                    {.name = longName + "long.txt", .content = "x"},
                                                    {.name = fits + "fits.txt", .content = "x"}}));
+#endif
   EXPECT_EQ(caller.Run(), 1);
   EXPECT_EQ(SkipTypes(caller), (std::vector<int>{stBadName, stBadName}));
   EXPECT_EQ(ReadFileBytes(Dest(fits + "fits.txt")), "x");
