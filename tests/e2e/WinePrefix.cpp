@@ -55,6 +55,25 @@ void UnlinkSpecialFolders(const std::string& drive) {
   }
 }
 
+// Gives the linked copy of the Windows folder its own settings and log files: programs write
+// those in place (the profile functions rewrite win.ini), and through a link that would change
+// the template for every later test.
+bool SeparateWrittenFiles(const std::string& windows) {
+  std::error_code error;
+  for (const auto& entry : fs::recursive_directory_iterator(windows, error)) {
+    const std::string ext = entry.path().extension().string();
+    if (!entry.is_regular_file() || (ext != ".ini" && ext != ".log"))
+      continue;
+    const fs::path copy = entry.path().string() + ".copy";
+    fs::copy_file(entry.path(), copy, error);
+    if (!error)
+      fs::rename(copy, entry.path(), error);
+    if (error)
+      return false;
+  }
+  return !error;
+}
+
 }  // namespace
 
 TWinePrefix::TWinePrefix(const std::string& templateRoot) {
@@ -139,6 +158,10 @@ bool TWinePrefix::CopyTemplate(const std::string& templ) {
       log_ = "copying the template's " + name + " failed: " + out;
       return false;
     }
+  }
+  if (!SeparateWrittenFiles(prefix + "/drive_c/windows")) {
+    log_ = "the Windows folder's settings and log files could not be copied";
+    return false;
   }
   return true;
 }
