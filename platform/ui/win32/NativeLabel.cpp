@@ -1,5 +1,9 @@
 #include "platform/ui/win32/NativeLabel.h"
 
+#include <algorithm>
+
+#include "platform/win32/Win32Util.h"
+
 namespace platform::ui::native {
 namespace {
 
@@ -10,7 +14,7 @@ DWORD AlignmentStyle(TAlignment alignment) {
     case TAlignment::Center:
       return SS_CENTER;
     default:
-      return SS_LEFT;
+      return SS_LEFTNOWORDWRAP;
   }
 }
 
@@ -19,6 +23,28 @@ DWORD AlignmentStyle(TAlignment alignment) {
 TNativeLabel::TNativeLabel(TLabel& label, TGdiCache& gdi, HWND parent)
     : TNativePeer(label, gdi), label_(label) {
   Create(WC_STATICW, SS_NOPREFIX | AlignmentStyle(label.Alignment()), 0, parent);
+}
+
+int TNativeLabel::TextWidth() const {
+  HWND hwnd = Handle();
+  const std::wstring text = Widen(label_.Caption());
+  HDC dc = GetDC(hwnd);
+  HGDIOBJ old = SelectObject(dc, Gdi().Font(label_.Font()));
+  SIZE size{};
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(hwnd, dc);
+  return size.cx;
+}
+
+void TNativeLabel::ApplyGeometry() {
+  HWND hwnd = Handle();
+  const int width = std::max(label_.Width(), TextWidth());
+  const int left = label_.Alignment() == TAlignment::RightJustify
+                       ? label_.Left() + label_.Width() - width
+                       : label_.Left();
+  SetWindowPos(hwnd, nullptr, left, label_.Top(), width, label_.Height(),
+               SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TNativeLabel::Sync() {

@@ -1,6 +1,8 @@
 #pragma once
 // A label as a STATIC control: plain text (an "&" is shown, not taken as a mnemonic),
-// aligned as the label says, on the label's background colour.
+// aligned as the label says, on the label's background colour. A caption wider than the
+// label's box is not cut: the window grows to the text (to the right, or to the left for a
+// right-aligned label), on one line.
 #include "platform/ui/StdControls.h"
 #include "platform/ui/win32/NativePeer.h"
 
@@ -13,8 +15,11 @@ class TNativeLabel : public TNativePeer {
 
  protected:
   void Sync() override;
+  void ApplyGeometry() override;
 
  private:
+  int TextWidth() const;
+
   TLabel& label_;
 };
 
