@@ -33,6 +33,8 @@ namespace fs = std::filesystem;
 constexpr int kWineWindowTimeoutMs = 90000;
 constexpr int kInstallTimeoutMs = 120000;
 constexpr int kExitTimeoutMs = 30000;
+// The middle of the alias edit on the "Nuvens" page.
+constexpr TPoint kAlias{434, 284};
 // The most a window's caption and frame add above its client area.
 constexpr int kCaptionAllowance = 40;
 
@@ -171,6 +173,28 @@ TEST_F(InstallerUnderWine, WorkstationOnRedeWritesBothSettingsFiles) {
                     {"VareloPaf", "GDS32.zip"}},
                    kOndrelIni,
                    WithoutBlankLines(BrastelIni("Local", "srv01:c:\\dados\\VARELO.FDB"))});
+}
+
+TEST_F(InstallerUnderWine, WorkstationOnNuvensTakesTheAliasInCapitals) {
+  TDistServer::TOptions options;
+  options.root = Packages();
+  TDistServer server(options);
+  ASSERT_TRUE(server.Started()) << server.Log();
+  TInstallerWindow& window = Open(server, "nuvens");
+  ASSERT_TRUE(window.Found()) << window.ProgramLog();
+  window.Click(kWorkstation.x, kWorkstation.y);
+  window.Click(kNuvensTab.x, kNuvensTab.y);
+  window.Click(kAlias.x, kAlias.y);
+  // Typed in small letters, the alias edit of the system takes it in capitals.
+  window.Type("a&b&&c");
+  window.Screenshot("typed");
+  InstallToTheEnd(window);
+  EXPECT_EQ(window.Boxes().size(), 1u);
+  ExpectInstalled({{{"Varelo", "VareloSoftInstalacao.zip"},
+                    {"Varelo", "GDS32.zip"},
+                    {"VareloPaf", "GDS32.zip"}},
+                   kOndrelIni,
+                   WithoutBlankLines(BrastelIni("&Local", "ABC"))});
 }
 
 }  // namespace
