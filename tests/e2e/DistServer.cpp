@@ -18,28 +18,34 @@ std::string Tool(const std::string& name) {
 
 }  // namespace
 
-const std::string& PackageFolder(int databaseKiB) {
-  static std::map<int, std::pair<std::unique_ptr<test::TTempDir>, std::string>> made;
-  auto& [dir, folder] = made[databaseKiB];
+const std::string& PackageFolderOf(const std::string& buildDir, int databaseKiB) {
+  static std::map<std::pair<std::string, int>,
+                  std::pair<std::unique_ptr<test::TTempDir>, std::string>>
+      made;
+  auto& [dir, folder] = made[{buildDir, databaseKiB}];
   if (dir)
     return folder;
   dir = std::make_unique<test::TTempDir>();
   folder = *dir / "dist";
   std::string out;
-  const int code =
-      test::RunCommand({"bash", Tool("make-packages"), "--build", VARELO_BUILD_DIR, "--out", folder,
-                        "--database-kib", std::to_string(databaseKiB)},
-                       &out, kToolTimeoutMs);
+  const int code = test::RunCommand({"bash", Tool("make-packages"), "--build", buildDir, "--out",
+                                     folder, "--database-kib", std::to_string(databaseKiB)},
+                                    &out, kToolTimeoutMs);
   if (code != 0)
     ADD_FAILURE() << "make-packages failed: " << out;
   return folder;
 }
 
+const std::string& PackageFolder(int databaseKiB) {
+  return PackageFolderOf(VARELO_BUILD_DIR, databaseKiB);
+}
+
 TDistServer::TDistServer(const TOptions& options) {
   port_ = test::FreeTcpPort();
+  const std::string root = options.root.empty() ? PackageFolder() : options.root;
   std::vector<std::string> argv = {
-      "bash",   Tool("dist-server"), "start",   "--port",     std::to_string(port_),
-      "--root", options.root,        "--state", state_.Path()};
+      "bash", Tool("dist-server"), "start",      "--port", std::to_string(port_), "--root",
+      root,   "--state",           state_.Path()};
   for (const auto& t : options.throttle) {
     argv.push_back("--throttle");
     argv.push_back(t);

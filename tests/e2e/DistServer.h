@@ -10,8 +10,11 @@ namespace varelo::e2e {
 // of banco.zip lasts several seconds.
 constexpr int kDatabaseKiB = 3072;
 
-// The packages as tools/make-packages builds them, made once per test program and database
-// size into a folder of its own: the engine from this build and the four ZIP packages.
+// The packages as tools/make-packages builds them, made once per test program, build and
+// database size into a folder of its own: the engine from that build (the Linux one, or the
+// Windows one that the program under Wine loads) and the four ZIP packages.
+const std::string& PackageFolderOf(const std::string& buildDir, int databaseKiB = kDatabaseKiB);
+// The packages with the engine of this test program's own build.
 const std::string& PackageFolder(int databaseKiB = kDatabaseKiB);
 
 // The distribution server as tools/dist-server starts it, on a free port of 127.0.0.1, with a
@@ -19,7 +22,7 @@ const std::string& PackageFolder(int databaseKiB = kDatabaseKiB);
 class TDistServer {
  public:
   struct TOptions {
-    std::string root = PackageFolder();
+    std::string root;                   // PackageFolder() when empty
     std::vector<std::string> throttle;  // "name=rate", nginx limit_rate
     std::vector<std::string> corrupt;   // package names served damaged
   };

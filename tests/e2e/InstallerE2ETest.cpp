@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "tests/e2e/DistServer.h"
+#include "tests/e2e/Installation.h"
 #include "tests/e2e/InstallerWindow.h"
 #include "tests/e2e/VirtualDisplay.h"
 #include "tests/support/MissingPeer.h"
@@ -25,26 +26,8 @@ namespace {
 namespace fs = std::filesystem;
 using test::ReadFileBytes;
 
-const char* const kDone = "Atalho TORNEL foi criado na Área de Trabalho, pode executa-lo";
-const char* const kInstalled =
-    "Já Existe uma instalação nesse computador, não pode ser instalada novamente";
-const char* const kNetwork =
-    "Para instalação de Estação em Rede, necessário informar o Servidor e Caminho do Banco";
-const char* const kCloud =
-    "Para instalação de Estação nas Núvens, necessário informar o Alias da Empresa";
-
-// Points of the window's controls, in its client area.
-struct TPoint {
-  int x, y;
-};
-constexpr TPoint kComplete{266, 161};
-constexpr TPoint kWorkstation{266, 184};
-constexpr TPoint kPaf{267, 207};
-constexpr TPoint kNuvensTab{322, 237};
-constexpr TPoint kServer{434, 279};
-constexpr TPoint kPath{434, 320};
-constexpr TPoint kInstalar{434, 365};
-// The alias edit (page "Nuvens" at 263,251; the edit at 7,23 on it) and the progress bar.
+// The alias edit (page "Nuvens" at 263,251; the edit at 7,23 on it), the progress bar and the
+// pages.
 constexpr int kAliasLeft = 270, kAliasTop = 274, kAliasWidth = 328, kAliasHeight = 21;
 constexpr int kBarTop = 393, kBarWidth = 618, kBarHeight = 20;
 constexpr int kPagesLeft = 259, kPagesTop = 227, kPagesWidth = 351, kPagesHeight = 112;
@@ -53,75 +36,17 @@ constexpr int kInstallTimeoutMs = 60000;
 // The database of the progress test: 32 s of fetch at its pace.
 constexpr int kLargeDatabaseKiB = 8192;
 
-// What a package holds, read back with unzip (an independent reader): name -> bytes.
-std::map<std::string, std::string> PackageFiles(const std::string& package) {
-  const std::string zip = PackageFolder() + "/" + package;
-  std::string names;
-  test::RunCommand({"unzip", "-Z1", zip}, &names);
-  std::map<std::string, std::string> files;
-  std::istringstream in(names);
-  std::string name;
-  while (std::getline(in, name)) {
-    std::string bytes;
-    test::RunCommand({"unzip", "-p", zip, name}, &bytes);
-    files[name] = bytes;
-  }
-  return files;
-}
+// The prefix's own folders under drive C: (the user's special folders and the fonts folder
+// that its registry names).
+const std::set<std::string> kPrefixOwn = {"users", "windows"};
 
-// Every folder (with a trailing "/") and file under drive C:, relative to the drive, outside
-// the prefix's own folders (the user's special folders and the fonts folder that its registry
-// names).
 std::set<std::string> Tree(const std::string& drive) {
-  std::set<std::string> tree;
-  for (const auto& entry : fs::recursive_directory_iterator(drive)) {
-    const std::string rel = fs::relative(entry.path(), drive).string();
-    const std::string top = rel.substr(0, rel.find('/'));
-    if (top == "users" || top == "windows")
-      continue;
-    tree.insert(entry.is_directory() ? rel + "/" : rel);
-  }
-  return tree;
+  return e2e::Tree(drive, kPrefixOwn);
 }
 
-std::string Listing(const std::set<std::string>& tree) {
-  std::string out;
-  for (const auto& t : tree)
-    out += "  " + t + "\n";
-  return out;
+std::map<std::string, std::string> PackageFiles(const std::string& package) {
+  return e2e::PackageFiles(PackageFolder(), package);
 }
-
-// The requests the server answered, in order: "GET /name 200".
-std::vector<std::string> Requests(const TDistServer& server) {
-  std::vector<std::string> requests;
-  std::istringstream in(server.AccessLog());
-  std::string line;
-  while (std::getline(in, line)) {
-    const size_t open = line.find('"');
-    const size_t close = open == std::string::npos ? open : line.find('"', open + 1);
-    if (close == std::string::npos)
-      continue;
-    std::string request = line.substr(open + 1, close - open - 1);
-    request = request.substr(0, request.rfind(' '));  // without the protocol version
-    const std::string status = line.substr(close + 2, 3);
-    requests.push_back(request + " " + status);
-  }
-  return requests;
-}
-
-std::string UserName() {
-  std::string out;
-  test::RunCommand({"id", "-un"}, &out);
-  return out.substr(0, out.find('\n'));
-}
-
-// The installation a case expects: the packages unpacked into each folder, and the settings
-// files (absent when empty).
-struct TExpected {
-  std::vector<std::pair<std::string, std::string>> unpacked;  // folder, package
-  std::string ondrelIni;
-  std::string brastelIni;
-};
 
 class InstallerE2E : public ::testing::Test {
  protected:
@@ -168,40 +93,14 @@ class InstallerE2E : public ::testing::Test {
     EXPECT_EQ(window.WaitForExit(), 0) << window.ProgramLog();
   }
 
-  // The prefix holds exactly the unpacked packages, the engine and the settings files, each
-  // byte for byte; no archive and no partial file is left; the shortcut points at the updater.
   void ExpectInstalled(const std::string& prefix, const TExpected& expected) {
-    const std::string drive = Drive(prefix);
-    std::set<std::string> want = {"Varelo/", "Varelo/ArcaZip190.dll"};
-    std::map<std::string, std::string> bytes = {
-        {"Varelo/ArcaZip190.dll", ReadFileBytes(PackageFolder() + "/ArcaZip190.dll")}};
-    for (const auto& [folder, package] : expected.unpacked) {
-      want.insert(folder + "/");
-      for (const auto& [name, content] : PackageFiles(package)) {
-        want.insert(folder + "/" + name);
-        bytes[folder + "/" + name] = content;
-      }
-    }
-    if (!expected.ondrelIni.empty()) {
-      want.insert("Varelo/Ondrel.ini");
-      bytes["Varelo/Ondrel.ini"] = expected.ondrelIni;
-    }
-    if (!expected.brastelIni.empty())
-      bytes["Varelo/Brastel.ini"] = expected.brastelIni;
-    const std::set<std::string> tree = Tree(drive);
-    EXPECT_EQ(tree, want) << "installed:\n" << Listing(tree) << "expected:\n" << Listing(want);
-    for (const auto& [path, content] : bytes) {
-      EXPECT_TRUE(ReadFileBytes(drive + "/" + path) == content) << path << " differs";
-    }
-    ExpectShortcut(prefix);
+    e2e::ExpectInstalled({Drive(prefix), kPrefixOwn, PackageFolder(), Shortcut(prefix)}, expected);
   }
+  void ExpectShortcut(const std::string& prefix) { e2e::ExpectShortcut(Shortcut(prefix)); }
 
-  void ExpectShortcut(const std::string& prefix) {
-    std::string info;
-    ASSERT_EQ(test::RunCommand({"lnkinfo", Shortcut(prefix)}, &info), 0) << info;
-    EXPECT_NE(info.find("Local path\t\t\t: C:\\Varelo\\Ondrel.exe"), std::string::npos) << info;
-    EXPECT_NE(info.find("Working directory\t\t: C:\\Varelo\\"), std::string::npos) << info;
-    EXPECT_EQ(info.find("Command line arguments"), std::string::npos) << info;
+  // The Linux program of this build, photographed into <build>/artifacts/e2e/.
+  static TInstallerWindow::TLaunch Launch() {
+    return {{VARELO_INSTALADOR_E2E}, std::string(VARELO_BUILD_DIR) + "/artifacts/e2e"};
   }
 
   // A screenshot once a region of the window has stopped changing (two shots in a row agree,
@@ -225,20 +124,10 @@ class InstallerE2E : public ::testing::Test {
   std::vector<std::unique_ptr<test::TTempDir>> prefixes_;
 };
 
-const char* const kOndrelIni = "[CONFIGURACAO]\r\nINSTALACAO=N\r\n";
-
 // A workstation fetches the client library into both folders, with or without the PAF module.
 const std::vector<std::string> kWorkstationRequests = {"GET /ArcaZip190.dll 200",
                                                        "GET /VareloSoftInstalacao.zip 200",
                                                        "GET /GDS32.zip 200", "GET /GDS32.zip 200"};
-
-// The package's Brastel.ini with the run's two keys added at the end of its section.
-std::string BrastelIni(const std::string& nomeBanco, const std::string& caminhoBanco) {
-  return "[Geral]\r\nEmpresa=VareloSoft Demonstracao\r\nVersao=2.4.17\r\n\r\n"
-         "[ListaServidores]\r\nQuantidade=1\r\nNomeBanco1=" +
-         nomeBanco + "\r\nCaminhoBanco1=" + caminhoBanco +
-         "\r\n\r\n[Impressao]\r\nPorta=LPT1\r\nColunas=48\r\n";
-}
 
 TEST_F(InstallerE2E, CompleteInstallationWithoutAndWithPaf) {
   struct TCase {
@@ -267,11 +156,11 @@ TEST_F(InstallerE2E, CompleteInstallationWithoutAndWithPaf) {
     TDistServer server;
     ASSERT_TRUE(server.Started()) << server.Log();
     const std::string prefix = NewPrefix();
-    TInstallerWindow window(prefix, server.BaseUrl(), c.shot);
+    TInstallerWindow window(Launch(), prefix, server.BaseUrl(), c.shot);
     ASSERT_TRUE(window.Found()) << window.ProgramLog();
     // Centred on the screen, since no window manager places it.
-    EXPECT_EQ(window.Left(), (TVirtualDisplay::kWidth - 618) / 2);
-    EXPECT_EQ(window.Top(), (TVirtualDisplay::kHeight - 413) / 2);
+    EXPECT_EQ(window.Left(), (TVirtualDisplay::kWidth - kWindowWidth) / 2);
+    EXPECT_EQ(window.Top(), (TVirtualDisplay::kHeight - kWindowHeight) / 2);
     window.Screenshot("start");
     if (c.paf)
       window.Click(kPaf.x, kPaf.y);
@@ -289,7 +178,7 @@ TEST_F(InstallerE2E, WorkstationOnRedeIsRefusedUntilServerAndPathAreTyped) {
   TDistServer server;
   ASSERT_TRUE(server.Started()) << server.Log();
   const std::string prefix = NewPrefix();
-  TInstallerWindow window(prefix, server.BaseUrl(), "rede");
+  TInstallerWindow window(Launch(), prefix, server.BaseUrl(), "rede");
   ASSERT_TRUE(window.Found()) << window.ProgramLog();
   window.Click(kWorkstation.x, kWorkstation.y);
   // The path alone is refused, and the focus goes to the server edit: what is typed next
@@ -335,7 +224,7 @@ TEST_F(InstallerE2E, WorkstationOnNuvensIsRefusedUntilTheAliasIsTyped) {
   TDistServer server;
   ASSERT_TRUE(server.Started()) << server.Log();
   const std::string prefix = NewPrefix();
-  TInstallerWindow window(prefix, server.BaseUrl(), "nuvens");
+  TInstallerWindow window(Launch(), prefix, server.BaseUrl(), "nuvens");
   ASSERT_TRUE(window.Found()) << window.ProgramLog();
   window.Click(kWorkstation.x, kWorkstation.y);
   window.Click(kServer.x, kServer.y);  // the network page's texts play no part on "Nuvens"
@@ -377,7 +266,7 @@ TEST_F(InstallerE2E, EarlierInstallationIsRefusedAndTheWindowStaysUsable) {
   ASSERT_TRUE(server.Started()) << server.Log();
   const std::string prefix = NewPrefix();
   fs::create_directories(Drive(prefix) + "/varelo");  // the empty folder alone
-  TInstallerWindow window(prefix, server.BaseUrl(), "earlier");
+  TInstallerWindow window(Launch(), prefix, server.BaseUrl(), "earlier");
   ASSERT_TRUE(window.Found()) << window.ProgramLog();
   window.Click(kInstalar.x, kInstalar.y);
   const auto box = window.WaitForBox(1);
@@ -418,7 +307,7 @@ TEST_F(InstallerE2E, EarlierInstallationIsRefusedAndTheWindowStaysUsable) {
 TEST_F(InstallerE2E, DistributionServerDownTheRunStillEndsWithTheFinalMessage) {
   const int nobody = test::FreeTcpPort();  // nothing listens there
   const std::string prefix = NewPrefix();
-  TInstallerWindow window(prefix, "http://127.0.0.1:" + std::to_string(nobody) + "/",
+  TInstallerWindow window(Launch(), prefix, "http://127.0.0.1:" + std::to_string(nobody) + "/",
                           "server-down");
   ASSERT_TRUE(window.Found()) << window.ProgramLog();
   InstallToTheEnd(window);
@@ -442,7 +331,7 @@ TEST_F(InstallerE2E, CorruptPackageIsReportedDeletedAndTheRunGoesOn) {
   TDistServer server(options);
   ASSERT_TRUE(server.Started()) << server.Log();
   const std::string prefix = NewPrefix();
-  TInstallerWindow window(prefix, server.BaseUrl(), "corrupt");
+  TInstallerWindow window(Launch(), prefix, server.BaseUrl(), "corrupt");
   ASSERT_TRUE(window.Found()) << window.ProgramLog();
   window.Click(kInstalar.x, kInstalar.y);
   // The archive component tells the user in its own dialog, under the application's title
@@ -481,7 +370,7 @@ TEST_F(InstallerE2E, ClosedDuringAThrottledFetchTheProgramEndsAndKeepsThePartial
   TDistServer server(options);
   ASSERT_TRUE(server.Started()) << server.Log();
   const std::string prefix = NewPrefix();
-  TInstallerWindow window(prefix, server.BaseUrl(), "closed");
+  TInstallerWindow window(Launch(), prefix, server.BaseUrl(), "closed");
   ASSERT_TRUE(window.Found()) << window.ProgramLog();
   window.Click(kInstalar.x, kInstalar.y);
   const std::string part = Drive(prefix) + "/Varelo/Banco/banco.zip.part";
@@ -515,7 +404,7 @@ TEST_F(InstallerE2E, ProgressBarMovesAndTheWindowRepaintsDuringAThrottledFetch) 
   TDistServer server(options);
   ASSERT_TRUE(server.Started()) << server.Log();
   const std::string prefix = NewPrefix();
-  TInstallerWindow window(prefix, server.BaseUrl(), "progress");
+  TInstallerWindow window(Launch(), prefix, server.BaseUrl(), "progress");
   ASSERT_TRUE(window.Found()) << window.ProgramLog();
   window.Click(kInstalar.x, kInstalar.y);
   window.PointAtWindow();

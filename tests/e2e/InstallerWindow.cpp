@@ -12,7 +12,8 @@
 namespace varelo::e2e {
 namespace {
 
-constexpr int kWindowTimeoutMs = 15000;
+// How long a message box may take to go once answered.
+constexpr int kBoxGoneTimeoutMs = 15000;
 constexpr int kCommandTimeoutMs = 10000;
 // The message box's OK button sits 16 pixels from its right edge and 8 from its foot,
 // 75 x 23 pixels.
@@ -59,27 +60,29 @@ std::string Exactly(const std::string& caption) {
 
 }  // namespace
 
-TInstallerWindow::TInstallerWindow(const std::string& prefix, const std::string& baseUrl,
-                                   const std::string& shotPrefix)
-    : shotPrefix_(shotPrefix) {
+TInstallerWindow::TInstallerWindow(const TLaunch& launch, const std::string& prefix,
+                                   const std::string& baseUrl, const std::string& shotPrefix)
+    : launch_(launch), shotPrefix_(shotPrefix) {
   setenv("WINEPREFIX", prefix.c_str(), 1);
   // A Brazilian user's machine: the archive component speaks the user's language.
   setenv("LANG", "pt_BR.UTF-8", 1);
   setenv("LC_ALL", "pt_BR.UTF-8", 1);
   setenv("VARELO_E2E_BASE_URL", baseUrl.c_str(), 1);
   setenv("VARELO_E2E_MESSAGE_LOG", (dir_ / "boxes.log").c_str(), 1);
-  program_ = test::TProcess({VARELO_INSTALADOR_E2E}, dir_ / "program.log");
+  program_ = test::TProcess(launch_.argv, dir_ / "program.log");
   WaitUntil(
       [&] {
         window_ = FindVisible(kCaption);
         return !window_.empty() || !program_.Running();
       },
-      kWindowTimeoutMs, 100);
+      launch_.windowTimeoutMs, 100);
   if (window_.empty())
     return;
   const std::string geometry = Run({"xdotool", "getwindowgeometry", "--shell", window_});
   left_ = ShellValue(geometry, "X");
   top_ = ShellValue(geometry, "Y");
+  width_ = ShellValue(geometry, "WIDTH");
+  height_ = ShellValue(geometry, "HEIGHT");
 }
 
 TInstallerWindow::~TInstallerWindow() {
@@ -160,12 +163,17 @@ bool TInstallerWindow::PressOk() {
   const std::string box = FindVisible(kBoxCaption);
   if (box.empty())
     return false;
-  const std::string geometry = Run({"xdotool", "getwindowgeometry", "--shell", box});
-  const int width = ShellValue(geometry, "WIDTH");
-  const int height = ShellValue(geometry, "HEIGHT");
-  Run({"xdotool", "mousemove", "--window", box, std::to_string(width - kOkFromRight),
-       std::to_string(height - kOkFromFoot), "click", "1"});
-  return WaitUntil([&] { return FindVisible(kBoxCaption) != box; }, kWindowTimeoutMs);
+  if (launch_.answerBoxWithEnter) {
+    // With no window manager the keyboard goes to the window under the pointer.
+    Run({"xdotool", "mousemove", "--window", box, "1", "1", "key", "Return"});
+  } else {
+    const std::string geometry = Run({"xdotool", "getwindowgeometry", "--shell", box});
+    const int width = ShellValue(geometry, "WIDTH");
+    const int height = ShellValue(geometry, "HEIGHT");
+    Run({"xdotool", "mousemove", "--window", box, std::to_string(width - kOkFromRight),
+         std::to_string(height - kOkFromFoot), "click", "1"});
+  }
+  return WaitUntil([&] { return FindVisible(kBoxCaption) != box; }, kBoxGoneTimeoutMs);
 }
 
 int TInstallerWindow::WaitForExit(int timeoutMs) {
@@ -186,13 +194,9 @@ std::string TInstallerWindow::ProgramLog() const {
   return test::ReadFileBytes(dir_ / "program.log");
 }
 
-std::string TInstallerWindow::ArtifactFolder() {
-  return std::string(VARELO_BUILD_DIR) + "/artifacts/e2e";
-}
-
 std::string TInstallerWindow::Screenshot(const std::string& moment) {
-  std::filesystem::create_directories(ArtifactFolder());
-  const std::string path = ArtifactFolder() + "/" + shotPrefix_ + "-" + moment + ".png";
+  std::filesystem::create_directories(launch_.artifactFolder);
+  const std::string path = launch_.artifactFolder + "/" + shotPrefix_ + "-" + moment + ".png";
   std::filesystem::remove(path);
   std::string out;
   if (test::RunCommand({"import", "-window", "root", path}, &out, kCommandTimeoutMs) != 0)

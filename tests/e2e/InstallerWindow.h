@@ -25,9 +25,21 @@ class TInstallerWindow {
   static constexpr const char* kCaption = "VareloSoft - Instalação";
   static constexpr const char* kBoxCaption = "VareloSoft - Instalador";
 
+  // How a test starts the program and where its photographs go.
+  struct TLaunch {
+    // The command line: the Linux program itself, or Wine and the Windows program.
+    std::vector<std::string> argv;
+    std::string artifactFolder;
+    // The Windows message box is answered with the Enter key (its OK button has the focus and
+    // its place depends on the text); the Linux one by a click on its OK button.
+    bool answerBoxWithEnter = false;
+    // How long the program may take to show its window (Wine starts its own services first).
+    int windowTimeoutMs = 15000;
+  };
+
   // Starts the program with WINEPREFIX=prefix against the server at baseUrl and waits for its
-  // window. Screenshots go to <build>/artifacts/e2e/<shotPrefix>-<moment>.png.
-  TInstallerWindow(const std::string& prefix, const std::string& baseUrl,
+  // window. Screenshots go to <artifactFolder>/<shotPrefix>-<moment>.png.
+  TInstallerWindow(const TLaunch& launch, const std::string& prefix, const std::string& baseUrl,
                    const std::string& shotPrefix);
   ~TInstallerWindow();
   TInstallerWindow(const TInstallerWindow&) = delete;
@@ -37,6 +49,9 @@ class TInstallerWindow {
   // Where the window lies on the screen.
   int Left() const { return left_; }
   int Top() const { return top_; }
+  // The size of its client area.
+  int Width() const { return width_; }
+  int Height() const { return height_; }
 
   void Click(int x, int y);
   // Moves the pointer over the window's illustration, where a click does nothing, so that the
@@ -66,17 +81,19 @@ class TInstallerWindow {
 
   // Photographs the whole screen; gives the file's path ("" when it failed).
   std::string Screenshot(const std::string& moment);
-  static std::string ArtifactFolder();
 
  private:
   std::string FindVisible(const std::string& caption) const;
 
   test::TTempDir dir_;
+  TLaunch launch_;
   std::string shotPrefix_;
   test::TProcess program_;
   std::string window_;
   int left_ = 0;
   int top_ = 0;
+  int width_ = 0;
+  int height_ = 0;
 };
 
 // Number of pixels that differ between the same region of two screenshots (ImageMagick's

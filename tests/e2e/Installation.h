@@ -1,0 +1,81 @@
+#pragma once
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/e2e/DistServer.h"
+
+// What the end-to-end tests of the Linux program and of the Windows program under Wine share:
+// the window's texts and control points, and the checks of what an installation left in a
+// prefix's drive C: and what it asked the distribution server for.
+namespace varelo::e2e {
+
+inline constexpr const char* kDone =
+    "Atalho TORNEL foi criado na Área de Trabalho, pode executa-lo";
+inline constexpr const char* kInstalled =
+    "Já Existe uma instalação nesse computador, não pode ser instalada novamente";
+inline constexpr const char* kNetwork =
+    "Para instalação de Estação em Rede, necessário informar o Servidor e Caminho do Banco";
+inline constexpr const char* kCloud =
+    "Para instalação de Estação nas Núvens, necessário informar o Alias da Empresa";
+
+// Points of the window's controls, in its client area (the same on Linux and on Windows).
+struct TPoint {
+  int x, y;
+};
+inline constexpr TPoint kComplete{266, 161};
+inline constexpr TPoint kWorkstation{266, 184};
+inline constexpr TPoint kPaf{267, 207};
+inline constexpr TPoint kNuvensTab{322, 237};
+inline constexpr TPoint kServer{434, 279};
+inline constexpr TPoint kPath{434, 320};
+inline constexpr TPoint kInstalar{434, 365};
+// The window's client size: centred on the screen, since no window manager places it.
+inline constexpr int kWindowWidth = 618;
+inline constexpr int kWindowHeight = 413;
+
+// The settings file a workstation writes.
+inline constexpr const char* kOndrelIni = "[CONFIGURACAO]\r\nINSTALACAO=N\r\n";
+// The package's Brastel.ini with the run's two keys added at the end of its section.
+std::string BrastelIni(const std::string& nomeBanco, const std::string& caminhoBanco);
+
+// What a package holds, read back with unzip (an independent reader): name -> bytes.
+std::map<std::string, std::string> PackageFiles(const std::string& packageFolder,
+                                                const std::string& package);
+
+// Every folder (with a trailing "/") and file under drive C:, relative to the drive, outside
+// the top-level entries named in `skip` (the prefix's own folders).
+std::set<std::string> Tree(const std::string& drive, const std::set<std::string>& skip);
+std::string Listing(const std::set<std::string>& tree);
+
+// The requests the server answered, in order: "GET /name 200".
+std::vector<std::string> Requests(const TDistServer& server);
+
+std::string UserName();
+
+// The installation a case expects: the packages unpacked into each folder, and the settings
+// files (absent when empty).
+struct TExpected {
+  std::vector<std::pair<std::string, std::string>> unpacked;  // folder, package
+  std::string ondrelIni;
+  std::string brastelIni;
+};
+
+// Where an installation is checked: the drive, the top-level entries that belong to the
+// prefix, the packages the server handed out and the shortcut's host path.
+struct TInstallPlace {
+  std::string drive;
+  std::set<std::string> prefixOwn;
+  std::string packageFolder;
+  std::string shortcut;
+};
+
+// The drive holds exactly the unpacked packages, the engine and the settings files, each byte
+// for byte; no archive and no partial file is left; the shortcut points at the updater.
+void ExpectInstalled(const TInstallPlace& place, const TExpected& expected);
+// The shortcut, read by lnkinfo, starts C:\Varelo\Ondrel.exe in C:\Varelo\ without arguments.
+void ExpectShortcut(const std::string& shortcut);
+
+}  // namespace varelo::e2e

@@ -1,0 +1,201 @@
+// The Windows installer end to end under Wine: instalador_e2e.exe of the Windows build, started
+// with wine in a prefix of the test's own on a virtual display, driven with the pointer and the
+// keyboard through xdotool, fetching from the distribution server that tools/dist-server starts
+// on a free port. The packages carry the Windows build's engine, which the program loads. Each
+// test checks what the user was told (the program's record of its message boxes), that the
+// program ended with 0, and what landed in the prefix: the packages unpacked in C:\Varelo\ byte
+// for byte, the settings files written through the Windows profile functions, and the shortcut
+// saved by the Windows shell link object on the prefix's desktop, read back by lnkinfo.
+// Screenshots of the key moments go to <Windows build>/artifacts/e2e-wine/.
+//
+// The Windows build is named by VARELO_WINDOWS_BUILD_DIR (its ctest sets it), else the
+// checkout's build-windows-x64/.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include "tests/e2e/DistServer.h"
+#include "tests/e2e/Installation.h"
+#include "tests/e2e/InstallerWindow.h"
+#include "tests/e2e/VirtualDisplay.h"
+#include "tests/e2e/WinePrefix.h"
+#include "tests/support/MissingPeer.h"
+#include "tests/support/Process.h"
+
+namespace varelo::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Wine starts its own services in a fresh prefix before the program's window shows.
+constexpr int kWineWindowTimeoutMs = 90000;
+constexpr int kInstallTimeoutMs = 120000;
+constexpr int kExitTimeoutMs = 30000;
+// The middle of the alias edit on the "Nuvens" page.
+constexpr TPoint kAlias{434, 284};
+// The most a window's caption and frame add above its client area.
+constexpr int kCaptionAllowance = 40;
+
+std::string WindowsBuild() {
+  const char* dir = std::getenv("VARELO_WINDOWS_BUILD_DIR");
+  return dir != nullptr && *dir != '\0' ? dir : VARELO_WINDOWS_BUILD_DEFAULT;
+}
+
+std::string WindowsProgram() {
+  return WindowsBuild() + "/tests/e2e/instalador_e2e.exe";
+}
+
+// Wine's profile writer saves the whole file again on every write, its sections and keys in
+// their order with CR LF, but without the blank lines between sections (Windows leaves the
+// lines it does not change as they were). What the Linux program writes keeps them.
+std::string WithoutBlankLines(std::string text) {
+  for (size_t at = text.find("\r\n\r\n"); at != std::string::npos; at = text.find("\r\n\r\n", at))
+    text.erase(at, 2);
+  return text;
+}
+
+class InstallerUnderWine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* tool : {"Xvfb", "xdotool", "import", "lnkinfo", "nginx", "zip", "unzip",
+                             "wine", "wineboot", "wineserver"}) {
+      if (!test::HaveProgram(tool))
+        VARELO_PEER_MISSING(tool << " missing");
+    }
+    if (!fs::is_regular_file(WindowsProgram()))
+      VARELO_PEER_MISSING(WindowsProgram() << " missing: build the Windows build first");
+    if (!fs::is_regular_file(WindowsBuild() + "/engine/ArcaZip190.dll"))
+      VARELO_PEER_MISSING("the Windows build's engine is missing");
+    display_ = std::make_unique<TVirtualDisplay>();
+    ASSERT_TRUE(display_->Started()) << display_->Log();
+    ASSERT_TRUE(fs::is_directory(Packages()));
+    prefix_ = std::make_unique<TWinePrefix>(WindowsBuild() + "/e2e-wine");
+    ASSERT_TRUE(prefix_->Ready()) << prefix_->Log();
+  }
+
+  void TearDown() override {
+    // The program first, then whatever Wine still runs in the prefix, then the display.
+    window_.reset();
+    prefix_.reset();
+    display_.reset();
+  }
+
+  static const std::string& Packages() { return PackageFolderOf(WindowsBuild()); }
+
+  // Starts the program in the test's prefix against the server and waits for its window.
+  TInstallerWindow& Open(const TDistServer& server, const std::string& shotPrefix) {
+    TInstallerWindow::TLaunch launch;
+    launch.argv = {"wine", WindowsProgram()};
+    launch.artifactFolder = WindowsBuild() + "/artifacts/e2e-wine";
+    launch.answerBoxWithEnter = true;
+    launch.windowTimeoutMs = kWineWindowTimeoutMs;
+    window_ =
+        std::make_unique<TInstallerWindow>(launch, prefix_->Path(), server.BaseUrl(), shotPrefix);
+    return *window_;
+  }
+
+  // Clicks Instalar, waits for the final message and answers it; the program must then end
+  // with 0.
+  void InstallToTheEnd(TInstallerWindow& window) {
+    const size_t before = window.Boxes().size();
+    window.Click(kInstalar.x, kInstalar.y);
+    const auto box = window.WaitForBox(before + 1, kInstallTimeoutMs);
+    ASSERT_TRUE(box) << "the final message did not come; " << window.Boxes().size()
+                     << " boxes shown; screen in " << window.Screenshot("no-final-message") << "\n"
+                     << window.ProgramLog();
+    window.Screenshot("final-message");
+    EXPECT_EQ(box->text, kDone);
+    EXPECT_EQ(box->caption, TInstallerWindow::kBoxCaption);
+    EXPECT_FALSE(box->error);
+    ASSERT_TRUE(window.PressOk()) << window.Screenshot("final-message-stays");
+    EXPECT_EQ(window.WaitForExit(kExitTimeoutMs), 0) << window.ProgramLog();
+  }
+
+  void ExpectInstalled(const TExpected& expected) {
+    e2e::ExpectInstalled(
+        {prefix_->Drive(), prefix_->PrefixOwn(), Packages(), prefix_->Desktop() + "/Tornel.lnk"},
+        expected);
+  }
+
+  std::unique_ptr<TVirtualDisplay> display_;
+  std::unique_ptr<TWinePrefix> prefix_;
+  std::unique_ptr<TInstallerWindow> window_;
+};
+
+TEST_F(InstallerUnderWine, CompleteInstallation) {
+  TDistServer::TOptions options;
+  options.root = Packages();
+  TDistServer server(options);
+  ASSERT_TRUE(server.Started()) << server.Log();
+  TInstallerWindow& window = Open(server, "complete");
+  ASSERT_TRUE(window.Found()) << window.ProgramLog();
+  // The client area has the Linux window's size. The whole window is centred on the screen,
+  // its caption (drawn by Wine, there being no window manager) included: the client area lies
+  // that much lower.
+  EXPECT_EQ(window.Width(), kWindowWidth);
+  EXPECT_EQ(window.Height(), kWindowHeight);
+  EXPECT_EQ(window.Left(), (TVirtualDisplay::kWidth - kWindowWidth) / 2);
+  EXPECT_GE(window.Top(), (TVirtualDisplay::kHeight - kWindowHeight) / 2);
+  EXPECT_LE(window.Top(), (TVirtualDisplay::kHeight - kWindowHeight) / 2 + kCaptionAllowance);
+  window.Screenshot("start");
+  InstallToTheEnd(window);
+  EXPECT_EQ(window.Boxes().size(), 1u);
+  EXPECT_EQ(Requests(server),
+            (std::vector<std::string>{"GET /ArcaZip190.dll 200",
+                                      "GET /VareloSoftInstalacao.zip 200", "GET /banco.zip 200"}));
+  // The complete installation writes no settings: Brastel.ini is the package's own.
+  ExpectInstalled(
+      {{{"Varelo", "VareloSoftInstalacao.zip"}, {"Varelo/Banco", "banco.zip"}}, "", ""});
+}
+
+TEST_F(InstallerUnderWine, WorkstationOnRedeWritesBothSettingsFiles) {
+  TDistServer::TOptions options;
+  options.root = Packages();
+  TDistServer server(options);
+  ASSERT_TRUE(server.Started()) << server.Log();
+  TInstallerWindow& window = Open(server, "rede");
+  ASSERT_TRUE(window.Found()) << window.ProgramLog();
+  window.Click(kWorkstation.x, kWorkstation.y);
+  window.Click(kServer.x, kServer.y);
+  window.Type("srv01");
+  window.Click(kPath.x, kPath.y);
+  window.Type("c:\\dados\\VARELO.FDB");
+  window.Screenshot("typed");
+  InstallToTheEnd(window);
+  EXPECT_EQ(window.Boxes().size(), 1u);
+  EXPECT_EQ(Requests(server), (std::vector<std::string>{
+                                  "GET /ArcaZip190.dll 200", "GET /VareloSoftInstalacao.zip 200",
+                                  "GET /GDS32.zip 200", "GET /GDS32.zip 200"}));
+  ExpectInstalled({{{"Varelo", "VareloSoftInstalacao.zip"},
+                    {"Varelo", "GDS32.zip"},
+                    {"VareloPaf", "GDS32.zip"}},
+                   kOndrelIni,
+                   WithoutBlankLines(BrastelIni("Local", "srv01:c:\\dados\\VARELO.FDB"))});
+}
+
+TEST_F(InstallerUnderWine, WorkstationOnNuvensTakesTheAliasInCapitals) {
+  TDistServer::TOptions options;
+  options.root = Packages();
+  TDistServer server(options);
+  ASSERT_TRUE(server.Started()) << server.Log();
+  TInstallerWindow& window = Open(server, "nuvens");
+  ASSERT_TRUE(window.Found()) << window.ProgramLog();
+  window.Click(kWorkstation.x, kWorkstation.y);
+  window.Click(kNuvensTab.x, kNuvensTab.y);
+  window.Click(kAlias.x, kAlias.y);
+  // Typed in small letters, the alias edit of the system takes it in capitals.
+  window.Type("a&b&&c");
+  window.Screenshot("typed");
+  InstallToTheEnd(window);
+  EXPECT_EQ(window.Boxes().size(), 1u);
+  ExpectInstalled({{{"Varelo", "VareloSoftInstalacao.zip"},
+                    {"Varelo", "GDS32.zip"},
+                    {"VareloPaf", "GDS32.zip"}},
+                   kOndrelIni,
+                   WithoutBlankLines(BrastelIni("&Local", "ABC"))});
+}
+
+}  // namespace
+}  // namespace varelo::e2e
