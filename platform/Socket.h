@@ -104,6 +104,10 @@ int SockCleanup();
 bool SocketHasNewResolver();
 bool SocketHasIPv6Resolver();
 void SocketForceOldResolver(bool force);
+namespace detail {
+// Where the backend records, under SocketLibraryLock(), which resolvers the bound library has.
+void SetSocketResolvers(bool newResolver, bool ipv6Resolver);
+}  // namespace detail
 
 // The mapped error code of the last failed call on this thread.
 int SockLastError();
