@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <bit>
+#include <cstring>
 
 namespace platform {
 namespace {
@@ -13,6 +14,9 @@ thread_local int tLastError = 0;
 bool gNewResolver = false;
 bool gIPv6Resolver = false;
 std::atomic<bool> gForceOldResolver{false};
+
+// The Windows Sockets code of a name that has no address of the asked family.
+constexpr int kNoDataError = 11004;
 
 constexpr bool kNetworkOrderIsNative = std::endian::native == std::endian::big;
 
@@ -51,6 +55,19 @@ namespace detail {
 void SetSocketResolvers(bool newResolver, bool ipv6Resolver) {
   gNewResolver = newResolver;
   gIPv6Resolver = ipv6Resolver;
+}
+
+bool TakeIPv4Addresses(bool isIPv4, char** list, std::vector<uint32_t>& addresses) {
+  if (!isIPv4) {
+    SockSetLastError(kNoDataError);
+    return false;
+  }
+  for (char** p = list; p != nullptr && *p != nullptr; ++p) {
+    uint32_t a;
+    std::memcpy(&a, *p, 4);
+    addresses.push_back(a);
+  }
+  return true;
 }
 }  // namespace detail
 

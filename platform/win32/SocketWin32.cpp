@@ -537,16 +537,7 @@ bool SockGetHostByName(const std::string& name, std::vector<uint32_t>& addresses
     FailLast();
     return false;
   }
-  if (result->h_addrtype != AF_INET) {
-    SockSetLastError(WSANO_DATA);
-    return false;
-  }
-  for (char** p = result->h_addr_list; p != nullptr && *p != nullptr; ++p) {
-    uint32_t a;
-    std::memcpy(&a, *p, 4);
-    addresses.push_back(a);
-  }
-  return true;
+  return detail::TakeIPv4Addresses(result->h_addrtype == AF_INET, result->h_addr_list, addresses);
 }
 
 bool SockGetHostByAddr(const uint8_t addr[4], std::string& name) {
