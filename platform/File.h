@@ -87,4 +87,9 @@ std::optional<std::string> ReadWholeFile(std::string_view path, int64_t maxBytes
 // The error code (OsError.h) of the last failure on this thread.
 int LastOsError();
 
+namespace detail {
+// Where the backend records the code of a failure for LastOsError().
+void SetLastOsError(int code);
+}  // namespace detail
+
 }  // namespace platform

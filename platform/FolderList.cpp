@@ -1,7 +1,6 @@
+// The walk over a folder tree, the same in every build; reading one folder is the backend's
+// (FolderListPosix.cpp, win32/FolderListWin32.cpp).
 #include "platform/FolderList.h"
-
-#include <dirent.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 
@@ -16,25 +15,15 @@ void ListInto(const std::string& root, const std::string& relative, int depth,
   if (depth > kMaxDepth)
     return;
   const std::string folder = relative.empty() ? root : root + "/" + relative;
-  DIR* dir = opendir(folder.c_str());
-  if (dir == nullptr)
-    return;
-  while (dirent* entry = readdir(dir)) {
-    const std::string name = entry->d_name;
-    if (name == "." || name == "..")
-      continue;
-    const std::string path = relative.empty() ? name : relative + "/" + name;
-    struct stat st;
-    if (lstat((root + "/" + path).c_str(), &st) != 0)
-      continue;
-    if (S_ISDIR(st.st_mode)) {
+  for (const detail::TFolderEntry& entry : detail::ReadFolder(folder)) {
+    const std::string path = relative.empty() ? entry.name : relative + "/" + entry.name;
+    if (entry.isFolder) {
       out.push_back(path + "/");
       ListInto(root, path, depth + 1, out);
     } else {
       out.push_back(path);
     }
   }
-  closedir(dir);
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
+// The handle's ownership, the same in every build; closing is the backend's (OsHandlePosix.cpp,
+// win32/OsHandleWin32.cpp).
 #include "platform/OsHandle.h"
-
-#include <unistd.h>
-
-#include "platform/PosixError.h"
 
 namespace platform {
 
@@ -13,15 +11,6 @@ TOsHandle& TOsHandle::operator=(TOsHandle&& other) noexcept {
     other.value_ = kInvalid;
   }
   return *this;
-}
-
-int TOsHandle::Close() {
-  if (value_ == kInvalid)
-    return 0;
-  const int fd = static_cast<int>(value_);
-  value_ = kInvalid;
-  // The descriptor is gone even when close reports a failure; it is never closed twice.
-  return close(fd) == 0 ? 0 : LastErrnoAsOsError();
 }
 
 }  // namespace platform

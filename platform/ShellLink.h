@@ -53,4 +53,9 @@ std::unique_ptr<TComObject> CreateComObject(std::string_view classId, THResult* 
 // The platform's message text for a result code.
 std::string SysErrorMessage(THResult code);
 
+namespace detail {
+// The product's own text for the codes the shortcut can meet, "System error 0x..." for others.
+std::string KnownResultText(THResult code);
+}  // namespace detail
+
 }  // namespace platform

@@ -104,6 +104,13 @@ int SockCleanup();
 bool SocketHasNewResolver();
 bool SocketHasIPv6Resolver();
 void SocketForceOldResolver(bool force);
+namespace detail {
+// Where the backend records, under SocketLibraryLock(), which resolvers the bound library has.
+void SetSocketResolvers(bool newResolver, bool ipv6Resolver);
+// Appends the addresses of a host entry's null-ended list of 4-byte addresses; an entry of
+// another family fails with the resolver's "no data" code.
+bool TakeIPv4Addresses(bool isIPv4, char** list, std::vector<uint32_t>& addresses);
+}  // namespace detail
 
 // The mapped error code of the last failed call on this thread.
 int SockLastError();

@@ -65,14 +65,6 @@ bool TDirFile::SetModifiedTime(int64_t unixSeconds) {
   return false;
 }
 
-bool TDirFile::Close() {
-  const int error = handle_.Close();
-  if (error == 0)
-    return true;
-  error_ = error;
-  return false;
-}
-
 bool TDirHandle::Fail() {
   error_ = LastWin32Error();
   return false;

@@ -28,25 +28,6 @@ std::string ErrorWithCode(int code) {
 
 }  // namespace
 
-TDynamicLibrary::~TDynamicLibrary() {
-  Unload();
-}
-
-TDynamicLibrary::TDynamicLibrary(TDynamicLibrary&& other) noexcept
-    : handle_(other.handle_), error_(std::move(other.error_)) {
-  other.handle_ = nullptr;
-}
-
-TDynamicLibrary& TDynamicLibrary::operator=(TDynamicLibrary&& other) noexcept {
-  if (this != &other) {
-    Unload();
-    handle_ = other.handle_;
-    error_ = std::move(other.error_);
-    other.handle_ = nullptr;
-  }
-  return *this;
-}
-
 bool TDynamicLibrary::Load(std::string_view path) {
   Unload();
   error_.clear();

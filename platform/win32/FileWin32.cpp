@@ -10,10 +10,8 @@
 namespace platform {
 namespace {
 
-thread_local int lastError = 0;
-
 bool Fail() {
-  lastError = LastWin32Error();
+  detail::SetLastOsError(LastWin32Error());
   return false;
 }
 
@@ -79,14 +77,6 @@ bool TFile::Open(std::string_view path, TFileAccess access, TFileCreate create, 
     return Fail();
   handle_ = TOsHandleAccess::Adopt(h);
   return true;
-}
-
-bool TFile::Close() {
-  const int error = handle_.Close();
-  if (error == 0)
-    return true;
-  lastError = error;
-  return false;
 }
 
 int64_t TFile::Read(void* buffer, size_t size) {
@@ -307,23 +297,6 @@ bool SaveWholeFile(std::string_view path, std::string_view bytes) {
     return Fail(error == 0 ? ERROR_WRITE_FAULT : error);
   }
   return true;
-}
-
-std::optional<std::string> ReadWholeFile(std::string_view path, int64_t maxBytes) {
-  TFile file;
-  if (!file.Open(path, TFileAccess::Read, TFileCreate::OpenExisting))
-    return std::nullopt;
-  const int64_t size = file.Size();
-  if (size < 0 || size > maxBytes)
-    return std::nullopt;
-  std::string bytes(static_cast<size_t>(size), '\0');
-  if (size > 0 && file.Read(bytes.data(), bytes.size()) != size)
-    return std::nullopt;
-  return bytes;
-}
-
-int LastOsError() {
-  return lastError;
 }
 
 }  // namespace platform

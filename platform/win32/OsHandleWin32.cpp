@@ -4,15 +4,6 @@
 
 namespace platform {
 
-TOsHandle& TOsHandle::operator=(TOsHandle&& other) noexcept {
-  if (this != &other) {
-    Close();
-    value_ = other.value_;
-    other.value_ = kInvalid;
-  }
-  return *this;
-}
-
 int TOsHandle::Close() {
   if (value_ == kInvalid)
     return 0;

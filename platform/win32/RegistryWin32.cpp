@@ -103,11 +103,6 @@ bool TRegistry::OpenSubKey(std::string_view subKey) {
   return true;
 }
 
-void TRegistry::CloseKey() {
-  key_.clear();
-  open_ = false;
-}
-
 std::string TRegistry::ReadString(std::string_view name) const {
   TRegKey handle;
   if (!open_ || HasNul(name) || !Open(key_, KEY_QUERY_VALUE, handle))

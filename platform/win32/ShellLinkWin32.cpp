@@ -1,7 +1,5 @@
 #include "platform/ShellLink.h"
 
-#include <cstdio>
-
 #include "platform/win32/Win32Util.h"
 // After windows.h (Win32Util.h): the object model and the shell's link interfaces.
 #include <objbase.h>
@@ -109,27 +107,6 @@ class TSystemComObject final : public TComObject {
   std::unique_ptr<TPersistFileWrapper> file_;
 };
 
-// Texts for the object model's codes the shortcut can meet, for systems whose message table
-// lacks them (Wine's has none of these).
-const char* KnownText(THResult code) {
-  switch (static_cast<uint32_t>(code)) {
-    case 0x80040154:
-      return "Class not registered";
-    case 0x80004002:
-      return "No such interface supported";
-    case 0x80004005:
-      return "Unspecified error";
-    case 0x80070057:
-      return "The parameter is incorrect";
-    case 0x800401F0:
-      return "CoInitialize has not been called";
-    case 0x800401F3:
-      return "Invalid class string";
-    default:
-      return nullptr;
-  }
-}
-
 }  // namespace
 
 std::unique_ptr<TComObject> CreateComObject(std::string_view classId, THResult* result) {
@@ -158,13 +135,10 @@ std::string SysErrorMessage(THResult code) {
   const DWORD n = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  if (n == 0 || buffer == nullptr) {
-    if (const char* known = KnownText(code))
-      return known;
-    char text[48];
-    std::snprintf(text, sizeof text, "System error 0x%08X", static_cast<uint32_t>(code));
-    return text;
-  }
+  // A system whose message table lacks the code (Wine's lacks the object model's ones) gets
+  // the product's own text.
+  if (n == 0 || buffer == nullptr)
+    return detail::KnownResultText(code);
   std::wstring text(buffer, n);
   LocalFree(buffer);
   while (!text.empty() && (text.back() <= L' ' || text.back() == L'.'))

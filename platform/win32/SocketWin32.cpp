@@ -97,14 +97,10 @@ constexpr const char* kDefaultLibrary = "ws2_32.dll";
 // The most sockets one wait hands to select; the layer's own sets hold far fewer.
 constexpr size_t kMaxWaitSockets = 1024;
 
-thread_local int tLastError = 0;
 TEntryPoints gApi{};
 HMODULE gLibrary = nullptr;
 HMODULE gIPv6Library = nullptr;
 int gUseCount = 0;
-bool gNewResolver = false;
-bool gIPv6Resolver = false;
-bool gForceOldResolver = false;
 
 template <typename F>
 void Take(HMODULE module, const char* name, F& entry) {
@@ -158,7 +154,7 @@ bool TakeResolver(HMODULE m) {
 }
 
 int Fail(int code) {
-  tLastError = code;
+  SockSetLastError(code);
   return kSocketError;
 }
 
@@ -173,7 +169,7 @@ template <typename F>
 bool Have(F entry) {
   if (entry != nullptr)
     return true;
-  tLastError = WSANOTINITIALISED;
+  SockSetLastError(WSANOTINITIALISED);
   return false;
 }
 
@@ -204,14 +200,6 @@ TVarSin FromNative(const sockaddr* address, size_t length) {
   return sin;
 }
 
-uint16_t Swap16(uint16_t v) {
-  return static_cast<uint16_t>((v >> 8) | (v << 8));
-}
-
-uint32_t Swap32(uint32_t v) {
-  return __builtin_bswap32(v);
-}
-
 }  // namespace
 
 bool SocketLibraryBind(const std::string& name) {
@@ -220,19 +208,20 @@ bool SocketLibraryBind(const std::string& name) {
     ++gUseCount;
     return true;
   }
-  gNewResolver = false;
-  gIPv6Resolver = false;
+  detail::SetSocketResolvers(false, false);
   const std::string library = name.empty() ? kDefaultLibrary : name;
   gLibrary = LoadLibraryW(Widen(library).c_str());
   if (gLibrary == nullptr)
     return false;
   TakeEntryPoints(gLibrary);
-  gNewResolver = TakeResolver(gLibrary);
-  if (!gNewResolver) {
+  const bool newResolver = TakeResolver(gLibrary);
+  bool ipv6Resolver = false;
+  if (!newResolver) {
     gIPv6Library = LoadLibraryW(kIPv6SupportLibrary);
     if (gIPv6Library != nullptr)
-      gIPv6Resolver = TakeResolver(gIPv6Library);
+      ipv6Resolver = TakeResolver(gIPv6Library);
   }
+  detail::SetSocketResolvers(newResolver, ipv6Resolver);
   ++gUseCount;
   return true;
 }
@@ -243,8 +232,7 @@ void SocketLibraryRelease() {
     --gUseCount;
   if (gUseCount > 0)
     return;
-  gNewResolver = false;
-  gIPv6Resolver = false;
+  detail::SetSocketResolvers(false, false);
   gApi = TEntryPoints{};
   if (gIPv6Library != nullptr)
     FreeLibrary(gIPv6Library);
@@ -257,11 +245,6 @@ void SocketLibraryRelease() {
 int SocketLibraryUseCount() {
   std::lock_guard<std::recursive_mutex> lock(SocketLibraryLock());
   return gUseCount;
-}
-
-std::recursive_mutex& SocketLibraryLock() {
-  static std::recursive_mutex lock;
-  return lock;
 }
 
 int SockStartup(uint16_t version, TWSAData& data) {
@@ -284,23 +267,6 @@ int SockCleanup() {
   if (!Have(gApi.WSACleanup))
     return kSocketError;
   return gApi.WSACleanup() == 0 ? 0 : FailLast();
-}
-
-bool SocketHasNewResolver() {
-  return gNewResolver && !gForceOldResolver;
-}
-bool SocketHasIPv6Resolver() {
-  return gIPv6Resolver && !gForceOldResolver;
-}
-void SocketForceOldResolver(bool force) {
-  gForceOldResolver = force;
-}
-
-int SockLastError() {
-  return tLastError;
-}
-void SockSetLastError(int code) {
-  tLastError = code;
 }
 
 // The library's codes are the Windows Sockets numbers already.
@@ -509,7 +475,7 @@ int SockGetAddrInfo(const std::string& host, const std::string& service, const T
                     std::vector<TVarSin>& results) {
   results.clear();
   if (!Have(gApi.getaddrinfo) || !Have(gApi.freeaddrinfo))
-    return tLastError;
+    return SockLastError();
   addrinfo nativeHints{};
   nativeHints.ai_family = hints.family;
   nativeHints.ai_socktype = hints.socketType;
@@ -520,7 +486,7 @@ int SockGetAddrInfo(const std::string& host, const std::string& service, const T
       gApi.getaddrinfo(host.empty() ? nullptr : host.c_str(),
                        service.empty() ? nullptr : service.c_str(), &nativeHints, &list);
   if (code != 0) {
-    tLastError = code;
+    SockSetLastError(code);
     return code;
   }
   for (addrinfo* p = list; p != nullptr; p = p->ai_next)
@@ -533,13 +499,13 @@ int SockGetNameInfo(const TVarSin& address, std::string& host, std::string& serv
   constexpr DWORD kHostBuffer = 1025;
   constexpr DWORD kServiceBuffer = 32;
   if (!Have(gApi.getnameinfo))
-    return tLastError;
+    return SockLastError();
   char hostText[kHostBuffer] = {};
   char serviceText[kServiceBuffer] = {};
   const int code = gApi.getnameinfo(AsNative(address), AddressLength(address), hostText,
                                     kHostBuffer, serviceText, kServiceBuffer, flags);
   if (code != 0) {
-    tLastError = code;
+    SockSetLastError(code);
     return code;
   }
   host = hostText;
@@ -571,16 +537,7 @@ bool SockGetHostByName(const std::string& name, std::vector<uint32_t>& addresses
     FailLast();
     return false;
   }
-  if (result->h_addrtype != AF_INET) {
-    tLastError = WSANO_DATA;
-    return false;
-  }
-  for (char** p = result->h_addr_list; p != nullptr && *p != nullptr; ++p) {
-    uint32_t a;
-    std::memcpy(&a, *p, 4);
-    addresses.push_back(a);
-  }
-  return true;
+  return detail::TakeIPv4Addresses(result->h_addrtype == AF_INET, result->h_addr_list, addresses);
 }
 
 bool SockGetHostByAddr(const uint8_t addr[4], std::string& name) {
@@ -601,7 +558,7 @@ int SockGetServByName(const std::string& service, const std::string& protocol) {
   const servent* result = gApi.getservbyname(service.c_str(), protocol.c_str());
   if (result == nullptr)
     return -1;
-  return Swap16(static_cast<uint16_t>(result->s_port));
+  return SockNtohs(static_cast<uint16_t>(result->s_port));
 }
 
 std::string SockGetProtoByNumber(int protocol) {
@@ -622,20 +579,6 @@ int SockGetHostName(std::string& name) {
     return FailLast();
   name = text;
   return 0;
-}
-
-// Windows runs little-endian only: network order is the swapped one.
-uint16_t SockHtons(uint16_t value) {
-  return Swap16(value);
-}
-uint16_t SockNtohs(uint16_t value) {
-  return Swap16(value);
-}
-uint32_t SockHtonl(uint32_t value) {
-  return Swap32(value);
-}
-uint32_t SockNtohl(uint32_t value) {
-  return Swap32(value);
 }
 
 }  // namespace platform
