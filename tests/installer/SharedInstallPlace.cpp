@@ -32,8 +32,8 @@ const wchar_t* const kUserShellFolders =
 const wchar_t* const kInstallFolders[] = {L"C:\\Varelo", L"C:\\VareloPaf"};
 
 std::wstring Wide(const std::string& utf8) {
-  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                    nullptr, 0);
+  const int n =
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
   std::wstring wide(static_cast<size_t>(n), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
   return wide;
@@ -43,9 +43,8 @@ std::wstring Wide(const std::string& utf8) {
 class TShellFoldersKey {
  public:
   explicit TShellFoldersKey(const wchar_t* path) {
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0,
-                        KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key_,
-                        nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                        nullptr, &key_, nullptr) != ERROR_SUCCESS)
       key_ = nullptr;
   }
   ~TShellFoldersKey() {
@@ -115,9 +114,8 @@ void TSharedInstallPlace::SaveValue(const wchar_t* keyPath, const std::wstring& 
   saved.key = keyPath;
   saved.name = name;
   DWORD size = 0;
-  if (key.Get() != nullptr &&
-      RegQueryValueExW(key.Get(), name.c_str(), nullptr, &saved.type, nullptr, &size) ==
-          ERROR_SUCCESS) {
+  if (key.Get() != nullptr && RegQueryValueExW(key.Get(), name.c_str(), nullptr, &saved.type,
+                                               nullptr, &size) == ERROR_SUCCESS) {
     saved.data.resize(size);
     saved.existed = RegQueryValueExW(key.Get(), name.c_str(), nullptr, &saved.type,
                                      saved.data.data(), &size) == ERROR_SUCCESS;
