@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "installer/uPrincipal.h"
+#include "platform/ComApartment.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Picture.h"
 #include "platform/ui/UiService.h"
@@ -83,6 +84,9 @@ struct TFormHarness {
       application.ShowException(error);
     }
   }
+  // The program's main thread joins an apartment before it makes the window (the shortcut is
+  // a shell link object on Windows); nothing on Linux.
+  platform::TComApartment apartment;
   TRecordingUiService service;
   platform::ui::TApplication application{service};
   TfrmPrincipal form{application};

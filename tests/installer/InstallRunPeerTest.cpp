@@ -10,6 +10,7 @@
 #include "platform/Registry.h"
 #include "platform/ui/Focus.h"
 #include "tests/installer/FormFixture.h"
+#include "tests/installer/SharedInstallPlace.h"
 #include "tests/support/MissingPeer.h"
 #include "tests/support/Peers.h"
 #include "tests/support/TempDir.h"
@@ -17,6 +18,7 @@
 namespace installer {
 namespace {
 
+using varelo::test::InPrefix;
 using varelo::test::PathExists;
 using varelo::test::ReadFileBytes;
 using varelo::test::TNginx;
@@ -60,13 +62,25 @@ std::string DesktopFolder() {
   return registry.ReadString("Desktop");
 }
 
-// Every file under drive C: outside the user's folders, as paths relative to the drive.
+// Every file under drive C: outside the user's folders, as paths relative to the drive
+// (`drive` ends with "/").
 std::vector<std::string> InstalledFiles(const std::string& drive) {
+#ifdef _WIN32
+  // Under Wine drive C: is the build prefix's, holding the system's own folders: only the
+  // installation's two folders are looked into.
+  const std::vector<std::string> roots = {drive + "Varelo", drive + "VareloPaf"};
+#else
+  const std::vector<std::string> roots = {drive};
+#endif
   std::vector<std::string> files;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(drive)) {
-    const std::string rel = std::filesystem::relative(entry.path(), drive).string();
-    if (entry.is_regular_file() && rel.rfind("users/", 0) != 0)
-      files.push_back(rel);
+  for (const auto& root : roots) {
+    if (!PathExists(root))
+      continue;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+      const std::string rel = entry.path().generic_string().substr(drive.size());
+      if (entry.is_regular_file() && rel.rfind("users/", 0) != 0)
+        files.push_back(rel);
+    }
   }
   std::sort(files.begin(), files.end());
   return files;
@@ -88,7 +102,7 @@ class InstallRun : public ::testing::Test {
     // Wine makes the user's desktop folder when it starts; the installer finds it there.
     ASSERT_TRUE(platform::ForceDirectories(desktop));
   }
-  std::string C() const { return prefix.Drive('c') + "/"; }
+  std::string C() const { return place.DriveC(); }
   std::string Shortcut() const { return platform::HostPath(desktop + "\\Tornel.lnk"); }
   void ExpectLocked(TFormHarness& h) {
     EXPECT_FALSE(h.form.btnInstalar.Enabled());
@@ -107,6 +121,7 @@ class InstallRun : public ::testing::Test {
   }
 
   TTempPrefix prefix;
+  TSharedInstallPlace place{prefix};
   TNginx nginx;
   std::string desktop;
   std::map<std::string, std::string> packages;
@@ -148,7 +163,8 @@ TEST_F(InstallRun, EachOptionFetchesItsPackagesIntoTheirFolders) {
   };
   for (const auto& c : cases) {
     TTempPrefix fresh;
-    const std::string drive = fresh.Drive('c');
+    TSharedInstallPlace freshPlace{fresh};
+    const std::string drive = freshPlace.DriveC();
     platform::ForceDirectories(DesktopFolder());
     TFormHarness h(nginx.Url("/"));
     if (c.workstation) {
@@ -166,11 +182,11 @@ TEST_F(InstallRun, EachOptionFetchesItsPackagesIntoTheirFolders) {
     for (const auto& file : c.files) {
       const std::string name = std::filesystem::path(file).filename().string();
       if (kContents.count(name)) {
-        EXPECT_EQ(ReadFileBytes(drive + "/" + file), kContents.at(name)) << c.what << file;
+        EXPECT_EQ(ReadFileBytes(drive + file), kContents.at(name)) << c.what << file;
       }
     }
     if (c.workstation) {
-      EXPECT_TRUE(std::filesystem::is_directory(drive + "/VareloPaf")) << c.what;
+      EXPECT_TRUE(std::filesystem::is_directory(drive + "VareloPaf")) << c.what;
     }
     ASSERT_EQ(h.service.boxes.size(), 1u) << c.what;
     EXPECT_EQ(h.service.boxes[0].text, kDone);
@@ -201,6 +217,7 @@ TEST_F(InstallRun, SettingsFilesByteForByte) {
   };
   for (const auto& c : cases) {
     TTempPrefix fresh;
+    TSharedInstallPlace freshPlace{fresh};
     platform::ForceDirectories(DesktopFolder());
     TFormHarness h(nginx.Url("/"));
     h.form.chkEstacao.Click();
@@ -210,10 +227,10 @@ TEST_F(InstallRun, SettingsFilesByteForByte) {
     if (c.cloud)
       h.form.pc.SetActivePage(&h.form.tsNuvens);
     h.PressInstalar();
-    const std::string drive = fresh.Drive('c');
-    EXPECT_EQ(ReadFileBytes(drive + "/Varelo/Ondrel.ini"), "[CONFIGURACAO]\r\nINSTALACAO=N\r\n")
+    const std::string drive = freshPlace.DriveC();
+    EXPECT_EQ(ReadFileBytes(drive + "Varelo/Ondrel.ini"), "[CONFIGURACAO]\r\nINSTALACAO=N\r\n")
         << c.what;
-    EXPECT_EQ(ReadFileBytes(drive + "/Varelo/Brastel.ini"), c.brastel) << c.what;
+    EXPECT_EQ(ReadFileBytes(drive + "Varelo/Brastel.ini"), c.brastel) << c.what;
     EXPECT_TRUE(h.form.Closed()) << c.what;
   }
 }
@@ -345,10 +362,11 @@ TEST_F(InstallRun, EngineThatIsNoLibraryShowsTheFailureAndTheRunGoesOn) {
 TEST_F(InstallRun, FullUrlNamesAreFetchedUnchanged) {
   TFormHarness h("http://127.0.0.1:1/unused/");
   platform::ForceDirectories("c:\\Varelo");
-  TfrmPrincipalTestAccess::BaixarArquivo(h.form, "c:\\New\\Deep\\",
+  // The folder is the test's own (InPrefix: under Wine the system's C: is shared).
+  TfrmPrincipalTestAccess::BaixarArquivo(h.form, InPrefix("c:\\New\\Deep\\"),
                                          nginx.Url("/banco.zip").replace(0, 4, "HTTP"));
-  EXPECT_EQ(ReadFileBytes(C() + "New/Deep/banco.zip"), packages.at("banco.zip"));
-  EXPECT_EQ(h.form.edFile.Text(), "c:\\New\\Deep\\");
+  EXPECT_EQ(ReadFileBytes(prefix.Drive('c') + "/New/Deep/banco.zip"), packages.at("banco.zip"));
+  EXPECT_EQ(h.form.edFile.Text(), InPrefix("c:\\New\\Deep\\"));
   EXPECT_EQ(h.form.fVsDownload.DownloadUrl().substr(0, 4), "HTTP");
 }
 

@@ -12,6 +12,7 @@
 namespace installer {
 namespace {
 
+using varelo::test::InPrefix;
 using varelo::test::ReadFileBytes;
 using varelo::test::TTempPrefix;
 using varelo::test::WriteFileBytes;
@@ -31,15 +32,18 @@ std::string Utf16Le(const std::string& utf8) {
   return bytes;
 }
 
+// The settings files are named by the test ("c:\Varelo\Brastel.ini") and reach the writer
+// through InPrefix: the test prefix's own drive C: in both builds (under Wine the system's C:
+// is the build prefix's, shared by every test).
 class GravarIni : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(platform::ForceDirectories("c:\\Varelo")); }
+  void SetUp() override { ASSERT_TRUE(platform::ForceDirectories(InPrefix("c:\\Varelo"))); }
   std::string Varelo(const std::string& name) const {
     return prefix.Drive('c') + "/Varelo/" + name;
   }
   void Write(const std::string& file, const std::string& section, const std::string& key,
              const std::string& value) {
-    Access::GravarIni(h.form, file, section, key, value);
+    Access::GravarIni(h.form, InPrefix(file), section, key, value);
   }
 
   TTempPrefix prefix;
@@ -107,10 +111,10 @@ TEST_F(GravarIni, UnwritablePlaceRaisesUnableToWriteAndKeepsEarlierValues) {
       Write(file, "ListaServidores", "NomeBanco1", "Local");
       ADD_FAILURE() << "no failure for " << file;
     } catch (const platform::EIniFileError& e) {
-      EXPECT_EQ(std::string(e.what()), "Unable to write to " + file);
+      EXPECT_EQ(std::string(e.what()), "Unable to write to " + InPrefix(file));
     }
   }
-  EXPECT_FALSE(platform::PathExists("c:\\NaoExiste"));
+  EXPECT_FALSE(platform::PathExists(InPrefix("c:\\NaoExiste")));
   EXPECT_EQ(ReadFileBytes(prefix.Drive('c') + "/Arquivo"), "x");
   EXPECT_EQ(ReadFileBytes(Varelo("Ondrel.ini")), "[CONFIGURACAO]\r\nINSTALACAO=N\r\n");
 }
@@ -123,7 +127,7 @@ TEST_F(GravarIni, ValueWithALineBreakIsRefusedAndCanNotAddKeys) {
           "LOJA\r\n[Seguranca]\r\nSenha=");
     ADD_FAILURE() << "no failure raised";
   } catch (const platform::EIniFileError& e) {
-    EXPECT_EQ(std::string(e.what()), "Unable to write to c:\\Varelo\\Brastel.ini");
+    EXPECT_EQ(std::string(e.what()), "Unable to write to " + InPrefix("c:\\Varelo\\Brastel.ini"));
   }
   EXPECT_EQ(ReadFileBytes(Varelo("Brastel.ini")), "[ListaServidores]\r\nNomeBanco1=Local\r\n");
 }

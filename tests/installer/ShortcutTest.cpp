@@ -10,6 +10,7 @@
 #include "platform/Paths.h"
 #include "platform/Registry.h"
 #include "tests/installer/FormFixture.h"
+#include "tests/installer/SharedInstallPlace.h"
 #include "tests/support/MissingPeer.h"
 #include "tests/support/Process.h"
 #include "tests/support/TempDir.h"
@@ -28,14 +29,21 @@ std::string ShellFolder(const std::string& name) {
   return registry.ReadString(name);
 }
 
-// Every .lnk file under the folder, as host paths.
+// The path of a UTF-8 text: the Windows runtime reads narrow paths in the ANSI code page.
+std::filesystem::path Utf8Path(const std::string& utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+// Every .lnk file under the folder, as host paths in UTF-8 with "/" between the names.
 std::vector<std::string> Shortcuts(const std::string& hostFolder) {
   std::vector<std::string> found;
   std::error_code ec;
-  for (auto it = std::filesystem::recursive_directory_iterator(hostFolder, ec);
+  for (auto it = std::filesystem::recursive_directory_iterator(Utf8Path(hostFolder), ec);
        !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-    if (it->path().extension() == ".lnk")
-      found.push_back(it->path().string());
+    if (it->path().extension() != ".lnk")
+      continue;
+    const std::u8string path = it->path().generic_u8string();
+    found.emplace_back(path.begin(), path.end());
   }
   return found;
 }
@@ -50,7 +58,7 @@ class CriarAtalho : public ::testing::Test {
     // Wine makes the user's desktop folder when it starts; the installer finds it there.
     ASSERT_TRUE(platform::ForceDirectories(desktop));
     ASSERT_TRUE(platform::ForceDirectories("C:\\Varelo"));
-    varelo::test::WriteFileBytes(prefix.Drive('c') + "/Varelo/Ondrel.exe", "MZ");
+    varelo::test::WriteFileBytes(place.DriveC() + "Varelo/Ondrel.exe", "MZ");
   }
   void Tornel(uint8_t index, const std::string& subfolder = "", const std::string& args = "") {
     Access::CriarAtalho(h.form, "C:\\Varelo\\Ondrel.exe", args, "C:\\Varelo\\", "Tornel", subfolder,
@@ -58,12 +66,14 @@ class CriarAtalho : public ::testing::Test {
   }
   static std::string LnkInfo(const std::string& hostPath) {
     std::string out;
-    EXPECT_EQ(varelo::test::RunCommand({"lnkinfo", hostPath}, &out), 0) << out;
+    EXPECT_EQ(varelo::test::RunCommand({"lnkinfo", varelo::test::HostSide(hostPath)}, &out), 0)
+        << out;
     return out;
   }
   std::string DesktopLink() const { return platform::HostPath(desktop + "\\Tornel.lnk"); }
 
   TTempPrefix prefix;
+  TSharedInstallPlace place{prefix};
   TFormHarness h;
   std::string desktop;
 };
@@ -123,17 +133,23 @@ TEST(CriarAtalhoAccentedUser, ShortcutLandsOnTheDesktopWineNamedWithAnEscape) {
   if (!varelo::test::HaveProgram("lnkinfo"))
     VARELO_PEER_MISSING("lnkinfo (liblnk-utils) missing");
   TTempPrefix prefix;
+  TSharedInstallPlace place{prefix};
   TFormHarness h;
+#ifdef _WIN32
+  // The system's registry holds the name as it is.
+  place.SetShellFolder("Desktop", prefix.Win("C:\\users\\João\\Desktop"));
+#else
   // Wine writes a user name outside ASCII as \x escapes of its UTF-16 code units.
   varelo::test::WriteFileBytes(
       prefix.Path() + "/user.reg",
       "WINE REGISTRY Version 2\n;; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n\n"
       "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\Shell Folders] "
       "1700000000\n#time=1da0\n\"Desktop\"=\"C:\\\\users\\\\Jo\\xe3o\\\\Desktop\"\n\n");
+#endif
   const std::string desktop = prefix.Drive('c') + "/users/João/Desktop";
-  std::filesystem::create_directories(desktop);
+  std::filesystem::create_directories(Utf8Path(desktop));
   ASSERT_TRUE(platform::ForceDirectories("C:\\Varelo"));
-  varelo::test::WriteFileBytes(prefix.Drive('c') + "/Varelo/Ondrel.exe", "MZ");
+  varelo::test::WriteFileBytes(place.DriveC() + "Varelo/Ondrel.exe", "MZ");
   Access::CriarAtalho(h.form, "C:\\Varelo\\Ondrel.exe", "", "C:\\Varelo\\", "Tornel", "", 1);
   EXPECT_EQ(Shortcuts(prefix.Path()), std::vector<std::string>{desktop + "/Tornel.lnk"});
   std::string out;
@@ -143,9 +159,14 @@ TEST(CriarAtalhoAccentedUser, ShortcutLandsOnTheDesktopWineNamedWithAnEscape) {
 
 TEST(CriarAtalhoWithoutShellFolders, MissingValueSavesNothingAndReportsNothing) {
   TTempPrefix prefix;
+  TSharedInstallPlace place{prefix};
   TFormHarness h;
-  // A registry that names no special folders at all.
+  // A registry that names no desktop folder at all.
+#ifdef _WIN32
+  place.SetShellFolder("Desktop", "");
+#else
   varelo::test::WriteFileBytes(prefix.Path() + "/user.reg", "WINE REGISTRY Version 2\n\n");
+#endif
   const auto cwd = std::filesystem::current_path();
   std::filesystem::current_path(prefix.Drive('c'));
   EXPECT_NO_THROW(
