@@ -43,4 +43,13 @@ void TGlowButton::Click() {
     OnClick(*this);
 }
 
+TColor TGradient::At(double t) const {
+  auto channel = [&](int shift) {
+    const double a = (from >> shift) & 0xFF;
+    const double b = (to >> shift) & 0xFF;
+    return static_cast<TColor>(a + (b - a) * t + 0.5) << shift;
+  };
+  return channel(16) | channel(8) | channel(0);
+}
+
 }  // namespace platform::ui

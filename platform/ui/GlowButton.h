@@ -15,6 +15,9 @@ struct TGradient {
   TColor from = clBlue;
   TColor to = clBlue;
   TGradientDirection direction = TGradientDirection::Horizontal;
+
+  // The colour at t (0 at the first colour, 1 at the second) along the gradient.
+  TColor At(double t) const;
 };
 
 struct TGlowColors {

@@ -8,21 +8,12 @@
 namespace platform::ui {
 namespace {
 
-TColor Blend(TColor from, TColor to, double t) {
-  auto channel = [&](int shift) {
-    const double a = (from >> shift) & 0xFF;
-    const double b = (to >> shift) & 0xFF;
-    return static_cast<TColor>(a + (b - a) * t + 0.5) << shift;
-  };
-  return channel(16) | channel(8) | channel(0);
-}
-
 void DrawGradient(const TGradient& g, int x, int y, int w, int h) {
   const bool vertical = g.direction == TGradientDirection::Vertical;
   const int steps = vertical ? h : w;
   for (int i = 0; i < steps; ++i) {
     const double t = steps > 1 ? static_cast<double>(i) / (steps - 1) : 0;
-    fl_color(ToFl(Blend(g.from, g.to, t)));
+    fl_color(ToFl(g.At(t)));
     if (vertical)
       fl_xyline(x, y + i, x + w - 1);
     else

@@ -9,22 +9,13 @@ namespace {
 constexpr UINT_PTR kSubclassId = 1;
 constexpr TColor kDisabledCaption = 0x808080;
 
-TColor Blend(TColor from, TColor to, double t) {
-  auto channel = [&](int shift) {
-    const double a = (from >> shift) & 0xFF;
-    const double b = (to >> shift) & 0xFF;
-    return static_cast<TColor>(a + (b - a) * t + 0.5) << shift;
-  };
-  return channel(16) | channel(8) | channel(0);
-}
-
 // One line of the gradient at a time, from the first colour to the second.
 void DrawGradient(HDC dc, const TGradient& g, const RECT& area) {
   const bool vertical = g.direction == TGradientDirection::Vertical;
   const int steps = vertical ? area.bottom - area.top : area.right - area.left;
   for (int i = 0; i < steps; ++i) {
     const double t = steps > 1 ? static_cast<double>(i) / (steps - 1) : 0;
-    HBRUSH brush = CreateSolidBrush(ToColorRef(Blend(g.from, g.to, t)));
+    HBRUSH brush = CreateSolidBrush(ToColorRef(g.At(t)));
     const RECT line = vertical ? RECT{area.left, area.top + i, area.right, area.top + i + 1}
                                : RECT{area.left + i, area.top, area.left + i + 1, area.bottom};
     FillRect(dc, &line, brush);
