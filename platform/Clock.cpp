@@ -47,6 +47,8 @@ void SleepMs(uint32_t milliseconds) {
   }
 }
 
-void YieldThread() { sched_yield(); }
+void YieldThread() {
+  sched_yield();
+}
 
 }  // namespace platform

@@ -19,7 +19,8 @@ class TComApartment {
 
  private:
   bool ready_ = false;
-  bool mustLeave_ = false;
+  // Only the Windows build leaves an apartment it joined.
+  [[maybe_unused]] bool mustLeave_ = false;
 };
 
 }  // namespace platform

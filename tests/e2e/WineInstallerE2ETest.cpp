@@ -59,11 +59,13 @@ std::string WithoutBlankLines(std::string text) {
 class InstallerUnderWine : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* tool : {"Xvfb", "xdotool", "import", "lnkinfo", "nginx", "zip", "unzip",
-                             "wine", "wineboot", "wineserver"}) {
+    for (const char* tool :
+         {"Xvfb", "xdotool", "import", "lnkinfo", "nginx", "zip", "unzip", "wineserver"}) {
       if (!test::HaveProgram(tool))
         VARELO_PEER_MISSING(tool << " missing");
     }
+    if (TWinePrefix::Loader().empty())
+      VARELO_PEER_MISSING("the 64-bit Wine loader is missing (tools/wine-loader win64)");
     if (!fs::is_regular_file(WindowsProgram()))
       VARELO_PEER_MISSING(WindowsProgram() << " missing: build the Windows build first");
     if (!fs::is_regular_file(WindowsBuild() + "/engine/ArcaZip190.dll"))
@@ -87,7 +89,7 @@ class InstallerUnderWine : public ::testing::Test {
   // Starts the program in the test's prefix against the server and waits for its window.
   TInstallerWindow& Open(const TDistServer& server, const std::string& shotPrefix) {
     TInstallerWindow::TLaunch launch;
-    launch.argv = {"wine", WindowsProgram()};
+    launch.argv = {TWinePrefix::Loader(), WindowsProgram()};
     launch.artifactFolder = WindowsBuild() + "/artifacts/e2e-wine";
     launch.answerBoxWithEnter = true;
     launch.windowTimeoutMs = kWineWindowTimeoutMs;

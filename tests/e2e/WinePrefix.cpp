@@ -76,8 +76,16 @@ bool SeparateWrittenFiles(const std::string& windows) {
 
 }  // namespace
 
+std::string TWinePrefix::Loader() {
+  std::string out;
+  if (test::RunCommand({VARELO_TOOLS_DIR "/wine-loader", "win64"}, &out) != 0)
+    return "";
+  return out.substr(0, out.find('\n'));
+}
+
 TWinePrefix::TWinePrefix(const std::string& templateRoot) {
   SetEnv("WINEARCH", "win64");
+  SetEnv("WINELOADER", Loader());
   SetEnv("WINEDEBUG", "-all");
   SetEnv("WINEDLLOVERRIDES", "mscoree,mshtml=;winemenubuilder.exe=d");
   if (!MakeTemplate(templateRoot))
@@ -121,7 +129,7 @@ bool TWinePrefix::MakeTemplate(const std::string& templateRoot) {
   SetEnv("HOME", templateRoot + "/home");
   SetEnv("WINEPREFIX", templ);
   std::string out;
-  if (test::RunCommand({"wineboot", "-i"}, &out, kBootTimeoutMs) != 0 ||
+  if (test::RunCommand({Loader(), "wineboot", "-i"}, &out, kBootTimeoutMs) != 0 ||
       test::RunCommand({"wineserver", "-w"}, &out, kServerTimeoutMs) != 0 ||
       !fs::is_directory(templ + "/drive_c/users")) {
     log_ = "wineboot -i failed for the template " + templ + ":\n" + out;

@@ -19,9 +19,10 @@ namespace varelo::e2e {
 // test's alone.
 //
 // For the life of the object the environment names the prefix and keeps Wine quiet: WINEPREFIX,
-// WINEARCH=win64, WINEDEBUG=-all, no offers to install its .NET and HTML runtimes, no menu
-// entries, and HOME in a temporary folder. When the object goes, the prefix's wineserver and
-// everything it still runs are stopped (wineserver -k) and the environment is restored.
+// WINEARCH=win64, WINELOADER (the 64-bit loader), WINEDEBUG=-all, no offers to install its .NET and
+// HTML runtimes, no menu entries, and HOME in a temporary folder. When the object goes, the
+// prefix's wineserver and everything it still runs are stopped (wineserver -k) and the environment
+// is restored.
 class TWinePrefix {
  public:
   explicit TWinePrefix(const std::string& templateRoot);
@@ -41,6 +42,9 @@ class TWinePrefix {
   const std::set<std::string>& PrefixOwn() const { return own_; }
   // Stops everything that runs in the prefix; gives wineserver's exit code.
   int KillServer();
+  // The loader that starts a 64-bit Windows program here (tools/wine-loader), empty when this
+  // machine has none; never the `wine` command, which prefers a 32-bit loader that may not run.
+  static std::string Loader();
 
  private:
   bool MakeTemplate(const std::string& templateRoot);

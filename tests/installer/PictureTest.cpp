@@ -103,8 +103,9 @@ TEST(TPicture, DamagedAndHostileFilesAreRefusedOrWhole) {
     SCOPED_TRACE(c.name);
     TPicture picture;
     const bool loaded = picture.LoadFromMemory(c.bytes);
-    if (c.mustFail)
+    if (c.mustFail) {
       EXPECT_FALSE(loaded);
+    }
     if (!loaded) {
       EXPECT_TRUE(picture.Empty());
       EXPECT_TRUE(picture.Pixels().empty());
