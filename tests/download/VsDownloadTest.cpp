@@ -9,7 +9,9 @@
 #endif
 
 #include "download/DownloadErrors.h"
+#include "download/VsFTPDownload.h"
 #include "platform/File.h"
+#include "tests/support/Process.h"
 #include "tests/support/TempDir.h"
 
 namespace download {
@@ -120,10 +122,28 @@ TEST(VsDownload, SettersReachTheCurrentSession) {
   EXPECT_EQ(&component.FTP(), &ftp);
 }
 
-TEST(VsDownload, FtpIsRefusedInThisBuild) {
+TEST(VsDownload, FtpProtocolFetchesThroughAnFtpSessionThatReportsAFailedLogon) {
+  // protFTP gives the component an FTP session, which logs on to the server of the FTP
+  // settings; with nothing listening there the logon fails with its own message and no
+  // partial file is made.
+  TTempPrefix prefix;
+  platform::ForceDirectories(varelo::test::InPrefix("C:\\d"));
   TVsDownload component;
   component.SetProtocolo(protFTP);
-  EXPECT_THROW(component.StartDownload(), EVsDownload);
+  component.FTP().FtpHost = "127.0.0.1";
+  component.FTP().FtpPort = std::to_string(varelo::test::FreeTcpPort());
+  component.FTP().FtpTimeout = 2000;
+  component.SetDownloadDest(varelo::test::InPrefix("C:\\d"));
+  component.SetDownloadUrl("ftp://127.0.0.1/pub/x.zip");
+  try {
+    component.StartDownload();
+    ADD_FAILURE() << "a logon to a server that is not there succeeded";
+  } catch (const EVsDownload& e) {
+    EXPECT_STREQ(e.what(), kMsgFtpLogin);
+  }
+  EXPECT_NE(dynamic_cast<TVsFTPDownload*>(&component.Session()), nullptr);
+  EXPECT_FALSE(varelo::test::PathExists(prefix.Drive('c') + "/d/x.zip.part"));
+  EXPECT_FALSE(varelo::test::PathExists(prefix.Drive('c') + "/d/x.zip"));
 }
 
 TEST(VsDownloadClass, EnsureTrailingBackslash) {

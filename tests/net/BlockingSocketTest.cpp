@@ -1,6 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <functional>
@@ -11,99 +9,11 @@
 #include "net/BlockingSocket.h"
 #include "net/ProtoTicks.h"
 #include "platform/Socket.h"
+#include "tests/net/LoopbackServer.h"
 #include "tests/support/Process.h"
 
 using namespace net;
-
-namespace {
-
-constexpr int32_t kWait = 3000;  // bound of every wait in these tests
-
-// A TCP socket of the blocking layer; the base class leaves the type to its descendants.
-class TTcpSocket : public TBlockingSocket {
- public:
-  int32_t GetSocketType() override { return platform::kSockStream; }
-  int32_t GetSocketProtocol() override { return platform::kIpProtoTcp; }
-};
-
-class TUdpSocket : public TBlockingSocket {
- public:
-  int32_t GetSocketType() override { return platform::kSockDgram; }
-  int32_t GetSocketProtocol() override { return platform::kIpProtoUdp; }
-};
-
-struct TStatusEntry {
-  THookSocketReason reason;
-  std::string value;
-};
-
-// Records every status report of a socket.
-class TStatusLog {
- public:
-  void Attach(TBlockingSocket& socket) {
-    socket.SetOnStatus([this](TBlockingSocket*, THookSocketReason reason, const std::string& v) {
-      entries.push_back({reason, v});
-    });
-  }
-  std::vector<THookSocketReason> Reasons() const {
-    std::vector<THookSocketReason> result;
-    for (const auto& e : entries) {
-      result.push_back(e.reason);
-    }
-    return result;
-  }
-  std::vector<TStatusEntry> entries;
-};
-
-// A server on 127.0.0.1 (or ::1) built from the layer's own Listen and Accept. It accepts one
-// connection and hands it to `script` on its own thread.
-class TLoopbackServer {
- public:
-  explicit TLoopbackServer(std::function<void(TTcpSocket&)> script,
-                           const std::string& ip = "127.0.0.1")
-      : script_(std::move(script)) {
-    listener_.Bind(ip, "0");
-    listener_.Listen();
-    port_ = std::to_string(listener_.GetLocalSinPort());
-    thread_ = std::thread([this] {
-      if (!listener_.CanRead(kWait)) {
-        return;
-      }
-      TTcpSocket peer;
-      peer.SetSocket(listener_.Accept());
-      script_(peer);
-      peer.CloseSocket();
-    });
-  }
-  ~TLoopbackServer() { Join(); }
-  void Join() {
-    if (thread_.joinable()) {
-      thread_.join();
-    }
-  }
-  const std::string& Port() const { return port_; }
-  TTcpSocket& Listener() { return listener_; }
-
- private:
-  std::function<void(TTcpSocket&)> script_;
-  TTcpSocket listener_;
-  std::string port_;
-  std::thread thread_;
-};
-
-void Pause(int ms) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
-
-// Sends each piece as its own packet.
-void SendPieces(TTcpSocket& peer, const std::vector<std::string>& pieces) {
-  for (const std::string& piece : pieces) {
-    peer.SendString(piece);
-    Pause(40);
-  }
-}
-
-}  // namespace
+using namespace net::test;
 
 TEST(BlockingSocket, ClosingANeverOpenedSocketReportsCloseOnly) {
   TTcpSocket socket;
@@ -484,38 +394,6 @@ TEST(BlockingSocket, BandwidthLimitSlowsTheTransfer) {
     waits += e.reason == HR_Wait ? 1 : 0;
   }
   EXPECT_GE(waits, 2);
-}
-
-TEST(BlockingSocket, SocketNumberedPast1024Works) {
-  rlimit limit{};
-  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &limit), 0);
-  if (limit.rlim_cur < 2048) {
-    rlimit raised = limit;
-    raised.rlim_cur = std::min<rlim_t>(4096, limit.rlim_max);
-    if (setrlimit(RLIMIT_NOFILE, &raised) != 0 || raised.rlim_cur < 2048) {
-      GTEST_SKIP() << "cannot raise the open file limit";
-    }
-  }
-  // The server answers only once asked, so "nothing to read yet" holds however slow the
-  // machine is.
-  TLoopbackServer server([](TTcpSocket& peer) {
-    if (peer.RecvString(kWait) == "go")
-      peer.SendString("late\r\n");
-    Pause(100);
-  });
-  TTcpSocket first;
-  first.Connect("127.0.0.1", server.Port());
-  ASSERT_EQ(first.LastError(), 0);
-  constexpr int kHighNumber = 1500;
-  ASSERT_EQ(dup2(static_cast<int>(first.Socket()), kHighNumber), kHighNumber);
-  TTcpSocket high;
-  high.SetSocket(kHighNumber);
-  EXPECT_FALSE(high.CanRead(0));
-  high.SendString("go\r\n");
-  EXPECT_TRUE(high.CanRead(kWait));
-  EXPECT_EQ(high.RecvString(kWait), "late");
-  high.CloseSocket();
-  setrlimit(RLIMIT_NOFILE, &limit);
 }
 
 TEST(BlockingSocket, GroupCanReadFindsTheReadySockets) {

@@ -9,6 +9,8 @@ namespace varelo::test {
 namespace {
 
 constexpr int kStartTimeoutMs = 10000;
+// Starts of a server whose free port another test took first, before one counts as failed.
+constexpr int kPortAttempts = 3;
 
 std::string PortText(int port) {
   return std::to_string(port);
@@ -31,8 +33,19 @@ TNginx::TNginx(const std::string& serverLines, const TNginxTls* tls)
     return;
   std::filesystem::create_directories(root_);
   std::filesystem::create_directories(dir_ / "logs");
-  port_ = FreeTcpPort();
+  // A free port may be taken by a server of another test between our look and nginx's bind;
+  // nginx then retries its bind for a while, and meanwhile the port answers for the other
+  // server. So nginx counts as started only once its own pid file is there (it writes it after
+  // binding), and a start that lost its port is made again on another one.
+  for (int attempt = 0; attempt < kPortAttempts && !started_; ++attempt) {
+    port_ = FreeTcpPort();
+    started_ = StartOnPort(serverLines, tls);
+  }
+}
+
+bool TNginx::StartOnPort(const std::string& serverLines, const TNginxTls* tls) {
   const std::string d = dir_.Path();
+  std::filesystem::remove(dir_ / "nginx.pid");
   // The worker runs as root so that it can read the test's files whatever their mode; the
   // temporary paths all stay inside the test's folder.
   std::string config =
@@ -81,7 +94,18 @@ TNginx::TNginx(const std::string& serverLines, const TNginxTls* tls)
       "}\n";
   WriteFileBytes(dir_ / "nginx.conf", config);
   process_ = TProcess({"nginx", "-p", d, "-c", d + "/nginx.conf"}, dir_ / "logs/stdout.log");
-  started_ = process_.Pid() > 0 && WaitForPort(port_, kStartTimeoutMs);
+  if (process_.Pid() <= 0)
+    return false;
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartTimeoutMs);
+  while (!std::filesystem::exists(dir_ / "nginx.pid")) {
+    if (!process_.Running() || std::chrono::steady_clock::now() > deadline) {
+      process_.Stop();
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return WaitForPort(port_, kStartTimeoutMs);
 }
 
 std::string TNginx::Url(const std::string& path) const {

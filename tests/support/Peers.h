@@ -34,6 +34,7 @@ class TNginx {
   std::string Log() const;
 
  private:
+  bool StartOnPort(const std::string& serverLines, const TNginxTls* tls);
   TTempDir dir_;
   std::string root_;
   int port_ = 0;
