@@ -1,9 +1,10 @@
 // The Windows build's tests start the Linux peers and tools through Wine, which runs a host
 // program handed to CreateProcess. Each one runs under /bin/sh, which records its pid and exit
 // code in files beside its log so that it can be stopped and waited for from this side.
-#include <windows.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
+// winsock2.h before windows.h, which would otherwise bring the old sockets header in.
+#include <windows.h>
 
 #include <atomic>
 #include <chrono>

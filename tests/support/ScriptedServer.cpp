@@ -71,10 +71,18 @@ int MillisecondsLeft(TClock::time_point deadline) {
   return left.count() < 0 ? 0 : static_cast<int>(left.count());
 }
 
+// A poll entry for one descriptor; the field is a SOCKET on Windows, an int elsewhere.
+pollfd PollFor(int fd, short events) {
+  pollfd p{};
+  p.fd = static_cast<decltype(p.fd)>(fd);
+  p.events = events;
+  return p;
+}
+
 // Reads what is there within `timeoutMs`. Returns the count, 0 when the peer closed, -1 on
 // error, and -2 when nothing came in time.
 int ReadSome(int fd, std::string& into, int timeoutMs) {
-  pollfd p{fd, POLLIN, 0};
+  pollfd p = PollFor(fd, POLLIN);
   int ready = poll(&p, 1, timeoutMs);
   if (ready == 0)
     return -2;
@@ -93,7 +101,7 @@ bool SendAll(int fd, const char* data, size_t size, int timeoutMs,
              const std::atomic<bool>& stopping) {
   auto deadline = TClock::now() + std::chrono::milliseconds(timeoutMs);
   while (size > 0 && !stopping) {
-    pollfd p{fd, POLLOUT, 0};
+    pollfd p = PollFor(fd, POLLOUT);
     if (poll(&p, 1, kPollSliceMs) <= 0) {
       if (MillisecondsLeft(deadline) == 0)
         return false;
@@ -220,7 +228,7 @@ void TScriptedServer::Serve() {
   for (size_t i = 0; i < scripts_.size() && !stopping_; ++i) {
     int fd = -1;
     while (fd < 0 && !stopping_) {
-      pollfd p{listenFd_, POLLIN, 0};
+      pollfd p = PollFor(listenFd_, POLLIN);
       if (poll(&p, 1, kPollSliceMs) > 0)
         fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
     }
