@@ -28,6 +28,9 @@ constexpr TButtonInfo kOrder[] = {
     {TMsgDlgBtn::mbYesToAll, 10229, kResultYesToAll},
 };
 
+// The password edit's limit, as the dialog has it.
+constexpr int kMaxPasswordLength = 80;
+
 int IndexOf(const TZipDialogLayout& layout, TMsgDlgBtn kind) {
   for (size_t i = 0; i < layout.buttons.size(); ++i) {
     if (layout.buttons[i].kind == kind)
@@ -39,7 +42,10 @@ int IndexOf(const TZipDialogLayout& layout, TMsgDlgBtn kind) {
 class TUiPresenter : public IZipDialogPresenter {
  public:
   explicit TUiPresenter(platform::ui::IUiService& ui) : ui_(ui) {}
-  int Present(const TZipDialogLayout& layout, std::string&) override {
+  int Present(const TZipDialogLayout& layout, std::string& edit) override {
+    // A choice, or a password to type: the question box with the dialog's own buttons.
+    if (layout.password || layout.buttons.size() > 1)
+      return Ask(layout, edit);
     if (layout.icon == TZipDialogType::Error || layout.icon == TZipDialogType::Warning) {
       ui_.ShowError(layout.caption, layout.text);
     } else {
@@ -51,6 +57,22 @@ class TUiPresenter : public IZipDialogPresenter {
   }
 
  private:
+  int Ask(const TZipDialogLayout& layout, std::string& edit) {
+    platform::ui::TQuestion question;
+    question.caption = layout.caption;
+    question.text = layout.text;
+    for (const TZipDialogButton& button : layout.buttons)
+      question.buttons.push_back(button.caption);
+    question.defaultButton = std::max(layout.defaultButton, 0);
+    question.cancelButton = layout.cancelButton;
+    question.secret = layout.password;
+    question.maxLength = layout.password ? kMaxPasswordLength : 0;
+    const int chosen = ui_.Ask(question, edit);
+    if (chosen < 0 || chosen >= static_cast<int>(layout.buttons.size()))
+      return 0;
+    return layout.buttons[static_cast<size_t>(chosen)].modalResult;
+  }
+
   platform::ui::IUiService& ui_;
 };
 

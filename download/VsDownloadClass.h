@@ -65,6 +65,8 @@ class TVsDownloadClass {
   int64_t BytesDownloaded() const { return fBytesDownloaded; }
   int64_t BytesToDownload() const { return fBytesToDownload; }
   double AverageSpeed() const { return fAverageSpeed; }
+  // The server's answer code of the transfer (0 while none came).
+  int32_t ResultCode() const { return fResultCode; }
 
   // Trims spaces and control characters from both ends and appends "\" unless the text is
   // empty or ends in one.

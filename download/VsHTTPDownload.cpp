@@ -102,6 +102,10 @@ void TVsHTTPDownload::StartDownload() {
   if (OnBeforeDownload)
     OnBeforeDownload(this);
   fHTTPClient->HTTPMethod("GET", fDownloadUrl);
+  // A transfer that never reached its close report (no connection, say) still holds the
+  // partial file: released here, so that a later start of any session can continue or remove
+  // it.
+  ClosePartFile();
   // A redirected request runs inside the first one's close report; the transfer ends, and is
   // reported once, when the first start returns. A caller that unpacks the file in this event
   // would otherwise handle the same package twice.

@@ -1,11 +1,14 @@
 #include "installer/uPrincipal.h"
 
+#include <algorithm>
 #include <array>
 
 #include "installer/Artwork.h"
 #include "installer/InstallerErrors.h"
 #include "installer/ProgressText.h"
 #include "platform/File.h"
+#include "platform/OsError.h"
+#include "platform/Paths.h"
 #include "platform/IniFile.h"
 #include "platform/Locale.h"
 #include "platform/Registry.h"
@@ -70,8 +73,13 @@ constexpr const char* kMsgNetwork =
     "Para instalação de Estação em Rede, necessário informar o Servidor e Caminho do Banco";
 constexpr const char* kMsgCloud =
     "Para instalação de Estação nas Núvens, necessário informar o Alias da Empresa";
-constexpr const char* kMsgUnpackFailed = "Não foi possivel atualizar o ";
 constexpr const char* kMsgDone = "Atalho TORNEL foi criado na Área de Trabalho, pode executa-lo";
+constexpr const char* kMsgCancelQuestion = "Deseja cancelar a instalação?";
+constexpr const char* kEngineName = "ArcaZip190.dll";
+// The engine library is small; a larger file is no engine.
+constexpr int64_t kMaxEngineBytes = 64LL * 1024 * 1024;
+// Portuguese as the primary language of the user's locale.
+constexpr uint16_t kPortuguese = 0x16;
 
 // Lower case of the letters A-Z only.
 std::string LowerAsciiLetters(std::string_view text) {
@@ -130,10 +138,16 @@ TfrmPrincipal::TfrmPrincipal(ui::TApplication& application)
     : TfrmPrincipal(application, BaseUrl()) {}
 
 TfrmPrincipal::TfrmPrincipal(ui::TApplication& application, std::string baseUrl)
+    : TfrmPrincipal(application, std::move(baseUrl), TPackageCache(), TInstallLog()) {}
+
+TfrmPrincipal::TfrmPrincipal(ui::TApplication& application, std::string baseUrl,
+                             TPackageCache cache, TInstallLog log)
     : TForm("frmPrincipal"),
       ZipArca1(&application.Service()),
       application_(application),
-      baseUrl_(std::move(baseUrl)) {
+      baseUrl_(std::move(baseUrl)),
+      cache_(std::move(cache)),
+      log_(std::move(log)) {
   LayOutWindow();
   LayOutOptions();
   LayOutPages();
@@ -145,6 +159,7 @@ TfrmPrincipal::TfrmPrincipal(ui::TApplication& application, std::string baseUrl)
   chkLocal.OnClick = [this](ui::TControl& sender) { chkEstacaoClick(sender); };
   btnInstalar.OnClick = [this](ui::TControl& sender) { btnInstalarClick(sender); };
   OnClose = [this](ui::TControl&) { FormClose(); };
+  OnCloseQuery = [this](ui::TControl&, bool& canClose) { FormCloseQuery(canClose); };
 }
 
 const char* TfrmPrincipal::BaseUrl() {
@@ -294,13 +309,32 @@ void TfrmPrincipal::SetUpDownload() {
 }
 
 void TfrmPrincipal::FormClose() {
-  // The close box stays active during a run. A pause, not a stop: the partial file is kept,
-  // nothing is finished half-written, and a later run could continue it.
-  if (running_)
-    fVsDownload.SetDownloadStatus(download::stPause);
+  // A pause, not a stop: the partial file stays in the cache, nothing is finished
+  // half-written, and the next run continues it. An unpack under way stops at its next entry.
+  if (!running_)
+    return;
+  fVsDownload.SetDownloadStatus(download::stPause);
+  ZipArca1.SetCancel(true);
 }
 
-void TfrmPrincipal::fVsDownloadHookStatus(net::TBlockingSocket*, net::THookSocketReason Reason,
+void TfrmPrincipal::FormCloseQuery(bool& canClose) {
+  if (!running_)
+    return;
+  ui::TQuestion question;
+  question.caption = application_.Title();
+  question.text = kMsgCancelQuestion;
+  question.buttons = {"&Sim", "&Não"};
+  question.defaultButton = 1;
+  question.cancelButton = 1;
+  std::string unused;
+  // Não, or the question closed: the run goes on.
+  canClose = application_.Service().Ask(question, unused) == 0 && running_;
+  if (canClose)
+    log_.Line("o usuário cancelou a instalação");
+}
+
+void TfrmPrincipal::fVsDownloadHookStatus(net::TBlockingSocket* Sender,
+                                          net::THookSocketReason Reason,
                                           int32_t BytesToDownload, int32_t BytesDownloaded) {
   switch (Reason) {
     case net::HR_SocketClose:
@@ -320,6 +354,8 @@ void TfrmPrincipal::fVsDownloadHookStatus(net::TBlockingSocket*, net::THookSocke
       }
       break;
     case net::HR_Connect:
+      // Reported after every attempt; only one without an error reached the server.
+      connected_ = connected_ || (Sender != nullptr && Sender->LastError() == 0);
       ProgressBar1.SetPosition(0);
       break;
     case net::HR_ReadCount:
@@ -349,42 +385,30 @@ void TfrmPrincipal::SetUpArchive() {
   ZipArca1.SetDLL_Load(false);
   ZipArca1.ExtrOptions = {};
   ZipArca1.Unattended = false;
+  // The component's dialogs in the user's language: its Brazilian table on a Portuguese
+  // system, its built-in English otherwise.
+  if ((platform::UserLocaleId() & 0x3FF) == kPortuguese)
+    ZipArca1.SetLanguage("BR");
+  // Every entry the engine skips is counted: a package is installed only when all of its
+  // entries were written.
+  ZipArca1.Events.OnSkipped = [this](archive::TZipArca19*, const std::string& file,
+                                     TZASkipTypes type, int&) {
+    ++skipped_;
+    if (type == stBadPassword)
+      ++passwordSkipped_;
+    log_.Line("  arquivo não gravado: " + file);
+  };
 }
 
-void TfrmPrincipal::fVsDownloadAfterDownload(download::TVsDownloadClass*) {
-  if (fVsDownload.DownloadStatus() != download::stDownload)
+void TfrmPrincipal::fVsDownloadAfterDownload(download::TVsDownloadClass* Sender) {
+  if (Sender == nullptr)
     return;
-  const std::string& name = edURL.Text();
-  const std::string ending = name.size() < 3 ? name : name.substr(name.size() - 3);
-  if (UpperAsciiLetters(ending) != "ZIP")
-    return;  // the engine library itself, and any other file, stays as fetched
-  const std::string& folder = edFile.Text();
-  const std::string fetched = folder + "\\" + name;
-  // A transfer that did not succeed leaves nothing under the package's name: there is nothing
-  // to unpack, and loading the engine for it would only show the user a second, unrelated
-  // failure (the engine itself may be what could not be fetched).
-  if (name.find(':') == std::string::npos && !platform::FileExists(fetched))
-    return;
-  // The component's own dialog carries the application's title, as every message box does.
-  ZipArca1.ApplicationTitle = application_.Title();
-  try {
-    UnpackPackage(name.find(':') != std::string::npos ? name : fetched, folder);
-  } catch (const std::exception& e) {
-    application_.MessageBox(kMsgUnpackFailed + std::string("\r") + name + "\r" + e.what());
-  }
-  // Whatever the outcome the engine is unloaded and the archive goes: a package that failed
-  // to unpack leaves nothing behind. A failed deletion is not looked at.
-  ZipArca1.SetDLL_Load(false);
-  platform::DeleteFile(fetched);
-}
-
-void TfrmPrincipal::UnpackPackage(const std::string& archivePath, const std::string& folder) {
-  ZipArca1.SetZipFileName(archivePath);
-  ZipArca1.SetDLL_Load(true);
-  ZipArca1.FSpecArgs.push_back("*.*");
-  ZipArca1.ExtrBaseDir = folder;
-  ZipArca1.ExtrOptions.Include(archive::ExtrOverWrite);
-  ZipArca1.Extract();
+  log_.Line("  " + Sender->DownloadUrl() + ": resposta " + std::to_string(Sender->ResultCode()) +
+            ", " + std::to_string(Sender->BytesDownloaded() - Sender->BytesResumed()) +
+            " bytes recebidos" +
+            (Sender->BytesResumed() > 0
+                 ? " (continuando de " + std::to_string(Sender->BytesResumed()) + ")"
+                 : std::string()));
 }
 
 void TfrmPrincipal::BaixarArquivo(const std::string& folder, const std::string& name) {
@@ -398,44 +422,259 @@ void TfrmPrincipal::BaixarArquivo(const std::string& folder, const std::string& 
   fVsDownload.StartDownload();
 }
 
-bool TfrmPrincipal::FetchPackages() {
-  struct TPackage {
-    bool wanted;
-    const char* folder;
-    const char* name;
-  };
+std::vector<TfrmPrincipal::TPackage> TfrmPrincipal::Packages() const {
   const bool workstation = chkEstacao.Checked();
   // Decided before the series starts: the engine is fetched once, when missing.
   const bool engineMissing = !platform::FileExists(kEngineFile);
-  const TPackage packages[] = {
-      {engineMissing, kProductFolder, "ArcaZip190.dll"},
+  return {
+      {engineMissing, kProductFolder, kEngineName},
       {true, kProductFolder, "VareloSoftInstalacao.zip"},
       {chkPaf.Checked(), kPafFolder, "VareloPafInstalacao.zip"},
       {!workstation, kDatabaseFolder, "banco.zip"},
       {workstation, kProductFolder, "GDS32.zip"},
       {workstation, kPafFolder, "GDS32.zip"},
   };
-  for (const auto& package : packages) {
+}
+
+bool TfrmPrincipal::Record(TStep step) {
+  log_.Line(TRunOutcome::Describe(step));
+  const bool succeeded = step.Succeeded();
+  outcome_.Record(std::move(step));
+  return succeeded;
+}
+
+bool TfrmPrincipal::FetchPackage(const std::string& name) {
+  const std::string fileName = platform::FileNameOf(name);
+  if (cache_.Has(fileName)) {
+    log_.Line("  " + fileName + " já estava inteiro no cache");
+    return Record({TStepKind::Fetch, fileName, TStepCause::None, 0, cache_.PathOf(fileName)});
+  }
+  // A partial file the server will not continue goes, and the package is fetched once more
+  // from its start.
+  for (int attempt = 0;; ++attempt) {
+    connected_ = false;
+    std::string error;
+    try {
+      BaixarArquivo(cache_.Folder(), name);
+    } catch (const std::exception& e) {
+      error = e.what();
+    }
+    if (Closed())
+      return Record({TStepKind::Fetch, fileName, TStepCause::Cancelled, 0, ""});
+    const int32_t code = fVsDownload.Session().ResultCode();
+    if (error.empty() && cache_.DropUnusablePart(fileName, code) && attempt == 0)
+      continue;
+    return Record(cache_.Judge(fileName, code, connected_, error));
+  }
+}
+
+bool TfrmPrincipal::FetchPackages() {
+  if (!cache_.Create())
+    return Record({TStepKind::Folder, cache_.Folder(), TStepCause::FolderNotCreated, 0, ""});
+  // A package needed in two folders is fetched once.
+  std::vector<std::string> fetched;
+  for (const auto& package : Packages()) {
     if (!package.wanted)
       continue;
-    BaixarArquivo(package.folder, package.name);
-    if (Closed())
+    if (std::find(fetched.begin(), fetched.end(), package.name) != fetched.end())
+      continue;
+    fetched.push_back(package.name);
+    if (!FetchPackage(package.name))
       return false;
   }
   return true;
 }
 
-void TfrmPrincipal::WriteWorkstationSettings() {
-  GravarIni(kUpdaterSettings, "CONFIGURACAO", "INSTALACAO", "N");
-  if (pc.ActivePage() == &tsLocal) {
-    GravarIni(kMainSettings, "ListaServidores", "NomeBanco1", "Local");
-    GravarIni(kMainSettings, "ListaServidores", "CaminhoBanco1",
-              edtServidor.Text() + ":" + edtCaminho.Text());
-  } else {
-    GravarIni(kMainSettings, "ListaServidores", "NomeBanco1", "&Local");
-    GravarIni(kMainSettings, "ListaServidores", "CaminhoBanco1",
-              SubstituirTexto(edtEmpresa.Text(), "&", ""));
+bool TfrmPrincipal::InstallEngine() {
+  if (platform::FileExists(kEngineFile))
+    return true;
+  TStep step{TStepKind::Copy, kEngineFile, TStepCause::None, 0, ""};
+  const auto bytes = platform::ReadWholeFile(cache_.PathOf(kEngineName), kMaxEngineBytes);
+  rollback_.WillCreate(kEngineFile);
+  if (!bytes || !platform::SaveWholeFile(kEngineFile, *bytes)) {
+    step.cause = TStepCause::NotWritten;
+    step.subject = kEngineName;
+    step.detail = platform::OsErrorText(platform::LastOsError());
   }
+  return Record(std::move(step));
+}
+
+TStep TfrmPrincipal::UnpackPackage(const std::string& archivePath, const std::string& name,
+                                   const std::string& folder) {
+  TStep step{TStepKind::Unpack, name, TStepCause::None, 0, folder};
+  rollback_.Watch(folder);
+  if (!platform::DirectoryExists(folder)) {
+    step.cause = TStepCause::FolderNotCreated;
+    step.subject = folder;
+    return step;
+  }
+  skipped_ = 0;
+  passwordSkipped_ = 0;
+  // The component's own dialog carries the application's title, as every message box does.
+  ZipArca1.ApplicationTitle = application_.Title();
+  ZipArca1.SetZipFileName(archivePath);
+  if (ZipArca1.ErrCode() != 0) {
+    step.cause = TStepCause::Damaged;
+    step.detail = ZipArca1.ErrMessage();
+    return step;
+  }
+  int files = 0;
+  for (int i = 0; i < ZipArca1.Count(); ++i) {
+    const archive::TZADirEntry* entry = ZipArca1.DirEntry(i);
+    if (entry && !entry->IsDirOnly())
+      ++files;
+  }
+  ZipArca1.SetDLL_Load(true);
+  if (!ZipArca1.DLL_Load()) {
+    step.cause = TStepCause::EngineNotLoaded;
+    step.detail = ZipArca1.ErrMessage();
+    return step;
+  }
+  ZipArca1.SetCancel(false);
+  ZipArca1.FSpecArgs = {"*.*"};
+  ZipArca1.ExtrBaseDir = folder;
+  ZipArca1.ExtrOptions.Include(archive::ExtrOverWrite);
+  ZipArca1.Extract();
+  const int written = ZipArca1.SuccessCnt();
+  const int errCode = ZipArca1.ErrCode();
+  const std::string errText = ZipArca1.ErrMessage();
+  ZipArca1.SetDLL_Load(false);
+  if (Closed()) {
+    step.cause = TStepCause::Cancelled;
+  } else if (passwordSkipped_ > 0) {
+    step.cause = TStepCause::PasswordRefused;
+    step.code = passwordSkipped_;
+  } else if (skipped_ > 0 || written < files || errCode != 0) {
+    step.cause = TStepCause::FilesNotWritten;
+    step.code = std::max(skipped_, std::max(files - written, 1));
+    if (errCode != 0)
+      log_.Line("  " + errText);
+  }
+  return step;
+}
+
+bool TfrmPrincipal::UnpackPackages() {
+  for (const auto& package : Packages()) {
+    if (!package.wanted || platform::FileNameOf(package.name) == kEngineName)
+      continue;
+    const std::string fileName = platform::FileNameOf(package.name);
+    std::string folder = package.folder;
+    while (!folder.empty() && folder.back() == '\\')
+      folder.pop_back();
+    TStep step = UnpackPackage(cache_.PathOf(fileName), fileName, folder);
+    const bool keep = step.cause == TStepCause::Cancelled ||
+                      step.cause == TStepCause::PasswordRefused ||
+                      step.cause == TStepCause::FolderNotCreated;
+    if (!step.Succeeded() && !keep)
+      cache_.Discard(fileName);
+    if (step.cause == TStepCause::EngineNotLoaded)
+      cache_.Discard(kEngineName);
+    if (!Record(std::move(step)))
+      return false;
+  }
+  return true;
+}
+
+bool TfrmPrincipal::WriteSetting(const std::string& fileName, const std::string& section,
+                                 const std::string& key, const std::string& value) {
+  rollback_.WillCreate(fileName);
+  TStep step{TStepKind::Settings, fileName, TStepCause::None, 0, section + "\\" + key};
+  try {
+    GravarIni(fileName, section, key, value);
+  } catch (const std::exception& e) {
+    step.cause = TStepCause::SettingsNotWritten;
+    step.detail = e.what();
+  }
+  return Record(std::move(step));
+}
+
+bool TfrmPrincipal::WriteWorkstationSettings() {
+  if (!WriteSetting(kUpdaterSettings, "CONFIGURACAO", "INSTALACAO", "N"))
+    return false;
+  if (pc.ActivePage() == &tsLocal) {
+    return WriteSetting(kMainSettings, "ListaServidores", "NomeBanco1", "Local") &&
+           WriteSetting(kMainSettings, "ListaServidores", "CaminhoBanco1",
+                        edtServidor.Text() + ":" + edtCaminho.Text());
+  }
+  return WriteSetting(kMainSettings, "ListaServidores", "NomeBanco1", "&Local") &&
+         WriteSetting(kMainSettings, "ListaServidores", "CaminhoBanco1",
+                      SubstituirTexto(edtEmpresa.Text(), "&", ""));
+}
+
+bool TfrmPrincipal::MakeShortcut() {
+  TStep step{TStepKind::Shortcut, "Tornel.lnk", TStepCause::None, 0, ""};
+  try {
+    const std::string saved =
+        CriarAtalho("C:\\Varelo\\Ondrel.exe", "", "C:\\Varelo\\", "Tornel", "", 1);
+    if (saved.empty())
+      step.cause = TStepCause::ShortcutNotSaved;
+    step.detail = saved;
+  } catch (const std::exception& e) {
+    step.cause = TStepCause::ShortcutNotSaved;
+    step.detail = e.what();
+  }
+  return Record(std::move(step));
+}
+
+void TfrmPrincipal::RunSteps() {
+  if (!Record({TStepKind::Folder, kProductFolder,
+               rollback_.ForceFolder(kProductFolder) ? TStepCause::None
+                                                     : TStepCause::FolderNotCreated,
+               0, ""}))
+    return;
+  if (!FetchPackages() || !InstallEngine() || !UnpackPackages())
+    return;
+  if (chkEstacao.Checked() && !WriteWorkstationSettings())
+    return;
+  MakeShortcut();
+}
+
+std::string TfrmPrincipal::Choices() const {
+  std::string choices = chkEstacao.Checked() ? "estação" : "completa";
+  if (chkEstacao.Checked())
+    choices += pc.ActivePage() == &tsLocal ? " em rede" : " nas nuvens";
+  if (chkPaf.Checked())
+    choices += ", com PDV - PAF";
+  return "opções: " + choices + "; servidor de distribuição " + baseUrl_ + "; cache " +
+         cache_.Folder();
+}
+
+void TfrmPrincipal::LockWindow(bool locked) {
+  btnInstalar.SetEnabled(!locked);
+  chkEstacao.SetEnabled(!locked);
+  chkLocal.SetEnabled(!locked);
+  pc.SetEnabled(!locked);
+  chkPaf.SetEnabled(!locked);
+}
+
+void TfrmPrincipal::FinishRun() {
+  if (outcome_.Succeeded()) {
+    rollback_.Forget();
+    if (!cache_.Remove())
+      log_.Line("a pasta " + cache_.Folder() + " não pôde ser removida");
+    log_.Line("instalação concluída");
+    application_.MessageBox(kMsgDone);
+    Close();
+    return;
+  }
+  const std::vector<std::string> notRemoved = rollback_.Undo();
+  log_.Line(notRemoved.empty() ? "desfeito: o que a instalação criou foi removido"
+                               : "desfeito, exceto " + std::to_string(notRemoved.size()) +
+                                     " itens que não puderam ser removidos");
+  for (const std::string& path : notRemoved)
+    log_.Line("  não removido: " + path);
+  ProgressBar1.SetPosition(0);
+  lConnectionInfo.SetCaption("");
+  if (Closed()) {
+    // Cancelled by the close box: the user has been asked already; only what stayed is told.
+    if (!notRemoved.empty())
+      application_.Service().ShowError(application_.Title(),
+                                       outcome_.FailureMessage(notRemoved, log_.Path()));
+    return;
+  }
+  application_.Service().ShowError(application_.Title(),
+                                   outcome_.FailureMessage(notRemoved, log_.Path()));
+  LockWindow(false);
 }
 
 void TfrmPrincipal::btnInstalarClick(ui::TControl&) {
@@ -457,27 +696,18 @@ void TfrmPrincipal::btnInstalarClick(ui::TControl&) {
     }
   }
 
-  // Nothing enables these again: a run that stops half-way leaves the window locked.
-  btnInstalar.SetEnabled(false);
-  chkEstacao.SetEnabled(false);
-  chkLocal.SetEnabled(false);
-  pc.SetEnabled(false);
-  chkPaf.SetEnabled(false);
-
-  running_ = true;
-  struct TRunning {
-    bool& flag;
-    ~TRunning() { flag = false; }
-  } running{running_};
-
-  platform::ForceDirectories(kProductFolder);
-  if (!FetchPackages())
-    return;
-  if (chkEstacao.Checked())
-    WriteWorkstationSettings();
-  CriarAtalho("C:\\Varelo\\Ondrel.exe", "", "C:\\Varelo\\", "Tornel", "", 1);
-  application_.MessageBox(kMsgDone);
-  Close();
+  LockWindow(true);
+  outcome_.Clear();
+  log_.BeginRun(Choices());
+  {
+    running_ = true;
+    struct TRunning {
+      bool& flag;
+      ~TRunning() { flag = false; }
+    } running{running_};
+    RunSteps();
+  }
+  FinishRun();
 }
 
 void TfrmPrincipal::chkEstacaoClick(ui::TControl&) {
@@ -524,9 +754,10 @@ std::string TfrmPrincipal::SubstituirTexto(const std::string& text, const std::s
   return result;
 }
 
-void TfrmPrincipal::CriarAtalho(const std::string& target, const std::string& arguments,
-                                const std::string& workingFolder, const std::string& linkName,
-                                const std::string& subfolder, uint8_t specialFolder) {
+std::string TfrmPrincipal::CriarAtalho(const std::string& target, const std::string& arguments,
+                                       const std::string& workingFolder,
+                                       const std::string& linkName, const std::string& subfolder,
+                                       uint8_t specialFolder) {
   platform::THResult result = platform::S_OK_;
   auto object = platform::CreateComObject(platform::CLSID_ShellLink, &result);
   if (!object) {
@@ -538,8 +769,8 @@ void TfrmPrincipal::CriarAtalho(const std::string& target, const std::string& ar
   if (!link || !file)
     throw EIntfCastError("Interface not supported");
 
-  // The outcomes of these calls and of the save are not looked at: a shortcut that can't be
-  // made is not worth stopping the installation for.
+  // The outcomes of these calls are not looked at; the save's tells whether the shortcut is
+  // there.
   link->SetArguments(arguments);
   link->SetPath(target);
   link->SetWorkingDirectory(workingFolder);
@@ -554,11 +785,17 @@ void TfrmPrincipal::CriarAtalho(const std::string& target, const std::string& ar
   // Without the special folder's path there is no place for the shortcut: the path would
   // start at the root of the current drive (or the network), so nothing is written at all.
   if (special.empty())
-    return;
+    return "";
 
   const std::string folder = special + "\\" + subfolder;
   platform::CreateDir(folder);  // usually exists already
-  file->Save(folder + "\\" + linkName + ".lnk", false);
+  const std::string path = folder + "\\" + linkName + ".lnk";
+  const bool existed = platform::PathExists(path);
+  if (file->Save(path, false) != platform::S_OK_)
+    return "";
+  if (!existed)
+    rollback_.WillCreate(path);
+  return path;
 }
 
 }  // namespace installer

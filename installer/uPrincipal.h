@@ -1,9 +1,14 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "archive/ZipArca19.h"
 #include "download/VsDownload.h"
+#include "installer/InstallLog.h"
+#include "installer/PackageCache.h"
+#include "installer/Rollback.h"
+#include "installer/RunOutcome.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/ComCtrls.h"
 #include "platform/ui/Form.h"
@@ -24,6 +29,9 @@ class TfrmPrincipal : public ui::TForm {
   // come from the distribution server set when the program is built, or from baseUrl.
   explicit TfrmPrincipal(ui::TApplication& application);
   TfrmPrincipal(ui::TApplication& application, std::string baseUrl);
+  // Tests give the download cache and the log places of their own.
+  TfrmPrincipal(ui::TApplication& application, std::string baseUrl, TPackageCache cache,
+                TInstallLog log);
 
   // The distribution server that packages are fetched from (set when the program is built).
   static const char* BaseUrl();
@@ -62,11 +70,15 @@ class TfrmPrincipal : public ui::TForm {
   void chkEstacaoClick(ui::TControl& sender);
 
   // The installation run: refuses on a machine with an earlier installation, validates the
-  // workstation pages, locks the window, fetches the packages into their folders, writes the
-  // workstation's settings files, puts the updater's shortcut on the desktop, says so and
-  // closes the window. A failure leaves with its exception (the application shows it in the
-  // error box) and the window stays open and locked.
+  // workstation pages, locks the window, fetches the packages into the download cache, puts
+  // the engine and the packages into their folders, writes the workstation's settings files
+  // and puts the updater's shortcut on the desktop. Every step's outcome is recorded and
+  // logged. Only when all succeeded is the user told so, the cache removed and the window
+  // closed; otherwise what the run created is removed, the user is told what went wrong, and
+  // the window is ready for another try.
   void btnInstalarClick(ui::TControl& sender);
+  // The close box: while a run goes on the user is asked whether to cancel it.
+  void FormCloseQuery(bool& canClose);
 
   // The download component's events while a package is fetched: the progress bar and the
   // status text follow the transfer, and the window handles its pending messages on every
@@ -76,10 +88,13 @@ class TfrmPrincipal : public ui::TForm {
   void fVsDownloadHookMonitor(net::TBlockingSocket* Sender, int32_t BytesToDownload,
                               int32_t BytesDownloaded, double AverageSpeed, uint16_t Hour,
                               uint16_t Min, uint16_t Sec);
-  // After each transfer: a fetched ZIP package is unpacked into its folder and deleted; any
-  // other file stays where it was fetched. A failure of the unpack is shown to the user and
-  // goes no further, so the run carries on with the next package.
+  // After each transfer: what it brought goes into the log.
   void fVsDownloadAfterDownload(download::TVsDownloadClass* Sender);
+
+  // What the last run recorded, step by step.
+  const TRunOutcome& Outcome() const { return outcome_; }
+  const TInstallLog& Log() const { return log_; }
+  const TPackageCache& Cache() const { return cache_; }
 
  private:
   // Tests reach the window's own operations through this.
@@ -91,17 +106,35 @@ class TfrmPrincipal : public ui::TForm {
   void LayOutButton();
   void SetUpDownload();
   void SetUpArchive();
-  // The unpack steps of one fetched archive; failures leave as exceptions.
-  void UnpackPackage(const std::string& archivePath, const std::string& folder);
   // A window closed during a run ends it: the transfer stops at its next block keeping its
-  // partial file, and no later step runs.
+  // partial file in the cache, and no later step runs.
   void FormClose();
+  void LockWindow(bool locked);
 
   // Fetches one package (a name on the distribution server, or a whole URL) into a folder.
   void BaixarArquivo(const std::string& folder, const std::string& name);
-  // The run's steps after the window was locked; false when the window was closed meanwhile.
+
+  // The run's steps, each recorded; each returns false when the run can't go on.
+  struct TPackage {
+    bool wanted;
+    const char* folder;
+    const char* name;
+  };
+  std::vector<TPackage> Packages() const;
+  void RunSteps();
+  bool Record(TStep step);
   bool FetchPackages();
-  void WriteWorkstationSettings();
+  bool FetchPackage(const std::string& name);
+  bool InstallEngine();
+  bool UnpackPackages();
+  TStep UnpackPackage(const std::string& archivePath, const std::string& name,
+                      const std::string& folder);
+  bool WriteWorkstationSettings();
+  bool WriteSetting(const std::string& fileName, const std::string& section,
+                    const std::string& key, const std::string& value);
+  bool MakeShortcut();
+  void FinishRun();
+  std::string Choices() const;
 
   // Writes key=value into a section of an INI settings file; a missing file, section or key
   // is added. Raises platform::EIniFileError "Unable to write to <file>" when it can't.
@@ -116,15 +149,24 @@ class TfrmPrincipal : public ui::TForm {
   // Places a shortcut "<linkName>.lnk" to target in a special folder of the user (by index:
   // 0, 1 and 20-255 the desktop), or in a subfolder of it that is created when missing.
   // Raises EOleSysError when the shell link object can't be made and EIntfCastError when it
-  // lacks an interface; a shortcut that can't be saved goes unreported.
-  void CriarAtalho(const std::string& target, const std::string& arguments,
-                   const std::string& workingFolder, const std::string& linkName,
-                   const std::string& subfolder, uint8_t specialFolder);
+  // lacks an interface. Gives the shortcut's path, or "" when it could not be saved.
+  std::string CriarAtalho(const std::string& target, const std::string& arguments,
+                          const std::string& workingFolder, const std::string& linkName,
+                          const std::string& subfolder, uint8_t specialFolder);
 
   // The installation run shows its messages and keeps the window painted through it.
   ui::TApplication& application_;
   std::string baseUrl_;
+  TPackageCache cache_;
+  TInstallLog log_;
+  TRunOutcome outcome_;
+  TRollback rollback_;
   bool running_ = false;
+  // The transfer under way reached the server.
+  bool connected_ = false;
+  // Entries of the package being unpacked that were skipped, and of those for a password.
+  int skipped_ = 0;
+  int passwordSkipped_ = 0;
 };
 
 }  // namespace installer

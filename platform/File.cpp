@@ -2,6 +2,9 @@
 // (FilePosix.cpp, win32/FileWin32.cpp).
 #include "platform/File.h"
 
+#include "platform/FolderList.h"
+#include "platform/Paths.h"
+
 namespace platform {
 namespace {
 
@@ -34,6 +37,33 @@ std::optional<std::string> ReadWholeFile(std::string_view path, int64_t maxBytes
   if (size > 0 && file.Read(bytes.data(), bytes.size()) != size)
     return std::nullopt;
   return bytes;
+}
+
+bool RemoveTree(std::string_view path, std::vector<std::string>* notRemoved) {
+  if (!DirectoryExists(path))
+    return !PathExists(path);
+  const std::string folder(path);
+  const std::vector<std::string> entries = ListFolderTree(HostPath(folder));
+  // Sorted, a folder comes before what it holds: backwards, its contents go first.
+  for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
+    std::string entry = folder + "\\" + *it;
+    const bool isFolder = entry.back() == '/';
+    if (isFolder)
+      entry.pop_back();
+    for (char& c : entry) {
+      if (c == '/')
+        c = '\\';
+    }
+    const bool removed = isFolder ? RemoveDir(entry) : DeleteFile(entry);
+    // A folder left behind holds a file that stayed, which is named instead.
+    if (!removed && notRemoved && !isFolder)
+      notRemoved->push_back(entry);
+  }
+  if (RemoveDir(folder))
+    return true;
+  if (notRemoved && notRemoved->empty())
+    notRemoved->push_back(folder);
+  return false;
 }
 
 int LastOsError() {

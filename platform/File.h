@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/Clock.h"
 #include "platform/OsError.h"
@@ -71,6 +72,9 @@ bool RenameFile(std::string_view from, std::string_view to);
 bool ReplaceFile(std::string_view from, std::string_view to);
 bool DeleteFile(std::string_view path);
 bool RemoveDir(std::string_view path);
+// Removes a folder and everything in it, the deepest entries first. What could not be removed
+// (a file held open, say) is added to notRemoved; true when the folder is gone.
+bool RemoveTree(std::string_view path, std::vector<std::string>* notRemoved = nullptr);
 // Size in bytes, or -1 when missing.
 int64_t FileSize(std::string_view path);
 // The file's last modification time in local time (whole seconds); false when it is missing.

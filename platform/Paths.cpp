@@ -105,6 +105,18 @@ std::string Resolve(const std::string& root, const std::vector<std::string>& par
 
 }  // namespace
 
+std::string UserName() {
+  if (passwd* pw = getpwuid(getuid()))
+    return pw->pw_name;
+  if (const char* u = std::getenv("USER"); u && *u)
+    return u;
+  return "user";
+}
+
+std::string UserTempFolder() {
+  return "C:\\users\\" + UserName() + "\\AppData\\Local\\Temp";
+}
+
 std::string WinePrefix() {
   if (const char* p = std::getenv("WINEPREFIX"); p && *p) {
     std::string s = p;

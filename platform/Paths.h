@@ -13,6 +13,14 @@ namespace platform {
 // The prefix folder: $WINEPREFIX, or ~/.wine when it is unset.
 std::string WinePrefix();
 
+// The user's folder for temporary files, as a Windows path without a trailing separator:
+// the system's own on Windows; under a prefix C:\users\<user>\AppData\Local\Temp, where
+// Wine puts it.
+std::string UserTempFolder();
+
+// The name of the user the program runs as (the prefix's user folder is named after it).
+std::string UserName();
+
 // Host folder of a drive's root, without a trailing slash.
 std::string DriveRoot(char letter);
 

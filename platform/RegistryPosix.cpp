@@ -24,14 +24,6 @@ std::string RegistryPath() {
   return WinePrefix() + "/user.reg";
 }
 
-std::string UserName() {
-  if (passwd* pw = getpwuid(getuid()))
-    return pw->pw_name;
-  if (const char* u = std::getenv("USER"); u && *u)
-    return u;
-  return "user";
-}
-
 std::optional<TRegistryFile> Load() {
   const auto bytes = ReadWholeFile(RegistryPath(), kMaxRegistryBytes);
   if (!bytes)

@@ -18,4 +18,14 @@ void TForm::Close() {
   Changed();
 }
 
+void TForm::CloseByUser() {
+  if (closed_)
+    return;
+  bool canClose = true;
+  if (OnCloseQuery)
+    OnCloseQuery(*this, canClose);
+  if (canClose)
+    Close();
+}
+
 }  // namespace platform::ui

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 
 #include "platform/ui/Control.h"
@@ -30,8 +31,12 @@ class TForm : public TWinControl {
   // program's message loop.
   void Close();
   bool Closed() const { return closed_; }
+  // The user's close box: OnCloseQuery may keep the window open; otherwise it closes.
+  void CloseByUser();
 
   TNotifyEvent OnClose;
+  // Asked before the close box closes the window; setting canClose to false keeps it open.
+  std::function<void(TControl& sender, bool& canClose)> OnCloseQuery;
 
  private:
   bool resizable_ = true;

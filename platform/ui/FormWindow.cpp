@@ -15,7 +15,7 @@ TFormWindow::TFormWindow(TForm& form) : Fl_Double_Window(form.Width(), form.Heig
         if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape)
           return;
         auto* self = static_cast<TFormWindow*>(w);
-        Dispatch([self] { self->form_.Close(); });
+        Dispatch([self] { self->form_.CloseByUser(); });
       },
       nullptr);
 }

@@ -9,9 +9,12 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Double_Window.H>
+#include <FL/Fl_Secret_Input.H>
 #include <FL/fl_draw.H>
 
 #include <algorithm>
+#include <cctype>
+#include <vector>
 
 namespace platform::ui {
 namespace {
@@ -21,54 +24,144 @@ constexpr int kMinTextWidth = 60;
 constexpr int kMargin = 16;
 constexpr int kButtonW = 75;
 constexpr int kButtonH = 23;
+constexpr int kButtonGap = 8;
 constexpr int kStripPadding = 8;
+constexpr int kEditH = 21;
+constexpr int kEditGap = 10;
 
-}  // namespace
+// What the box shows: the text, the icon, the buttons and the edit.
+struct TBoxSpec {
+  std::string caption;
+  std::string text;
+  bool errorIcon = false;
+  std::vector<std::string> buttons;
+  int defaultButton = 0;
+  int cancelButton = 0;
+  bool secret = false;
+  int maxLength = 0;
+};
 
-void TMessageBox::Show(const std::string& caption, const std::string& text, bool errorIcon) {
+// The letter after "&" in a caption, or 0.
+int MnemonicOf(const std::string& caption) {
+  const size_t at = caption.find('&');
+  if (at == std::string::npos || at + 1 >= caption.size())
+    return 0;
+  return std::tolower(static_cast<unsigned char>(caption[at + 1]));
+}
+
+// Shows the box modally and gives the index of the button pressed (the cancel button's when
+// the box is closed); `edit` gets the secret edit's text.
+int ShowBox(const TBoxSpec& spec, std::string* edit) {
   fl_open_display();
   const TFont font;  // the platform's message font
   const Fl_Font fontNumber = TFontRegistry::FontFor(font);
   fl_font(fontNumber, font.height);
   int textW = kMaxTextWidth;
   int textH = 0;
-  fl_measure(text.c_str(), textW, textH, 0);
+  fl_measure(spec.text.c_str(), textW, textH, 0);
   textW = std::clamp(textW, kMinTextWidth, kMaxTextWidth);
-  const int iconW = errorIcon ? TErrorIcon::kSize + kMargin : 0;
-  const int bodyH = std::max(textH, errorIcon ? TErrorIcon::kSize : 0);
-  const int w = std::max(kMargin * 2 + iconW + textW, kButtonW + 2 * kMargin);
-  const int h = kMargin * 3 + bodyH + kButtonH + kStripPadding;
+  if (spec.secret)
+    textW = kMaxTextWidth;
+  const int count = static_cast<int>(spec.buttons.size());
+  const int buttonsW = count * kButtonW + (count - 1) * kButtonGap;
+  const int iconW = spec.errorIcon ? TErrorIcon::kSize + kMargin : 0;
+  const int bodyH = std::max(textH, spec.errorIcon ? TErrorIcon::kSize : 0);
+  const int editH = spec.secret ? kEditH + kEditGap : 0;
+  const int w = std::max(kMargin * 2 + iconW + textW, buttonsW + 2 * kMargin);
+  const int h = kMargin * 3 + bodyH + editH + kButtonH + kStripPadding;
 
+  int answer = spec.cancelButton;
   // The window owns the widgets made while it is the current group.
   Fl_Double_Window box(w, h);
-  box.copy_label(caption.c_str());
+  box.copy_label(spec.caption.c_str());
   box.color(FL_WHITE);
-  if (errorIcon)
+  if (spec.errorIcon)
     new TErrorIcon(kMargin, kMargin);
   // A label inside its box keeps 3 pixels clear on each side; the box is that much wider.
   auto* message = new Fl_Box(kMargin + iconW - 3, kMargin, textW + 6, bodyH);
-  message->copy_label(text.c_str());
+  message->copy_label(spec.text.c_str());
   message->labeltype(kPlainLabel);
   message->labelfont(fontNumber);
   message->labelsize(font.height);
   message->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_WRAP);
-  // The button strip at the foot, in the platform's face colour, with OK on the right.
+  Fl_Secret_Input* input = nullptr;
+  if (spec.secret) {
+    input = new Fl_Secret_Input(kMargin + iconW, kMargin + bodyH + kEditGap, textW, kEditH);
+    input->textfont(fontNumber);
+    input->textsize(font.height);
+    if (spec.maxLength > 0)
+      input->maximum_size(spec.maxLength);
+  }
+  // The button strip at the foot, in the platform's face colour, the buttons on the right.
   auto* strip = new Fl_Box(0, h - kButtonH - 2 * kStripPadding, w, kButtonH + 2 * kStripPadding);
   strip->box(FL_FLAT_BOX);
   strip->color(ToFl(clBtnFace));
-  auto* ok = new TDialogButton(w - kMargin - kButtonW, h - kButtonH - kStripPadding, kButtonW,
-                               kButtonH, "OK");
-  ok->labelfont(fontNumber);
-  ok->labelsize(font.height);
-  ok->shortcut(FL_Enter);
-  ok->callback([](Fl_Widget* b, void*) { b->window()->hide(); });
+  struct TPress {
+    int* answer;
+    int index;
+  };
+  std::vector<TPress> presses(spec.buttons.size());
+  int x = w - kMargin - buttonsW;
+  for (int i = 0; i < count; ++i, x += kButtonW + kButtonGap) {
+    const std::string& caption = spec.buttons[static_cast<size_t>(i)];
+    auto* button = new TDialogButton(x, h - kButtonH - kStripPadding, kButtonW, kButtonH, nullptr);
+    button->copy_label(caption.c_str());
+    button->labelfont(fontNumber);
+    button->labelsize(font.height);
+    if (i == spec.defaultButton)
+      button->shortcut(FL_Enter);
+    else if (const int letter = MnemonicOf(caption))
+      button->shortcut(FL_ALT | letter);
+    presses[static_cast<size_t>(i)] = {&answer, i};
+    button->callback(
+        [](Fl_Widget* b, void* data) {
+          auto* press = static_cast<TPress*>(data);
+          *press->answer = press->index;
+          b->window()->hide();
+        },
+        &presses[static_cast<size_t>(i)]);
+  }
   box.end();
+  // Escape and the close box both answer with the cancel button.
+  box.callback([](Fl_Widget* w, void*) { w->hide(); });
   box.set_modal();
   CentreOnScreen(box);
   box.show();
-  TWindowHints::SetWindowName(box, caption);
+  if (input)
+    input->take_focus();
+  TWindowHints::SetWindowName(box, spec.caption);
   while (box.shown())
     Fl::wait();
+  if (edit && input)
+    *edit = input->value();
+  return answer;
+}
+
+}  // namespace
+
+void TMessageBox::Show(const std::string& caption, const std::string& text, bool errorIcon) {
+  TBoxSpec spec;
+  spec.caption = caption;
+  spec.text = text;
+  spec.errorIcon = errorIcon;
+  spec.buttons = {"OK"};
+  ShowBox(spec, nullptr);
+}
+
+int TMessageBox::Ask(const TQuestion& question, std::string& edit) {
+  TBoxSpec spec;
+  spec.caption = question.caption;
+  spec.text = question.text;
+  spec.buttons = question.buttons;
+  if (spec.buttons.empty())
+    spec.buttons = {"OK"};
+  const int last = static_cast<int>(spec.buttons.size()) - 1;
+  spec.defaultButton = std::clamp(question.defaultButton, 0, last);
+  spec.cancelButton = question.cancelButton < 0 ? last : std::min(question.cancelButton, last);
+  spec.secret = question.secret;
+  spec.maxLength = question.maxLength;
+  edit.clear();
+  return ShowBox(spec, &edit);
 }
 
 }  // namespace platform::ui

@@ -42,6 +42,9 @@ class TScreenService : public IUiService {
   void ShowError(const std::string& caption, const std::string& text) override {
     TMessageBox::Show(caption, text, true);
   }
+  int Ask(const TQuestion& question, std::string& edit) override {
+    return TMessageBox::Ask(question, edit);
+  }
   void ProcessMessages() override { Fl::check(); }
   // The desktop names the program by its main window's caption; the application's title
   // reaches the message boxes as their caption, which TApplication passes in.

@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 // The window layer's link to the screen: message boxes, processing of pending messages, and
 // showing a form and running the message loop. The program uses the toolkit's service; tests
@@ -12,6 +13,19 @@ namespace platform::ui {
 class TForm;
 class TPicture;
 
+// A modal question: the caption, the text, the buttons from left to right (an "&" before a
+// letter makes Alt and that letter press the button), and optionally an edit box for a secret,
+// shown masked.
+struct TQuestion {
+  std::string caption;
+  std::string text;
+  std::vector<std::string> buttons;
+  int defaultButton = 0;   // pressed by Enter
+  int cancelButton = -1;   // pressed by Escape and by the close box; -1: the last button
+  bool secret = false;     // adds the masked edit, which holds the focus
+  int maxLength = 0;       // of the edit; 0 for no limit
+};
+
 class IUiService {
  public:
   virtual ~IUiService() = default;
@@ -20,6 +34,9 @@ class IUiService {
   virtual void ShowMessage(const std::string& caption, const std::string& text) = 0;
   // A modal box with the caption, the text, one OK button and the error icon.
   virtual void ShowError(const std::string& caption, const std::string& text) = 0;
+  // Asks the question and waits for the answer: the index of the button pressed (the cancel
+  // button's when the box is closed). `edit` holds what was typed in the secret edit.
+  virtual int Ask(const TQuestion& question, std::string& edit) = 0;
   // Handles the window messages waiting now (painting, input) and returns.
   virtual void ProcessMessages() = 0;
   // Shows the form and handles window messages until it closes. A failure raised by an

@@ -25,6 +25,23 @@ std::string FullPath(std::string_view path) {
 
 }  // namespace
 
+std::string UserTempFolder() {
+  wchar_t buffer[MAX_PATH + 2] = {};
+  const DWORD n = GetTempPathW(MAX_PATH + 1, buffer);
+  std::string path = n > 0 && n <= MAX_PATH + 1 ? Narrow(std::wstring_view(buffer, n)) : "C:\\Temp";
+  while (path.size() > 3 && IsSeparator(path.back()))
+    path.pop_back();
+  return path;
+}
+
+std::string UserName() {
+  wchar_t buffer[256] = {};
+  DWORD n = 256;
+  if (!GetUserNameW(buffer, &n) || n == 0)
+    return "user";
+  return Narrow(std::wstring_view(buffer, n - 1));
+}
+
 // There is no prefix here: the drives are the system's own.
 std::string WinePrefix() {
   return {};

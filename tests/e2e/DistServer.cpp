@@ -54,12 +54,23 @@ TDistServer::TDistServer(const TOptions& options) {
     argv.push_back("--corrupt");
     argv.push_back(c);
   }
-  started_ = test::RunCommand(argv, &output_, kToolTimeoutMs) == 0 && test::WaitForPort(port_);
+  argv_ = argv;
+  Start();
+}
+
+bool TDistServer::Start() {
+  started_ = test::RunCommand(argv_, &output_, kToolTimeoutMs) == 0 && test::WaitForPort(port_);
+  return started_;
+}
+
+void TDistServer::Stop() {
+  test::RunCommand({"bash", Tool("dist-server"), "stop", "--state", state_.Path()}, nullptr,
+                   kToolTimeoutMs);
+  started_ = false;
 }
 
 TDistServer::~TDistServer() {
-  test::RunCommand({"bash", Tool("dist-server"), "stop", "--state", state_.Path()}, nullptr,
-                   kToolTimeoutMs);
+  Stop();
 }
 
 std::string TDistServer::BaseUrl() const {

@@ -33,6 +33,10 @@ class TDistServer {
   TDistServer& operator=(const TDistServer&) = delete;
 
   bool Started() const { return started_; }
+  // Stops the server at once, cutting every transfer short; Start serves again on the same
+  // port with the same options.
+  void Stop();
+  bool Start();
   int Port() const { return port_; }
   std::string BaseUrl() const;
   // What the script printed, its nginx error log and the requests nginx served.
@@ -44,6 +48,7 @@ class TDistServer {
   int port_ = 0;
   bool started_ = false;
   std::string output_;
+  std::vector<std::string> argv_;
 };
 
 }  // namespace varelo::e2e

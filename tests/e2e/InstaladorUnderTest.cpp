@@ -4,7 +4,8 @@
 //    VARELO_E2E_BASE_URL: the shipped program's server is fixed when it is built.
 //  - Every message box the program shows is also written, before it appears, to the file named
 //    by VARELO_E2E_MESSAGE_LOG, so that a test reads what the user was told from the program's
-//    own record rather than from pixels. One line a box: the kind ("message" or "error"), a
+//    own record rather than from pixels. One line a box: the kind ("message", "error",
+//    "question" or "password"), a
 //    tab, the caption, a tab, the text with backslash, carriage return and line feed written
 //    as \\, \r and \n.
 #include <cstdio>
@@ -45,6 +46,11 @@ class TRecordingService : public platform::ui::IUiService {
   void ShowError(const std::string& caption, const std::string& text) override {
     Record("error", caption, text);
     screen_.ShowError(caption, text);
+  }
+  // A question is recorded as "question", or "password" when it asks for one.
+  int Ask(const platform::ui::TQuestion& question, std::string& edit) override {
+    Record(question.secret ? "password" : "question", question.caption, question.text);
+    return screen_.Ask(question, edit);
   }
   void ProcessMessages() override { screen_.ProcessMessages(); }
   void Run(platform::ui::TForm& form,

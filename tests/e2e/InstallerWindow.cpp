@@ -146,7 +146,7 @@ std::vector<TBoxRecord> TInstallerWindow::Boxes() const {
       continue;
     boxes.push_back({line.substr(0, tab1) == "error",
                      Unescaped(line.substr(tab1 + 1, tab2 - tab1 - 1)),
-                     Unescaped(line.substr(tab2 + 1))});
+                     Unescaped(line.substr(tab2 + 1)), line.substr(0, tab1)});
   }
   return boxes;
 }
@@ -173,6 +173,18 @@ bool TInstallerWindow::PressOk() {
     Run({"xdotool", "mousemove", "--window", box, std::to_string(width - kOkFromRight),
          std::to_string(height - kOkFromFoot), "click", "1"});
   }
+  return WaitUntil([&] { return FindVisible(kBoxCaption) != box; }, kBoxGoneTimeoutMs);
+}
+
+bool TInstallerWindow::AnswerBox(const std::string& keys, const std::string& typed) {
+  const std::string box = FindVisible(kBoxCaption);
+  if (box.empty())
+    return false;
+  // With no window manager the keyboard goes to the window under the pointer.
+  Run({"xdotool", "mousemove", "--window", box, "1", "1"});
+  if (!typed.empty())
+    Run({"xdotool", "type", "--delay", "20", typed});
+  Run({"xdotool", "key", keys});
   return WaitUntil([&] { return FindVisible(kBoxCaption) != box; }, kBoxGoneTimeoutMs);
 }
 

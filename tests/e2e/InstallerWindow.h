@@ -13,6 +13,8 @@ struct TBoxRecord {
   bool error = false;
   std::string caption;
   std::string text;
+  // "message", "error", "question" or "password".
+  std::string kind;
 };
 
 // The installer running on the virtual display, driven as a user would: pointer clicks and
@@ -68,6 +70,10 @@ class TInstallerWindow {
   std::optional<TBoxRecord> WaitForBox(size_t count, int timeoutMs = 20000);
   // Clicks OK on the box on the screen and waits until it is gone.
   bool PressOk();
+  // Answers the question box on the screen with keys (xdotool names: "alt+s" for "&Sim",
+  // "Return" for the default button, or text typed first when `typed` is given) and waits
+  // until it is gone.
+  bool AnswerBox(const std::string& keys, const std::string& typed = "");
   std::vector<TBoxRecord> Boxes() const;
 
   // Waits for the program to end; its exit code, or -1 when it still runs after timeoutMs.

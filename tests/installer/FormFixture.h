@@ -7,6 +7,7 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/Picture.h"
 #include "platform/ui/UiService.h"
+#include "tests/support/TempDir.h"
 
 // The installer window without a display: a scripted screen service records every box shown.
 namespace installer {
@@ -25,6 +26,15 @@ class TRecordingUiService : public platform::ui::IUiService {
   void ShowError(const std::string& caption, const std::string& text) override {
     boxes.push_back({caption, text, true});
   }
+  // A question is recorded as a box too; the script answers it (the cancel button otherwise).
+  int Ask(const platform::ui::TQuestion& question, std::string& edit) override {
+    boxes.push_back({question.caption, question.text, false});
+    questions.push_back(question);
+    if (onAsk)
+      return onAsk(question, edit);
+    return question.cancelButton < 0 ? static_cast<int>(question.buttons.size()) - 1
+                                     : question.cancelButton;
+  }
   void ProcessMessages() override {
     ++processed;
     if (onProcessMessages)
@@ -38,6 +48,8 @@ class TRecordingUiService : public platform::ui::IUiService {
   }
 
   std::vector<TBox> boxes;
+  std::vector<platform::ui::TQuestion> questions;
+  std::function<int(const platform::ui::TQuestion&, std::string&)> onAsk;
   int iconWidth = 0;
   int iconHeight = 0;
   int processed = 0;
@@ -69,10 +81,20 @@ struct TfrmPrincipalTestAccess {
   }
 };
 
+// The download cache and the log of a test's window, in the test's own prefix (the user's
+// temporary folder under Wine is the build prefix's, shared by every test).
+inline std::string TestCacheFolder() {
+  return varelo::test::InPrefix("c:\\users\\Temp\\VareloSoft");
+}
+inline std::string TestLogPath() {
+  return varelo::test::InPrefix("c:\\users\\Temp\\VareloSoft-Instalacao.log");
+}
+
 // A window as the program makes it, with the application title set.
 struct TFormHarness {
   TFormHarness() { application.SetTitle("VareloSoft - Instalador"); }
-  explicit TFormHarness(const std::string& baseUrl) : form{application, baseUrl} {
+  explicit TFormHarness(const std::string& baseUrl)
+      : form{application, baseUrl, TPackageCache(TestCacheFolder()), TInstallLog(TestLogPath())} {
     application.SetTitle("VareloSoft - Instalador");
   }
   // Presses "Instalar" as the message loop does: a failure that leaves the handler goes to

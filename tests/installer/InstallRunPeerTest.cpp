@@ -104,13 +104,6 @@ class InstallRun : public ::testing::Test {
   }
   std::string C() const { return place.DriveC(); }
   std::string Shortcut() const { return platform::HostPath(desktop + "\\Tornel.lnk"); }
-  void ExpectLocked(TFormHarness& h) {
-    EXPECT_FALSE(h.form.btnInstalar.Enabled());
-    EXPECT_FALSE(h.form.chkEstacao.Enabled());
-    EXPECT_FALSE(h.form.chkLocal.Enabled());
-    EXPECT_FALSE(h.form.pc.Enabled());
-    EXPECT_FALSE(h.form.chkPaf.Enabled());
-  }
   void ExpectUsable(TFormHarness& h) {
     EXPECT_TRUE(h.form.btnInstalar.Enabled());
     EXPECT_TRUE(h.form.chkEstacao.Enabled());
@@ -118,6 +111,16 @@ class InstallRun : public ::testing::Test {
     EXPECT_TRUE(h.form.pc.Enabled());
     EXPECT_TRUE(h.form.chkPaf.Enabled());
     EXPECT_FALSE(h.form.Closed());
+  }
+
+  // A failed run leaves nothing of its own on drive C: (the cache and the log lie in the
+  // user's folders), no shortcut, and the window ready for another try.
+  void ExpectNothingInstalled(TFormHarness& h) {
+    EXPECT_TRUE(InstalledFiles(C()).empty()) << ::testing::PrintToString(InstalledFiles(C()));
+    EXPECT_FALSE(PathExists(C() + "Varelo"));
+    EXPECT_FALSE(PathExists(Shortcut()));
+    EXPECT_EQ(h.form.ProgressBar1.Position(), 0);
+    ExpectUsable(h);
   }
 
   TTempPrefix prefix;
@@ -297,7 +300,7 @@ TEST_F(InstallRun, CompleteInstallationIgnoresThePages) {
   EXPECT_TRUE(h.form.Closed());
 }
 
-TEST_F(InstallRun, SettingsFileThatCannotBeWrittenEndsTheRunInTheErrorBox) {
+TEST_F(InstallRun, SettingsFileThatCannotBeWrittenIsToldAndTheRunIsUndone) {
   TFormHarness h(nginx.Url("/"));
   h.form.chkEstacao.Click();
   h.form.edtServidor.SetText("srv");
@@ -308,55 +311,143 @@ TEST_F(InstallRun, SettingsFileThatCannotBeWrittenEndsTheRunInTheErrorBox) {
   ASSERT_EQ(h.service.boxes.size(), 1u);
   EXPECT_TRUE(h.service.boxes[0].error);
   EXPECT_EQ(h.service.boxes[0].caption, "VareloSoft - Instalador");
-  EXPECT_EQ(h.service.boxes[0].text, "Unable to write to c:\\Varelo\\Ondrel.ini.");
-  EXPECT_FALSE(PathExists(C() + "Varelo/Brastel.ini"));
-  EXPECT_FALSE(PathExists(Shortcut()));
-  EXPECT_FALSE(h.form.Closed());
-  ExpectLocked(h);
-  // What the run created stays, so a later start refuses.
-  TFormHarness later(nginx.Url("/"));
-  later.PressInstalar();
-  ASSERT_EQ(later.service.boxes.size(), 1u);
-  EXPECT_EQ(later.service.boxes[0].text,
-            "Já Existe uma instalação nesse computador, não pode ser instalada novamente");
+  EXPECT_EQ(h.service.boxes[0].text.find(
+                "Não foi possível gravar o arquivo de configuração c:\\Varelo\\Ondrel.ini."),
+            0u)
+      << h.service.boxes[0].text;
+  EXPECT_NE(h.service.boxes[0].text.find(TestLogPath()), std::string::npos);
+  ExpectNothingInstalled(h);
+  // Another try is not refused, and with nothing in the way it completes.
+  h.service.onProcessMessages = nullptr;
+  h.PressInstalar();
+  ASSERT_EQ(h.service.boxes.size(), 2u);
+  EXPECT_EQ(h.service.boxes[1].text, kDone);
+  EXPECT_EQ(ReadFileBytes(C() + "Varelo/Ondrel.ini"), "[CONFIGURACAO]\r\nINSTALACAO=N\r\n");
+  EXPECT_FALSE(PathExists(platform::HostPath(TestCacheFolder())));
 }
 
-TEST_F(InstallRun, DistributionServerDownStillEndsWithTheFinalMessage) {
+TEST_F(InstallRun, DistributionServerDownIsToldNothingStaysAndARetryCompletes) {
   TFormHarness h("http://127.0.0.1:1/");
   h.PressInstalar();
   ASSERT_EQ(h.service.boxes.size(), 1u);
-  EXPECT_EQ(h.service.boxes[0].text, kDone);
-  EXPECT_TRUE(h.form.Closed());
-  EXPECT_FALSE(PathExists(C() + "Varelo/VareloSoftInstalacao.zip"));
+  EXPECT_TRUE(h.service.boxes[0].error);
+  EXPECT_EQ(h.service.boxes[0].text.find("Não foi possível baixar o pacote ArcaZip190.dll: o "
+                                          "servidor de distribuição não respondeu."),
+            0u)
+      << h.service.boxes[0].text;
+  ExpectNothingInstalled(h);
+  const std::string log = ReadFileBytes(platform::HostPath(TestLogPath()));
+  EXPECT_NE(log.find("=== Instalação "), std::string::npos) << log;
+  EXPECT_NE(log.find("download ArcaZip190.dll"), std::string::npos) << log;
+  EXPECT_NE(log.find("FALHOU"), std::string::npos) << log;
+  EXPECT_NE(log.find("desfeito"), std::string::npos) << log;
+
+  // Another start against a server that answers.
+  TFormHarness retry(nginx.Url("/"));
+  retry.PressInstalar();
+  ASSERT_EQ(retry.service.boxes.size(), 1u);
+  EXPECT_EQ(retry.service.boxes[0].text, kDone);
   EXPECT_TRUE(PathExists(Shortcut()));
-}
-
-TEST_F(InstallRun, DamagedPackageIsReportedDeletedAndTheRunGoesOn) {
-  // The product package is not an archive at all: the archive component says so in its own
-  // dialog, the package is deleted, and the next package is unpacked as usual.
-  WriteFileBytes(nginx.Root() + "/VareloSoftInstalacao.zip", "not an archive");
-  TFormHarness h(nginx.Url("/"));
-  h.PressInstalar();
-  ASSERT_GE(h.service.boxes.size(), 2u);
-  EXPECT_EQ(h.service.boxes.back().text, kDone);
-  EXPECT_TRUE(h.form.Closed());
-  EXPECT_FALSE(PathExists(C() + "Varelo/VareloSoftInstalacao.zip"));
   EXPECT_EQ(ReadFileBytes(C() + "Varelo/Banco/banco.txt"), kContents.at("banco.txt"));
-  EXPECT_FALSE(PathExists(C() + "Varelo/Banco/banco.zip"));
-  EXPECT_TRUE(PathExists(C() + "Varelo/ArcaZip190.dll"));
 }
 
-TEST_F(InstallRun, EngineThatIsNoLibraryShowsTheFailureAndTheRunGoesOn) {
-  // Every package arrives but the engine cannot be loaded: each archive is reported and
-  // deleted, and the installation still ends with its final message.
-  WriteFileBytes(nginx.Root() + "/ArcaZip190.dll", "engine stand-in");
+TEST_F(InstallRun, AnswerCodeDamagedPackageAndUnloadableEngineEachFailTheRun) {
+  struct TCase {
+    const char* what;
+    const char* package;
+    const char* bytes;  // null: the package is missing on the server
+    const char* told;
+  };
+  const TCase cases[] = {
+      {"missing on the server", "banco.zip", nullptr,
+       "Não foi possível baixar o pacote banco.zip: o servidor respondeu com o código 404."},
+      {"damaged", "VareloSoftInstalacao.zip", "not an archive",
+       "O pacote VareloSoftInstalacao.zip está danificado e não pôde ser aberto."},
+      {"engine no library", "ArcaZip190.dll", "engine stand-in",
+       "O componente de descompactação ArcaZip190.dll não pôde ser carregado para abrir o pacote "
+       "VareloSoftInstalacao.zip."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(platform::HostPath(TestCacheFolder()));
+    const std::string served = nginx.Root() + "/" + c.package;
+    if (c.bytes)
+      WriteFileBytes(served, c.bytes);
+    else
+      std::filesystem::remove(served);
+    TFormHarness h(nginx.Url("/"));
+    h.PressInstalar();
+    ASSERT_FALSE(h.service.boxes.empty());
+    EXPECT_TRUE(h.service.boxes.back().error);
+    EXPECT_EQ(h.service.boxes.back().text.find(c.told), 0u) << h.service.boxes.back().text;
+    ExpectNothingInstalled(h);
+    // A package that arrived but could not be used is not kept for the next try.
+    EXPECT_FALSE(PathExists(platform::HostPath(TestCacheFolder() + "\\" + c.package)));
+    WriteFileBytes(served, packages.at(c.package));
+  }
+}
+
+TEST_F(InstallRun, PackageCutShortIsContinuedByTheNextRunFromWhereItStopped) {
+  // An earlier run stopped half-way through the database: its first half waits in the cache.
+  const std::string whole = packages.at("banco.zip");
+  const size_t half = whole.size() / 2;
+  ASSERT_TRUE(platform::ForceDirectories(TestCacheFolder()));
+  WriteFileBytes(platform::HostPath(TestCacheFolder() + "\\banco.zip.part"),
+                 whole.substr(0, half));
+  // The product package had arrived whole: it is not fetched again.
+  WriteFileBytes(platform::HostPath(TestCacheFolder() + "\\VareloSoftInstalacao.zip"),
+                 packages.at("VareloSoftInstalacao.zip"));
   TFormHarness h(nginx.Url("/"));
   h.PressInstalar();
-  ASSERT_GE(h.service.boxes.size(), 2u);
-  EXPECT_EQ(h.service.boxes.back().text, kDone);
-  EXPECT_FALSE(PathExists(C() + "Varelo/VareloSoftInstalacao.zip"));
-  EXPECT_FALSE(PathExists(C() + "Varelo/Banco/banco.zip"));
-  EXPECT_EQ(ReadFileBytes(C() + "Varelo/ArcaZip190.dll"), "engine stand-in");
+  ASSERT_EQ(h.service.boxes.size(), 1u);
+  EXPECT_EQ(h.service.boxes[0].text, kDone);
+  EXPECT_EQ(ReadFileBytes(C() + "Varelo/Banco/banco.txt"), kContents.at("banco.txt"));
+  // The server sent only the rest of the database.
+  const std::string access = nginx.AccessLog();
+  const size_t at = access.find("GET /banco.zip ");
+  ASSERT_NE(at, std::string::npos) << access;
+  const std::string line = access.substr(at, access.find('\n', at) - at);
+  EXPECT_NE(line.find("\" 206 " + std::to_string(whole.size() - half) + " "), std::string::npos)
+      << line;
+  EXPECT_EQ(access.find("GET /VareloSoftInstalacao.zip "), std::string::npos) << access;
+  EXPECT_EQ(ReadFileBytes(C() + "Varelo/VareloSoftInstalacao.txt"),
+            kContents.at("VareloSoftInstalacao.txt"));
+  EXPECT_FALSE(PathExists(platform::HostPath(TestCacheFolder())));
+}
+
+TEST_F(InstallRun, PackageNeededInTwoFoldersIsFetchedOnce) {
+  TFormHarness h(nginx.Url("/"));
+  h.form.chkEstacao.Click();
+  h.form.edtServidor.SetText("srv");
+  h.form.edtCaminho.SetText("db");
+  h.PressInstalar();
+  ASSERT_EQ(h.service.boxes.size(), 1u);
+  EXPECT_EQ(h.service.boxes[0].text, kDone);
+  const std::string access = nginx.AccessLog();
+  size_t count = 0;
+  for (size_t at = access.find("GET /GDS32.zip "); at != std::string::npos;
+       at = access.find("GET /GDS32.zip ", at + 1))
+    ++count;
+  EXPECT_EQ(count, 1u) << access;
+  EXPECT_EQ(ReadFileBytes(C() + "Varelo/GDS32.txt"), kContents.at("GDS32.txt"));
+  EXPECT_EQ(ReadFileBytes(C() + "VareloPaf/GDS32.txt"), kContents.at("GDS32.txt"));
+}
+
+TEST_F(InstallRun, FolderThatExistedBeforeTheRunIsLeftAsItWas) {
+  // The point-of-sale folder is there with a file of the user's; the run fails at the
+  // database, which the server does not have.
+  ASSERT_TRUE(platform::ForceDirectories("c:\\VareloPaf\\Dados"));
+  WriteFileBytes(C() + "VareloPaf/Dados/caixa.txt", "the user's own");
+  std::filesystem::remove(nginx.Root() + "/banco.zip");
+  TFormHarness h(nginx.Url("/"));
+  h.form.chkPaf.Click();
+  h.PressInstalar();
+  ASSERT_FALSE(h.service.boxes.empty());
+  EXPECT_TRUE(h.service.boxes.back().error);
+  EXPECT_EQ(InstalledFiles(C()), std::vector<std::string>{"VareloPaf/Dados/caixa.txt"});
+  EXPECT_EQ(ReadFileBytes(C() + "VareloPaf/Dados/caixa.txt"), "the user's own");
+  EXPECT_FALSE(PathExists(C() + "Varelo"));
+  WriteFileBytes(nginx.Root() + "/banco.zip", packages.at("banco.zip"));
 }
 
 TEST_F(InstallRun, FullUrlNamesAreFetchedUnchanged) {
@@ -370,30 +461,46 @@ TEST_F(InstallRun, FullUrlNamesAreFetchedUnchanged) {
   EXPECT_EQ(h.form.fVsDownload.DownloadUrl().substr(0, 4), "HTTP");
 }
 
-TEST_F(InstallRun, ClosingTheWindowDuringAFetchEndsTheRunCleanly) {
+TEST_F(InstallRun, CloseBoxDuringAFetchAsksAndSimUndoesTheRunKeepingThePartialFile) {
   // A package large enough to arrive in many blocks.
   std::string big(8 * 1024 * 1024, 'e');
   WriteFileBytes(nginx.Root() + "/ArcaZip190.dll", big);
   TFormHarness h(nginx.Url("/"));
+  int asked = 0;
   int afterClose = 0;
+  h.service.onAsk = [&](const platform::ui::TQuestion& q, std::string&) {
+    EXPECT_EQ(q.text, "Deseja cancelar a instalação?");
+    EXPECT_EQ(q.buttons, (std::vector<std::string>{"&Sim", "&Não"}));
+    return ++asked == 1 ? 1 : 0;  // Não, then Sim
+  };
   h.service.onProcessMessages = [&] {
     if (h.form.Closed())
       ++afterClose;
-    else if (h.form.ProgressBar1.Position() > 1024 * 1024)
-      h.form.Close();  // the user's close box
+    else if (h.form.ProgressBar1.Position() > 1024 * 1024 * (asked + 1))
+      h.form.CloseByUser();  // the user's close box
   };
   h.PressInstalar();
+  EXPECT_EQ(asked, 2);
   EXPECT_TRUE(h.form.Closed());
   EXPECT_EQ(afterClose, 0);
-  EXPECT_TRUE(h.service.boxes.empty());
-  EXPECT_FALSE(PathExists(C() + "Varelo/ArcaZip190.dll"));
-  const std::string part = ReadFileBytes(C() + "Varelo/ArcaZip190.dll.part");
-  EXPECT_GT(part.size(), 0u);
+  EXPECT_EQ(h.service.boxes.size(), 2u);  // the two questions, nothing else
+  EXPECT_FALSE(PathExists(C() + "Varelo"));
+  EXPECT_FALSE(PathExists(Shortcut()));
+  // What arrived waits in the cache for the next run; Não let the transfer go on.
+  const std::string part =
+      ReadFileBytes(platform::HostPath(TestCacheFolder() + "\\ArcaZip190.dll.part"));
+  EXPECT_GT(part.size(), 2u * 1024 * 1024);
   EXPECT_LT(part.size(), big.size());
   EXPECT_EQ(part, big.substr(0, part.size()));
-  EXPECT_FALSE(PathExists(C() + "Varelo/VareloSoftInstalacao.zip"));
-  EXPECT_FALSE(PathExists(Shortcut()));
-  EXPECT_EQ(h.form.lConnectionInfo.Caption().substr(0, 8), "Download");
+  const std::string log = ReadFileBytes(platform::HostPath(TestLogPath()));
+  EXPECT_NE(log.find("cancelou"), std::string::npos) << log;
+}
+
+TEST_F(InstallRun, CloseBoxWhenNoRunGoesOnClosesWithoutAsking) {
+  TFormHarness h(nginx.Url("/"));
+  h.form.CloseByUser();
+  EXPECT_TRUE(h.form.Closed());
+  EXPECT_TRUE(h.service.questions.empty());
 }
 
 }  // namespace

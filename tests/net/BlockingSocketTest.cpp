@@ -286,17 +286,22 @@ TEST(BlockingSocket, HeartbeatCanStopAWait) {
 TEST(BlockingSocket, QueuedReceiveBufferSizeAppliesAtTheNextOpening) {
   TLoopbackServer server([](TTcpSocket&) { Pause(100); });
   TTcpSocket socket;
+  // Linux reports twice the size set, for its own bookkeeping; Windows the size itself.
+#ifdef _WIN32
+  constexpr int32_t kReported = 1;
+#else
+  constexpr int32_t kReported = 2;
+#endif
   socket.SetSizeRecvBuffer(32768);
   socket.Connect("127.0.0.1", server.Port());
-  // The platform reports twice the size set, for its own bookkeeping.
-  EXPECT_EQ(socket.SizeRecvBuffer(), 65536);
+  EXPECT_EQ(socket.SizeRecvBuffer(), 32768 * kReported);
   socket.CloseSocket();
 
   TTcpSocket dropped;
   dropped.SetSizeRecvBuffer(4096);
   dropped.CloseSocket();  // the queued request goes with the close
   dropped.Connect("127.0.0.1", server.Port());
-  EXPECT_NE(dropped.SizeRecvBuffer(), 8192);
+  EXPECT_NE(dropped.SizeRecvBuffer(), 4096 * kReported);
 }
 
 TEST(BlockingSocket, IntegersBlocksAndStreamsRoundTrip) {

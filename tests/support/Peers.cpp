@@ -116,6 +116,10 @@ std::string TNginx::Log() const {
   return ReadFileBytes(dir_ / "logs/error.log") + ReadFileBytes(dir_ / "logs/stdout.log");
 }
 
+std::string TNginx::AccessLog() const {
+  return ReadFileBytes(dir_ / "logs/access.log");
+}
+
 TTinyproxy::TTinyproxy() {
   if (!HaveProgram("tinyproxy"))
     return;

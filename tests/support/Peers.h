@@ -32,6 +32,8 @@ class TNginx {
   const std::string& Root() const { return root_; }
   std::string Url(const std::string& path) const;
   std::string Log() const;
+  // The requests served, one line each: "<request line> <status> <body bytes sent>".
+  std::string AccessLog() const;
 
  private:
   bool StartOnPort(const std::string& serverLines, const TNginxTls* tls);

@@ -121,7 +121,7 @@ bool TNativeForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRES
   switch (message) {
     case WM_CLOSE:
       // The form decides: its close destroys the window through Sync.
-      Dispatch([this] { form_.Close(); });
+      Dispatch([this] { form_.CloseByUser(); });
       result = 0;
       return true;
     case kDestroyMessage:

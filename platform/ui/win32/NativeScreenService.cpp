@@ -9,6 +9,7 @@
 #include "platform/ui/win32/NativeBuilder.h"
 #include "platform/ui/win32/NativeEvents.h"
 #include "platform/ui/win32/NativeForm.h"
+#include "platform/ui/win32/NativeQuestion.h"
 #include "platform/win32/Win32Util.h"
 
 namespace platform::ui {
@@ -54,6 +55,11 @@ void TNativeScreenService::ShowMessage(const std::string& caption, const std::st
 
 void TNativeScreenService::ShowError(const std::string& caption, const std::string& text) {
   Box(caption, text, MB_ICONERROR);
+}
+
+int TNativeScreenService::Ask(const TQuestion& question, std::string& edit) {
+  HWND owner = window_ ? window_->Handle() : nullptr;
+  return AskNative(owner, question, edit);
 }
 
 // Ctrl+Tab and Ctrl+Shift+Tab turn the pages of the page control that holds the focus.

@@ -17,6 +17,7 @@ class TNativeScreenService : public IUiService {
 
   void ShowMessage(const std::string& caption, const std::string& text) override;
   void ShowError(const std::string& caption, const std::string& text) override;
+  int Ask(const TQuestion& question, std::string& edit) override;
   void ProcessMessages() override;
   void Run(TForm& form, const std::function<void(const std::exception&)>& onError) override;
   // The main window, not a hidden application window, stands for the program on the taskbar,

@@ -1,0 +1,148 @@
+// The run's outcome record and its rollback, on a temporary prefix.
+#include <gtest/gtest.h>
+
+#include "installer/Rollback.h"
+#include "installer/RunOutcome.h"
+#include "platform/File.h"
+#include "platform/Paths.h"
+#include "tests/support/TempDir.h"
+
+namespace installer {
+namespace {
+
+using varelo::test::InPrefix;
+using varelo::test::PathExists;
+using varelo::test::ReadFileBytes;
+using varelo::test::TTempPrefix;
+using varelo::test::WriteFileBytes;
+
+TStep Ok(TStepKind kind, const std::string& subject) {
+  return {kind, subject, TStepCause::None, 0, ""};
+}
+
+TEST(RunOutcome, OnlyARunWhoseEveryStepSucceededSucceeds) {
+  TRunOutcome outcome;
+  EXPECT_FALSE(outcome.Succeeded());  // a run with no step did nothing
+  outcome.Record(Ok(TStepKind::Folder, "c:\\Varelo\\"));
+  outcome.Record(Ok(TStepKind::Fetch, "banco.zip"));
+  EXPECT_TRUE(outcome.Succeeded());
+  outcome.Record({TStepKind::Unpack, "banco.zip", TStepCause::FilesNotWritten, 2, "c:\\x"});
+  outcome.Record({TStepKind::Settings, "c:\\a.ini", TStepCause::SettingsNotWritten, 0, ""});
+  outcome.Record(Ok(TStepKind::Shortcut, "Tornel.lnk"));
+  EXPECT_FALSE(outcome.Succeeded());
+  EXPECT_FALSE(outcome.Cancelled());
+  ASSERT_NE(outcome.FirstFailure(), nullptr);
+  EXPECT_EQ(outcome.FirstFailure()->kind, TStepKind::Unpack);
+  outcome.Clear();
+  outcome.Record({TStepKind::Fetch, "banco.zip", TStepCause::Cancelled, 0, ""});
+  EXPECT_TRUE(outcome.Cancelled());
+}
+
+TEST(RunOutcome, EachCauseIsToldInTheUsersWords) {
+  struct TCase {
+    TStep step;
+    const char* told;
+  };
+  const TCase cases[] = {
+      {{TStepKind::Fetch, "banco.zip", TStepCause::ServerNotReached, 0, ""},
+       "Não foi possível baixar o pacote banco.zip: o servidor de distribuição não respondeu. "
+       "Verifique a conexão com a Internet."},
+      {{TStepKind::Fetch, "banco.zip", TStepCause::AnswerCode, 503, ""},
+       "Não foi possível baixar o pacote banco.zip: o servidor respondeu com o código 503."},
+      {{TStepKind::Fetch, "banco.zip", TStepCause::CutShort, 100, ""},
+       "O pacote banco.zip não chegou inteiro: a transferência foi interrompida."},
+      {{TStepKind::Unpack, "GDS32.zip", TStepCause::Damaged, 0, "not valid"},
+       "O pacote GDS32.zip está danificado e não pôde ser aberto."},
+      {{TStepKind::Unpack, "GDS32.zip", TStepCause::FilesNotWritten, 1, "c:\\VareloPaf"},
+       "1 arquivo do pacote GDS32.zip não puderam ser gravados em c:\\VareloPaf."},
+      {{TStepKind::Unpack, "GDS32.zip", TStepCause::FilesNotWritten, 3, "c:\\Varelo"},
+       "3 arquivos do pacote GDS32.zip não puderam ser gravados em c:\\Varelo."},
+      {{TStepKind::Unpack, "s.zip", TStepCause::PasswordRefused, 2, ""},
+       "O pacote s.zip é protegido por senha e 2 arquivos não puderam ser abertos sem a senha "
+       "certa."},
+      {{TStepKind::Settings, "c:\\Varelo\\Ondrel.ini", TStepCause::SettingsNotWritten, 0, ""},
+       "Não foi possível gravar o arquivo de configuração c:\\Varelo\\Ondrel.ini."},
+      {{TStepKind::Shortcut, "Tornel.lnk", TStepCause::ShortcutNotSaved, 0, ""},
+       "Não foi possível criar o atalho TORNEL na Área de Trabalho."},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(TRunOutcome::CauseText(c.step), c.told);
+    TRunOutcome outcome;
+    outcome.Record(c.step);
+    const std::string message = outcome.FailureMessage({}, "C:\\t\\VareloSoft-Instalacao.log");
+    EXPECT_EQ(message.find(c.told), 0u) << message;
+    EXPECT_NE(message.find("foi removido"), std::string::npos) << message;
+    EXPECT_NE(message.find("Detalhes em C:\\t\\VareloSoft-Instalacao.log"), std::string::npos);
+    EXPECT_NE(TRunOutcome::Describe(c.step).find("FALHOU"), std::string::npos);
+  }
+}
+
+TEST(RunOutcome, WhatCouldNotBeRemovedIsNamed) {
+  TRunOutcome outcome;
+  outcome.Record({TStepKind::Fetch, "banco.zip", TStepCause::CutShort, 0, ""});
+  const std::string message =
+      outcome.FailureMessage({"c:\\Varelo\\aberto.dll", "c:\\Varelo"}, "");
+  EXPECT_NE(message.find("Não foi possível remover:\rc:\\Varelo\\aberto.dll\rc:\\Varelo"),
+            std::string::npos)
+      << message;
+  EXPECT_EQ(message.find("foi removido"), std::string::npos);
+}
+
+class RollbackTest : public ::testing::Test {
+ protected:
+  std::string Host(const std::string& windowsPath) { return platform::HostPath(windowsPath); }
+  TTempPrefix prefix;
+  const std::string base = InPrefix("c:\\roll");
+};
+
+TEST_F(RollbackTest, WhatTheRunMadeGoesLatestFirstAndWhatWasThereStays) {
+  ASSERT_TRUE(platform::ForceDirectories(base + "\\old"));
+  WriteFileBytes(Host(base + "\\old\\keep.txt"), "before");
+  WriteFileBytes(Host(base + "\\kept.ini"), "before");
+  TRollback rollback;
+  // New folders with files in them, a new file beside an old one, a file that existed (not
+  // recorded) and what appears in a folder that existed.
+  ASSERT_TRUE(rollback.ForceFolder(base + "\\new\\deep\\"));
+  WriteFileBytes(Host(base + "\\new\\deep\\a.txt"), "run");
+  rollback.WillCreate(base + "\\made.ini");
+  WriteFileBytes(Host(base + "\\made.ini"), "run");
+  rollback.WillCreate(base + "\\kept.ini");
+  WriteFileBytes(Host(base + "\\kept.ini"), "changed");
+  rollback.Watch(base + "\\old");
+  ASSERT_TRUE(platform::ForceDirectories(base + "\\old\\sub"));
+  WriteFileBytes(Host(base + "\\old\\sub\\b.txt"), "run");
+  WriteFileBytes(Host(base + "\\old\\c.txt"), "run");
+  ASSERT_EQ(rollback.Entries().size(), 4u);  // new, new\deep, made.ini, the watched folder
+  EXPECT_EQ(rollback.Entries()[0].path, base + "\\new");
+  EXPECT_EQ(rollback.Entries()[1].path, base + "\\new\\deep");
+
+  EXPECT_TRUE(rollback.Undo().empty());
+  EXPECT_TRUE(rollback.Empty());
+  EXPECT_FALSE(PathExists(Host(base + "\\new")));
+  EXPECT_FALSE(PathExists(Host(base + "\\made.ini")));
+  EXPECT_FALSE(PathExists(Host(base + "\\old\\sub")));
+  EXPECT_FALSE(PathExists(Host(base + "\\old\\c.txt")));
+  EXPECT_EQ(ReadFileBytes(Host(base + "\\old\\keep.txt")), "before");
+  // A file that existed before the run is never removed (the run's change to it stays).
+  EXPECT_EQ(ReadFileBytes(Host(base + "\\kept.ini")), "changed");
+}
+
+TEST_F(RollbackTest, ForgottenAfterSuccessNothingIsRemoved) {
+  TRollback rollback;
+  ASSERT_TRUE(rollback.ForceFolder(base + "\\done"));
+  rollback.Forget();
+  EXPECT_TRUE(rollback.Undo().empty());
+  EXPECT_TRUE(PathExists(Host(base + "\\done")));
+}
+
+TEST_F(RollbackTest, AFolderThatCannotBeMadeIsReported) {
+  ASSERT_TRUE(platform::ForceDirectories(base));
+  WriteFileBytes(Host(base + "\\file"), "a file where a folder should go");
+  TRollback rollback;
+  EXPECT_FALSE(rollback.ForceFolder(base + "\\file\\sub"));
+  EXPECT_TRUE(rollback.Undo().empty());
+  EXPECT_EQ(ReadFileBytes(Host(base + "\\file")), "a file where a folder should go");
+}
+
+}  // namespace
+}  // namespace installer
