@@ -63,7 +63,8 @@ std::string TRunOutcome::CauseText(const TStep& step) {
              " não puderam ser gravados em " + step.detail + ".";
     case TStepCause::PasswordRefused:
       return "O pacote " + s + " é protegido por senha e " + count +
-             (step.code == 1 ? " arquivo não pôde ser aberto" : " arquivos não puderam ser abertos") +
+             (step.code == 1 ? " arquivo não pôde ser aberto"
+                             : " arquivos não puderam ser abertos") +
              " sem a senha certa.";
     case TStepCause::SettingsNotWritten:
       return "Não foi possível gravar o arquivo de configuração " + s + ".";
@@ -73,7 +74,8 @@ std::string TRunOutcome::CauseText(const TStep& step) {
       return "Não foi possível criar a pasta " + s + ".";
     case TStepCause::EngineNotLoaded:
       return "O componente de descompactação ArcaZip190.dll não pôde ser carregado para abrir o "
-             "pacote " + s + ".";
+             "pacote " +
+             s + ".";
     case TStepCause::Cancelled:
       return "A instalação foi cancelada.";
   }
@@ -86,8 +88,9 @@ std::string TRunOutcome::FailureMessage(const std::vector<std::string>& notRemov
   std::string text = failure ? CauseText(*failure) : "A instalação não foi concluída.";
   text += "\r\rA instalação não foi concluída.";
   if (notRemoved.empty()) {
-    text += " O que ela criou neste computador foi removido; clique em Instalar para tentar "
-            "novamente.";
+    text +=
+        " O que ela criou neste computador foi removido; clique em Instalar para tentar "
+        "novamente.";
   } else {
     text += " Não foi possível remover:";
     for (const std::string& path : notRemoved)

@@ -4,13 +4,14 @@
 #include <array>
 
 #include "installer/Artwork.h"
+#include "installer/InstallPlaces.h"
 #include "installer/InstallerErrors.h"
 #include "installer/ProgressText.h"
 #include "platform/File.h"
-#include "platform/OsError.h"
-#include "platform/Paths.h"
 #include "platform/IniFile.h"
 #include "platform/Locale.h"
+#include "platform/OsError.h"
+#include "platform/Paths.h"
 #include "platform/Registry.h"
 #include "platform/ShellLink.h"
 #include "platform/ui/Focus.h"
@@ -57,39 +58,9 @@ constexpr int32_t kRecvBufferSize = 65536;
 constexpr int32_t kHttpTimeoutMs = 90000;
 constexpr int32_t kFtpTimeoutMs = 300000;
 
-// The installation's fixed places.
-constexpr const char* kEarlierSettings = "c:\\varelo\\Brastel.ini";
-constexpr const char* kEarlierFolder = "c:\\varelo";
-constexpr const char* kProductFolder = "c:\\Varelo\\";
-constexpr const char* kEngineFile = "c:\\Varelo\\ArcaZip190.dll";
-constexpr const char* kPafFolder = "c:\\VareloPaf\\";
-constexpr const char* kDatabaseFolder = "c:\\Varelo\\Banco\\";
-constexpr const char* kUpdaterSettings = "c:\\Varelo\\Ondrel.ini";
-constexpr const char* kMainSettings = "c:\\Varelo\\Brastel.ini";
-
-constexpr const char* kMsgInstalled =
-    "Já Existe uma instalação nesse computador, não pode ser instalada novamente";
-constexpr const char* kMsgNetwork =
-    "Para instalação de Estação em Rede, necessário informar o Servidor e Caminho do Banco";
-constexpr const char* kMsgCloud =
-    "Para instalação de Estação nas Núvens, necessário informar o Alias da Empresa";
-constexpr const char* kMsgDone = "Atalho TORNEL foi criado na Área de Trabalho, pode executa-lo";
 constexpr const char* kMsgCancelQuestion = "Deseja cancelar a instalação?";
-constexpr const char* kEngineName = "ArcaZip190.dll";
-// The engine library is small; a larger file is no engine.
-constexpr int64_t kMaxEngineBytes = 64LL * 1024 * 1024;
 // Portuguese as the primary language of the user's locale.
 constexpr uint16_t kPortuguese = 0x16;
-
-// Lower case of the letters A-Z only.
-std::string LowerAsciiLetters(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z')
-      c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
 
 // Past this many matches formed by replacements at least as long as the text they replace,
 // searching again from the start is taken to run on without end (the text keeps growing),
@@ -334,8 +305,8 @@ void TfrmPrincipal::FormCloseQuery(bool& canClose) {
 }
 
 void TfrmPrincipal::fVsDownloadHookStatus(net::TBlockingSocket* Sender,
-                                          net::THookSocketReason Reason,
-                                          int32_t BytesToDownload, int32_t BytesDownloaded) {
+                                          net::THookSocketReason Reason, int32_t BytesToDownload,
+                                          int32_t BytesDownloaded) {
   switch (Reason) {
     case net::HR_SocketClose:
       switch (fVsDownload.DownloadStatus()) {
@@ -398,316 +369,6 @@ void TfrmPrincipal::SetUpArchive() {
       ++passwordSkipped_;
     log_.Line("  arquivo não gravado: " + file);
   };
-}
-
-void TfrmPrincipal::fVsDownloadAfterDownload(download::TVsDownloadClass* Sender) {
-  if (Sender == nullptr)
-    return;
-  log_.Line("  " + Sender->DownloadUrl() + ": resposta " + std::to_string(Sender->ResultCode()) +
-            ", " + std::to_string(Sender->BytesDownloaded() - Sender->BytesResumed()) +
-            " bytes recebidos" +
-            (Sender->BytesResumed() > 0
-                 ? " (continuando de " + std::to_string(Sender->BytesResumed()) + ")"
-                 : std::string()));
-}
-
-void TfrmPrincipal::BaixarArquivo(const std::string& folder, const std::string& name) {
-  edURL.SetText(name);
-  edFile.SetText(folder);
-  platform::ForceDirectories(folder);  // a failure shows in the transfer, not here
-  const std::string& text = edURL.Text();
-  fVsDownload.SetDownloadUrl(
-      LowerAsciiLetters(text).find("http") != std::string::npos ? text : baseUrl_ + text);
-  fVsDownload.SetDownloadDest(edFile.Text());
-  fVsDownload.StartDownload();
-}
-
-std::vector<TfrmPrincipal::TPackage> TfrmPrincipal::Packages() const {
-  const bool workstation = chkEstacao.Checked();
-  // Decided before the series starts: the engine is fetched once, when missing.
-  const bool engineMissing = !platform::FileExists(kEngineFile);
-  return {
-      {engineMissing, kProductFolder, kEngineName},
-      {true, kProductFolder, "VareloSoftInstalacao.zip"},
-      {chkPaf.Checked(), kPafFolder, "VareloPafInstalacao.zip"},
-      {!workstation, kDatabaseFolder, "banco.zip"},
-      {workstation, kProductFolder, "GDS32.zip"},
-      {workstation, kPafFolder, "GDS32.zip"},
-  };
-}
-
-bool TfrmPrincipal::Record(TStep step) {
-  log_.Line(TRunOutcome::Describe(step));
-  const bool succeeded = step.Succeeded();
-  outcome_.Record(std::move(step));
-  return succeeded;
-}
-
-bool TfrmPrincipal::FetchPackage(const std::string& name) {
-  const std::string fileName = platform::FileNameOf(name);
-  if (cache_.Has(fileName)) {
-    log_.Line("  " + fileName + " já estava inteiro no cache");
-    return Record({TStepKind::Fetch, fileName, TStepCause::None, 0, cache_.PathOf(fileName)});
-  }
-  // A partial file the server will not continue goes, and the package is fetched once more
-  // from its start.
-  for (int attempt = 0;; ++attempt) {
-    connected_ = false;
-    std::string error;
-    try {
-      BaixarArquivo(cache_.Folder(), name);
-    } catch (const std::exception& e) {
-      error = e.what();
-    }
-    if (Closed())
-      return Record({TStepKind::Fetch, fileName, TStepCause::Cancelled, 0, ""});
-    const int32_t code = fVsDownload.Session().ResultCode();
-    if (error.empty() && cache_.DropUnusablePart(fileName, code) && attempt == 0)
-      continue;
-    return Record(cache_.Judge(fileName, code, connected_, error));
-  }
-}
-
-bool TfrmPrincipal::FetchPackages() {
-  if (!cache_.Create())
-    return Record({TStepKind::Folder, cache_.Folder(), TStepCause::FolderNotCreated, 0, ""});
-  // A package needed in two folders is fetched once.
-  std::vector<std::string> fetched;
-  for (const auto& package : Packages()) {
-    if (!package.wanted)
-      continue;
-    if (std::find(fetched.begin(), fetched.end(), package.name) != fetched.end())
-      continue;
-    fetched.push_back(package.name);
-    if (!FetchPackage(package.name))
-      return false;
-  }
-  return true;
-}
-
-bool TfrmPrincipal::InstallEngine() {
-  if (platform::FileExists(kEngineFile))
-    return true;
-  TStep step{TStepKind::Copy, kEngineFile, TStepCause::None, 0, ""};
-  const auto bytes = platform::ReadWholeFile(cache_.PathOf(kEngineName), kMaxEngineBytes);
-  rollback_.WillCreate(kEngineFile);
-  if (!bytes || !platform::SaveWholeFile(kEngineFile, *bytes)) {
-    step.cause = TStepCause::NotWritten;
-    step.subject = kEngineName;
-    step.detail = platform::OsErrorText(platform::LastOsError());
-  }
-  return Record(std::move(step));
-}
-
-TStep TfrmPrincipal::UnpackPackage(const std::string& archivePath, const std::string& name,
-                                   const std::string& folder) {
-  TStep step{TStepKind::Unpack, name, TStepCause::None, 0, folder};
-  rollback_.Watch(folder);
-  if (!platform::DirectoryExists(folder)) {
-    step.cause = TStepCause::FolderNotCreated;
-    step.subject = folder;
-    return step;
-  }
-  skipped_ = 0;
-  passwordSkipped_ = 0;
-  // The component's own dialog carries the application's title, as every message box does.
-  ZipArca1.ApplicationTitle = application_.Title();
-  ZipArca1.SetZipFileName(archivePath);
-  if (ZipArca1.ErrCode() != 0) {
-    step.cause = TStepCause::Damaged;
-    step.detail = ZipArca1.ErrMessage();
-    return step;
-  }
-  int files = 0;
-  for (int i = 0; i < ZipArca1.Count(); ++i) {
-    const archive::TZADirEntry* entry = ZipArca1.DirEntry(i);
-    if (entry && !entry->IsDirOnly())
-      ++files;
-  }
-  ZipArca1.SetDLL_Load(true);
-  if (!ZipArca1.DLL_Load()) {
-    step.cause = TStepCause::EngineNotLoaded;
-    step.detail = ZipArca1.ErrMessage();
-    return step;
-  }
-  ZipArca1.SetCancel(false);
-  ZipArca1.FSpecArgs = {"*.*"};
-  ZipArca1.ExtrBaseDir = folder;
-  ZipArca1.ExtrOptions.Include(archive::ExtrOverWrite);
-  ZipArca1.Extract();
-  const int written = ZipArca1.SuccessCnt();
-  const int errCode = ZipArca1.ErrCode();
-  const std::string errText = ZipArca1.ErrMessage();
-  ZipArca1.SetDLL_Load(false);
-  if (Closed()) {
-    step.cause = TStepCause::Cancelled;
-  } else if (passwordSkipped_ > 0) {
-    step.cause = TStepCause::PasswordRefused;
-    step.code = passwordSkipped_;
-  } else if (skipped_ > 0 || written < files || errCode != 0) {
-    step.cause = TStepCause::FilesNotWritten;
-    step.code = std::max(skipped_, std::max(files - written, 1));
-    if (errCode != 0)
-      log_.Line("  " + errText);
-  }
-  return step;
-}
-
-bool TfrmPrincipal::UnpackPackages() {
-  for (const auto& package : Packages()) {
-    if (!package.wanted || platform::FileNameOf(package.name) == kEngineName)
-      continue;
-    const std::string fileName = platform::FileNameOf(package.name);
-    std::string folder = package.folder;
-    while (!folder.empty() && folder.back() == '\\')
-      folder.pop_back();
-    TStep step = UnpackPackage(cache_.PathOf(fileName), fileName, folder);
-    const bool keep = step.cause == TStepCause::Cancelled ||
-                      step.cause == TStepCause::PasswordRefused ||
-                      step.cause == TStepCause::FolderNotCreated;
-    if (!step.Succeeded() && !keep)
-      cache_.Discard(fileName);
-    if (step.cause == TStepCause::EngineNotLoaded)
-      cache_.Discard(kEngineName);
-    if (!Record(std::move(step)))
-      return false;
-  }
-  return true;
-}
-
-bool TfrmPrincipal::WriteSetting(const std::string& fileName, const std::string& section,
-                                 const std::string& key, const std::string& value) {
-  rollback_.WillCreate(fileName);
-  TStep step{TStepKind::Settings, fileName, TStepCause::None, 0, section + "\\" + key};
-  try {
-    GravarIni(fileName, section, key, value);
-  } catch (const std::exception& e) {
-    step.cause = TStepCause::SettingsNotWritten;
-    step.detail = e.what();
-  }
-  return Record(std::move(step));
-}
-
-bool TfrmPrincipal::WriteWorkstationSettings() {
-  if (!WriteSetting(kUpdaterSettings, "CONFIGURACAO", "INSTALACAO", "N"))
-    return false;
-  if (pc.ActivePage() == &tsLocal) {
-    return WriteSetting(kMainSettings, "ListaServidores", "NomeBanco1", "Local") &&
-           WriteSetting(kMainSettings, "ListaServidores", "CaminhoBanco1",
-                        edtServidor.Text() + ":" + edtCaminho.Text());
-  }
-  return WriteSetting(kMainSettings, "ListaServidores", "NomeBanco1", "&Local") &&
-         WriteSetting(kMainSettings, "ListaServidores", "CaminhoBanco1",
-                      SubstituirTexto(edtEmpresa.Text(), "&", ""));
-}
-
-bool TfrmPrincipal::MakeShortcut() {
-  TStep step{TStepKind::Shortcut, "Tornel.lnk", TStepCause::None, 0, ""};
-  try {
-    const std::string saved =
-        CriarAtalho("C:\\Varelo\\Ondrel.exe", "", "C:\\Varelo\\", "Tornel", "", 1);
-    if (saved.empty())
-      step.cause = TStepCause::ShortcutNotSaved;
-    step.detail = saved;
-  } catch (const std::exception& e) {
-    step.cause = TStepCause::ShortcutNotSaved;
-    step.detail = e.what();
-  }
-  return Record(std::move(step));
-}
-
-void TfrmPrincipal::RunSteps() {
-  if (!Record({TStepKind::Folder, kProductFolder,
-               rollback_.ForceFolder(kProductFolder) ? TStepCause::None
-                                                     : TStepCause::FolderNotCreated,
-               0, ""}))
-    return;
-  if (!FetchPackages() || !InstallEngine() || !UnpackPackages())
-    return;
-  if (chkEstacao.Checked() && !WriteWorkstationSettings())
-    return;
-  MakeShortcut();
-}
-
-std::string TfrmPrincipal::Choices() const {
-  std::string choices = chkEstacao.Checked() ? "estação" : "completa";
-  if (chkEstacao.Checked())
-    choices += pc.ActivePage() == &tsLocal ? " em rede" : " nas nuvens";
-  if (chkPaf.Checked())
-    choices += ", com PDV - PAF";
-  return "opções: " + choices + "; servidor de distribuição " + baseUrl_ + "; cache " +
-         cache_.Folder();
-}
-
-void TfrmPrincipal::LockWindow(bool locked) {
-  btnInstalar.SetEnabled(!locked);
-  chkEstacao.SetEnabled(!locked);
-  chkLocal.SetEnabled(!locked);
-  pc.SetEnabled(!locked);
-  chkPaf.SetEnabled(!locked);
-}
-
-void TfrmPrincipal::FinishRun() {
-  if (outcome_.Succeeded()) {
-    rollback_.Forget();
-    if (!cache_.Remove())
-      log_.Line("a pasta " + cache_.Folder() + " não pôde ser removida");
-    log_.Line("instalação concluída");
-    application_.MessageBox(kMsgDone);
-    Close();
-    return;
-  }
-  const std::vector<std::string> notRemoved = rollback_.Undo();
-  log_.Line(notRemoved.empty() ? "desfeito: o que a instalação criou foi removido"
-                               : "desfeito, exceto " + std::to_string(notRemoved.size()) +
-                                     " itens que não puderam ser removidos");
-  for (const std::string& path : notRemoved)
-    log_.Line("  não removido: " + path);
-  ProgressBar1.SetPosition(0);
-  lConnectionInfo.SetCaption("");
-  if (Closed()) {
-    // Cancelled by the close box: the user has been asked already; only what stayed is told.
-    if (!notRemoved.empty())
-      application_.Service().ShowError(application_.Title(),
-                                       outcome_.FailureMessage(notRemoved, log_.Path()));
-    return;
-  }
-  application_.Service().ShowError(application_.Title(),
-                                   outcome_.FailureMessage(notRemoved, log_.Path()));
-  LockWindow(false);
-}
-
-void TfrmPrincipal::btnInstalarClick(ui::TControl&) {
-  if (platform::FileExists(kEarlierSettings) || platform::DirectoryExists(kEarlierFolder)) {
-    application_.MessageBox(kMsgInstalled);
-    return;
-  }
-  if (chkEstacao.Checked()) {
-    if (pc.ActivePage() == &tsLocal) {
-      if (edtServidor.Text().empty() || edtCaminho.Text().empty()) {
-        application_.MessageBox(kMsgNetwork);
-        ui::SetFocus(edtServidor);
-        return;
-      }
-    } else if (edtEmpresa.Text().empty()) {
-      application_.MessageBox(kMsgCloud);
-      ui::SetFocus(edtEmpresa);
-      return;
-    }
-  }
-
-  LockWindow(true);
-  outcome_.Clear();
-  log_.BeginRun(Choices());
-  {
-    running_ = true;
-    struct TRunning {
-      bool& flag;
-      ~TRunning() { flag = false; }
-    } running{running_};
-    RunSteps();
-  }
-  FinishRun();
 }
 
 void TfrmPrincipal::chkEstacaoClick(ui::TControl&) {

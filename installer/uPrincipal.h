@@ -130,8 +130,8 @@ class TfrmPrincipal : public ui::TForm {
   TStep UnpackPackage(const std::string& archivePath, const std::string& name,
                       const std::string& folder);
   bool WriteWorkstationSettings();
-  bool WriteSetting(const std::string& fileName, const std::string& section,
-                    const std::string& key, const std::string& value);
+  bool WriteSetting(const std::string& fileName, const std::string& section, const std::string& key,
+                    const std::string& value);
   bool MakeShortcut();
   void FinishRun();
   std::string Choices() const;
@@ -162,8 +162,9 @@ class TfrmPrincipal : public ui::TForm {
   TRunOutcome outcome_;
   TRollback rollback_;
   bool running_ = false;
-  // The transfer under way reached the server.
+  // The transfer under way reached the server; when it started (milliseconds).
   bool connected_ = false;
+  uint32_t fetchStart_ = 0;
   // Entries of the package being unpacked that were skipped, and of those for a password.
   int skipped_ = 0;
   int passwordSkipped_ = 0;

@@ -20,10 +20,10 @@ struct TQuestion {
   std::string caption;
   std::string text;
   std::vector<std::string> buttons;
-  int defaultButton = 0;   // pressed by Enter
-  int cancelButton = -1;   // pressed by Escape and by the close box; -1: the last button
-  bool secret = false;     // adds the masked edit, which holds the focus
-  int maxLength = 0;       // of the edit; 0 for no limit
+  int defaultButton = 0;  // pressed by Enter
+  int cancelButton = -1;  // pressed by Escape and by the close box; -1: the last button
+  bool secret = false;    // adds the masked edit, which holds the focus
+  int maxLength = 0;      // of the edit; 0 for no limit
 };
 
 class IUiService {

@@ -347,9 +347,8 @@ TEST_F(InstallerE2E, DistributionServerDownIsToldNothingStaysAndAnotherStartComp
   TInstallerWindow window(Launch(), prefix, server.BaseUrl(), "server-back");
   ASSERT_TRUE(window.Found()) << window.ProgramLog();
   InstallToTheEnd(window);
-  ExpectInstalled(prefix, {{{"Varelo", "VareloSoftInstalacao.zip"}, {"Varelo/Banco", "banco.zip"}},
-                           "",
-                           ""});
+  ExpectInstalled(
+      prefix, {{{"Varelo", "VareloSoftInstalacao.zip"}, {"Varelo/Banco", "banco.zip"}}, "", ""});
   EXPECT_FALSE(fs::exists(TempFolder(Drive(prefix)) + "/VareloSoft"));
 }
 
@@ -466,9 +465,127 @@ TEST_F(InstallerE2E, PackageCutShortIsToldAndTheNextTryFetchesOnlyWhatWasMissing
   ASSERT_NE(request, std::string::npos) << again;
   EXPECT_EQ(again.find("\" 206 " + std::to_string(whole - kept) + " ", request), request + 24)
       << again << " kept " << kept;
-  ExpectInstalled(prefix, {{{"Varelo", "VareloSoftInstalacao.zip"}, {"Varelo/Banco", "banco.zip"}},
-                           "",
-                           ""});
+  ExpectInstalled(
+      prefix, {{{"Varelo", "VareloSoftInstalacao.zip"}, {"Varelo/Banco", "banco.zip"}}, "", ""});
+}
+
+// A copy of the packages in which the product package is replaced by one made with zip from
+// the given files (name -> text; a name ending in "/" is a folder), with a password when given.
+class TPackagesWithProduct {
+ public:
+  explicit TPackagesWithProduct(const std::map<std::string, std::string>& files,
+                                const std::string& password = "") {
+    for (const auto& entry : fs::directory_iterator(PackageFolder()))
+      fs::copy_file(entry.path(), root_ / entry.path().filename());
+    const std::string product = root_.Path() + "/VareloSoftInstalacao.zip";
+    fs::remove(product);
+    for (const auto& [name, text] : files) {
+      if (name.back() == '/')
+        fs::create_directories(content_ / name);
+      else
+        test::WriteFileBytes(content_.Path() + "/" + name, text);
+    }
+    std::vector<std::string> argv = {"sh", "-c",
+                                     "cd '" + content_.Path() + "' && zip -q -r " +
+                                         (password.empty() ? "" : "-P " + password + " ") + "'" +
+                                         product + "' ."};
+    std::string out;
+    made_ = test::RunCommand(argv, &out) == 0 && fs::exists(product);
+  }
+  bool Made() const { return made_; }
+  const std::string& Root() const { return root_.Path(); }
+
+ private:
+  test::TTempDir root_;
+  test::TTempDir content_;
+  bool made_ = false;
+};
+
+TEST_F(InstallerE2E, PasswordProtectedPackageAsksForThePasswordAndAWrongOneFailsTheRun) {
+  TPackagesWithProduct packages({{"Leia.txt", "conteúdo protegido"}}, "segredo");
+  ASSERT_TRUE(packages.Made());
+  TDistServer::TOptions options;
+  options.root = packages.Root();
+  TDistServer server(options);
+  ASSERT_TRUE(server.Started()) << server.Log();
+  struct TCase {
+    const char* shot;
+    const char* typed;
+    bool installs;
+  };
+  for (const TCase c :
+       {TCase{"password-right", "segredo", true}, TCase{"password-wrong", "errada", false}}) {
+    SCOPED_TRACE(c.shot);
+    const std::string prefix = NewPrefix();
+    TInstallerWindow window(Launch(), prefix, server.BaseUrl(), c.shot);
+    ASSERT_TRUE(window.Found()) << window.ProgramLog();
+    window.Click(kInstalar.x, kInstalar.y);
+    // The masked password dialog, answered with the typed password and Enter (OK); a wrong
+    // password may be asked for again, a bounded number of times.
+    std::optional<TBoxRecord> box;
+    size_t shown = 1;
+    for (; shown <= 4; ++shown) {
+      box = window.WaitForBox(shown, kInstallTimeoutMs);
+      ASSERT_TRUE(box) << window.ProgramLog();
+      if (box->kind != "password")
+        break;
+      window.Screenshot("asked-" + std::to_string(shown));
+      ASSERT_TRUE(window.AnswerBox("Return", c.typed));
+    }
+    ASSERT_GT(shown, 1u) << "no password was asked for";
+    window.Screenshot("told");
+    if (c.installs) {
+      EXPECT_EQ(box->text, kDone);
+      ASSERT_TRUE(window.PressOk());
+      EXPECT_EQ(window.WaitForExit(), 0) << window.ProgramLog();
+      EXPECT_EQ(ReadFileBytes(Drive(prefix) + "/Varelo/Leia.txt"), "conteúdo protegido");
+      ExpectShortcut(prefix);
+      continue;
+    }
+    EXPECT_TRUE(box->error);
+    EXPECT_EQ(box->text.find("O pacote VareloSoftInstalacao.zip é protegido por senha e 1 "
+                             "arquivo não pôde ser aberto sem a senha certa."),
+              0u)
+        << box->text;
+    ASSERT_TRUE(window.PressOk());
+    ExpectNothingInstalled(Drive(prefix), Shortcut(prefix));
+    ASSERT_TRUE(window.PressCloseBox());
+    EXPECT_EQ(window.WaitForExit(), 0) << window.ProgramLog();
+  }
+}
+
+TEST_F(InstallerE2E, SettingsFileThatCannotBeWrittenIsToldAndNothingStays) {
+  // The product package brings a settings file far larger than any the writer takes on (a
+  // damaged one, say): the workstation's setting can't be written into it.
+  const std::map<std::string, std::string> files = {
+      {"Ondrel.exe", "MZ"}, {"Ondrel.ini", std::string(65 * 1024 * 1024, ';')}};
+  TPackagesWithProduct packages(files);
+  ASSERT_TRUE(packages.Made());
+  TDistServer::TOptions options;
+  options.root = packages.Root();
+  TDistServer server(options);
+  ASSERT_TRUE(server.Started()) << server.Log();
+  const std::string prefix = NewPrefix();
+  TInstallerWindow window(Launch(), prefix, server.BaseUrl(), "settings");
+  ASSERT_TRUE(window.Found()) << window.ProgramLog();
+  window.Click(kWorkstation.x, kWorkstation.y);
+  window.Click(kServer.x, kServer.y);
+  window.Type("srv");
+  window.Click(kPath.x, kPath.y);
+  window.Type("dados");
+  window.Click(kInstalar.x, kInstalar.y);
+  const auto box = window.WaitForBox(1, kInstallTimeoutMs);
+  ASSERT_TRUE(box) << window.ProgramLog();
+  window.Screenshot("told");
+  EXPECT_TRUE(box->error);
+  EXPECT_EQ(box->text.find("Não foi possível gravar o arquivo de configuração "
+                           "c:\\Varelo\\Ondrel.ini."),
+            0u)
+      << box->text;
+  ASSERT_TRUE(window.PressOk());
+  ExpectNothingInstalled(Drive(prefix), Shortcut(prefix));
+  ASSERT_TRUE(window.PressCloseBox());
+  EXPECT_EQ(window.WaitForExit(), 0) << window.ProgramLog();
 }
 
 TEST_F(InstallerE2E, ProgressBarMovesAndTheWindowRepaintsDuringAThrottledFetch) {

@@ -152,15 +152,27 @@ std::vector<TBoxRecord> TInstallerWindow::Boxes() const {
 }
 
 std::optional<TBoxRecord> TInstallerWindow::WaitForBox(size_t count, int timeoutMs) {
+  // The box is looked for by its own caption: the application's title, or the archive
+  // component's password dialog's.
   const bool shown = WaitUntil(
-      [&] { return Boxes().size() >= count && !FindVisible(kBoxCaption).empty(); }, timeoutMs, 100);
+      [&] {
+        const std::vector<TBoxRecord> boxes = Boxes();
+        return boxes.size() >= count && !FindVisible(boxes[count - 1].caption).empty();
+      },
+      timeoutMs, 100);
   if (!shown)
     return std::nullopt;
   return Boxes()[count - 1];
 }
 
+std::string TInstallerWindow::LastBoxCaption() const {
+  const std::vector<TBoxRecord> boxes = Boxes();
+  return boxes.empty() ? kBoxCaption : boxes.back().caption;
+}
+
 bool TInstallerWindow::PressOk() {
-  const std::string box = FindVisible(kBoxCaption);
+  const std::string caption = LastBoxCaption();
+  const std::string box = FindVisible(caption);
   if (box.empty())
     return false;
   if (launch_.answerBoxWithEnter) {
@@ -173,11 +185,12 @@ bool TInstallerWindow::PressOk() {
     Run({"xdotool", "mousemove", "--window", box, std::to_string(width - kOkFromRight),
          std::to_string(height - kOkFromFoot), "click", "1"});
   }
-  return WaitUntil([&] { return FindVisible(kBoxCaption) != box; }, kBoxGoneTimeoutMs);
+  return WaitUntil([&] { return FindVisible(caption) != box; }, kBoxGoneTimeoutMs);
 }
 
 bool TInstallerWindow::AnswerBox(const std::string& keys, const std::string& typed) {
-  const std::string box = FindVisible(kBoxCaption);
+  const std::string caption = LastBoxCaption();
+  const std::string box = FindVisible(caption);
   if (box.empty())
     return false;
   // With no window manager the keyboard goes to the window under the pointer.
@@ -185,7 +198,7 @@ bool TInstallerWindow::AnswerBox(const std::string& keys, const std::string& typ
   if (!typed.empty())
     Run({"xdotool", "type", "--delay", "20", typed});
   Run({"xdotool", "key", keys});
-  return WaitUntil([&] { return FindVisible(kBoxCaption) != box; }, kBoxGoneTimeoutMs);
+  return WaitUntil([&] { return FindVisible(caption) != box; }, kBoxGoneTimeoutMs);
 }
 
 int TInstallerWindow::WaitForExit(int timeoutMs) {

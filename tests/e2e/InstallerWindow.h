@@ -90,6 +90,8 @@ class TInstallerWindow {
 
  private:
   std::string FindVisible(const std::string& caption) const;
+  // The caption of the box shown last (the application's title before any).
+  std::string LastBoxCaption() const;
 
   test::TTempDir dir_;
   TLaunch launch_;

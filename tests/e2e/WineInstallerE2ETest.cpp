@@ -167,9 +167,9 @@ TEST_F(InstallerUnderWine, WorkstationOnRedeWritesBothSettingsFiles) {
   window.Screenshot("typed");
   InstallToTheEnd(window);
   EXPECT_EQ(window.Boxes().size(), 1u);
-  EXPECT_EQ(Requests(server), (std::vector<std::string>{
-                                  "GET /ArcaZip190.dll 200", "GET /VareloSoftInstalacao.zip 200",
-                                  "GET /GDS32.zip 200", "GET /GDS32.zip 200"}));
+  EXPECT_EQ(Requests(server),
+            (std::vector<std::string>{"GET /ArcaZip190.dll 200",
+                                      "GET /VareloSoftInstalacao.zip 200", "GET /GDS32.zip 200"}));
   ExpectInstalled({{{"Varelo", "VareloSoftInstalacao.zip"},
                     {"Varelo", "GDS32.zip"},
                     {"VareloPaf", "GDS32.zip"}},
@@ -197,6 +197,66 @@ TEST_F(InstallerUnderWine, WorkstationOnNuvensTakesTheAliasInCapitals) {
                     {"VareloPaf", "GDS32.zip"}},
                    kOndrelIni,
                    WithoutBlankLines(BrastelIni("&Local", "ABC"))});
+}
+
+TEST_F(InstallerUnderWine, ServerDownIsToldNothingStaysAndInstalarAgainCompletes) {
+  TDistServer::TOptions options;
+  options.root = Packages();
+  TDistServer server(options);
+  ASSERT_TRUE(server.Started()) << server.Log();
+  server.Stop();  // the address answers no more
+  TInstallerWindow& window = Open(server, "server-down");
+  ASSERT_TRUE(window.Found()) << window.ProgramLog();
+  window.Click(kInstalar.x, kInstalar.y);
+  const auto box = window.WaitForBox(1, kInstallTimeoutMs);
+  ASSERT_TRUE(box) << window.ProgramLog();
+  window.Screenshot("told");
+  EXPECT_TRUE(box->error);
+  EXPECT_EQ(box->text.find("Não foi possível baixar o pacote ArcaZip190.dll: o servidor de "
+                           "distribuição não respondeu."),
+            0u)
+      << box->text;
+  ASSERT_TRUE(window.PressOk());
+  const std::set<std::string> tree = e2e::Tree(prefix_->Drive(), prefix_->PrefixOwn());
+  EXPECT_TRUE(tree.empty()) << Listing(tree);
+  EXPECT_FALSE(fs::exists(prefix_->Desktop() + "/Tornel.lnk"));
+  // The server is back: the same window installs.
+  ASSERT_TRUE(server.Start()) << server.Log();
+  InstallToTheEnd(window);
+  ExpectInstalled(
+      {{{"Varelo", "VareloSoftInstalacao.zip"}, {"Varelo/Banco", "banco.zip"}}, "", ""});
+}
+
+TEST_F(InstallerUnderWine, CloseBoxDuringAFetchAsksAndSimUndoesTheRun) {
+  TDistServer::TOptions options;
+  options.root = Packages();
+  options.throttle = {"banco.zip=256k"};
+  TDistServer server(options);
+  ASSERT_TRUE(server.Started()) << server.Log();
+  TInstallerWindow& window = Open(server, "closed");
+  ASSERT_TRUE(window.Found()) << window.ProgramLog();
+  window.Click(kInstalar.x, kInstalar.y);
+  const std::string part =
+      prefix_->Drive() + "/users/" + UserName() + "/AppData/Local/Temp/VareloSoft/banco.zip.part";
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        std::error_code error;
+        return fs::file_size(part, error) >= 128 * 1024 && !error;
+      },
+      30000))
+      << window.ProgramLog();
+  ASSERT_TRUE(window.PressCloseBox());
+  const auto box = window.WaitForBox(1);
+  ASSERT_TRUE(box) << window.ProgramLog();
+  window.Screenshot("asked");
+  EXPECT_EQ(box->kind, "question");
+  EXPECT_EQ(box->text, "Deseja cancelar a instalação?");
+  ASSERT_TRUE(window.AnswerBox("alt+s")) << window.Screenshot("question-stays");
+  EXPECT_EQ(window.WaitForExit(kExitTimeoutMs), 0) << window.ProgramLog();
+  EXPECT_EQ(window.Boxes().size(), 1u);
+  const std::set<std::string> tree = e2e::Tree(prefix_->Drive(), prefix_->PrefixOwn());
+  EXPECT_TRUE(tree.empty()) << Listing(tree);
+  EXPECT_TRUE(fs::exists(part));
 }
 
 }  // namespace

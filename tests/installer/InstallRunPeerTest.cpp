@@ -332,7 +332,7 @@ TEST_F(InstallRun, DistributionServerDownIsToldNothingStaysAndARetryCompletes) {
   ASSERT_EQ(h.service.boxes.size(), 1u);
   EXPECT_TRUE(h.service.boxes[0].error);
   EXPECT_EQ(h.service.boxes[0].text.find("Não foi possível baixar o pacote ArcaZip190.dll: o "
-                                          "servidor de distribuição não respondeu."),
+                                         "servidor de distribuição não respondeu."),
             0u)
       << h.service.boxes[0].text;
   ExpectNothingInstalled(h);
@@ -392,8 +392,7 @@ TEST_F(InstallRun, PackageCutShortIsContinuedByTheNextRunFromWhereItStopped) {
   const std::string whole = packages.at("banco.zip");
   const size_t half = whole.size() / 2;
   ASSERT_TRUE(platform::ForceDirectories(TestCacheFolder()));
-  WriteFileBytes(platform::HostPath(TestCacheFolder() + "\\banco.zip.part"),
-                 whole.substr(0, half));
+  WriteFileBytes(platform::HostPath(TestCacheFolder() + "\\banco.zip.part"), whole.substr(0, half));
   // The product package had arrived whole: it is not fetched again.
   WriteFileBytes(platform::HostPath(TestCacheFolder() + "\\VareloSoftInstalacao.zip"),
                  packages.at("VareloSoftInstalacao.zip"));

@@ -80,8 +80,7 @@ TEST(RunOutcome, EachCauseIsToldInTheUsersWords) {
 TEST(RunOutcome, WhatCouldNotBeRemovedIsNamed) {
   TRunOutcome outcome;
   outcome.Record({TStepKind::Fetch, "banco.zip", TStepCause::CutShort, 0, ""});
-  const std::string message =
-      outcome.FailureMessage({"c:\\Varelo\\aberto.dll", "c:\\Varelo"}, "");
+  const std::string message = outcome.FailureMessage({"c:\\Varelo\\aberto.dll", "c:\\Varelo"}, "");
   EXPECT_NE(message.find("Não foi possível remover:\rc:\\Varelo\\aberto.dll\rc:\\Varelo"),
             std::string::npos)
       << message;

@@ -137,12 +137,20 @@ void TSharedInstallPlace::SetValue(const wchar_t* keyPath, const std::wstring& n
 void TSharedInstallPlace::SetShellFolder(const std::string& name, const std::string& value) {
   const std::wstring wideName = Wide(name);
   if (!value.empty()) {
+    // The folder is there before the registry names it: Wine's shell writes the "Shell Folders"
+    // values anew from "User Shell Folders" whenever a program of the prefix asks it for a
+    // folder, and one whose folder is missing it leaves out (the tests then read no desktop).
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(Wide(value)), ec);
     SetValue(kUserShellFolders, wideName, REG_EXPAND_SZ, Wide(value));
     SetValue(kShellFolders, wideName, REG_SZ, Wide(value));
     return;
   }
-  // Only the value the window reads goes; the one Wine would write it anew from keeps naming
-  // the test's folder, so that can never lead to the host user's home.
+  // Only the value the window reads goes; the one Wine would write it anew from names a folder
+  // of the test's that is missing, so Wine writes nothing back and can never lead to the host
+  // user's home.
+  SetValue(kUserShellFolders, wideName, REG_EXPAND_SZ,
+           Wide(prefix_.Win("C:\\users\\Teste\\Nenhuma\\" + name)));
   SaveValue(kShellFolders, wideName);
   TShellFoldersKey key(kShellFolders);
   if (key.Get() != nullptr)

@@ -173,9 +173,8 @@ int AskNative(HWND owner, const TQuestion& question, std::string& edit) {
   short x = static_cast<short>(width - kMargin - buttonsW);
   for (short i = 0; i < count; ++i, x = static_cast<short>(x + kButtonW + kButtonGap)) {
     const DWORD kind = i == q.defaultButton ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
-    t.Item(kind | WS_TABSTOP, x, buttonY, kButtonW, kButtonH,
-           static_cast<WORD>(kFirstButtonId + i), kButtonClass,
-           Widen(q.buttons[static_cast<size_t>(i)]));
+    t.Item(kind | WS_TABSTOP, x, buttonY, kButtonW, kButtonH, static_cast<WORD>(kFirstButtonId + i),
+           kButtonClass, Widen(q.buttons[static_cast<size_t>(i)]));
     ++items;
   }
   t.SetCount(items);
