@@ -114,7 +114,7 @@ std::string UserName() {
 }
 
 std::string UserTempFolder() {
-  return "C:\\users\\" + UserName() + "\\AppData\\Local\\Temp";
+  return "C:\\users\\" + UserName() + "\\Temp";
 }
 
 std::string WinePrefix() {

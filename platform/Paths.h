@@ -14,8 +14,7 @@ namespace platform {
 std::string WinePrefix();
 
 // The user's folder for temporary files, as a Windows path without a trailing separator:
-// the system's own on Windows; under a prefix C:\users\<user>\AppData\Local\Temp, where
-// Wine puts it.
+// the system's own on Windows; under a prefix C:\users\<user>\Temp, where Wine puts it.
 std::string UserTempFolder();
 
 // The name of the user the program runs as (the prefix's user folder is named after it).

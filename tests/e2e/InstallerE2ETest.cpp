@@ -310,7 +310,7 @@ void ExpectNothingInstalled(const std::string& drive, const std::string& shortcu
 
 // The download cache and the log of the user the program runs as.
 std::string TempFolder(const std::string& drive) {
-  return drive + "/users/" + UserName() + "/AppData/Local/Temp";
+  return drive + "/users/" + UserName() + "/Temp";
 }
 
 TEST_F(InstallerE2E, DistributionServerDownIsToldNothingStaysAndAnotherStartCompletes) {

@@ -237,7 +237,7 @@ TEST_F(InstallerUnderWine, CloseBoxDuringAFetchAsksAndSimUndoesTheRun) {
   ASSERT_TRUE(window.Found()) << window.ProgramLog();
   window.Click(kInstalar.x, kInstalar.y);
   const std::string part =
-      prefix_->Drive() + "/users/" + UserName() + "/AppData/Local/Temp/VareloSoft/banco.zip.part";
+      prefix_->Drive() + "/users/" + UserName() + "/Temp/VareloSoft/banco.zip.part";
   ASSERT_TRUE(WaitUntil(
       [&] {
         std::error_code error;
