@@ -30,7 +30,7 @@ constexpr int kEditH = 21;
 constexpr int kEditGap = 10;
 
 // What the box shows: the text, the icon, the buttons and the edit.
-struct TBoxSpec {
+struct TBoxLayout {
   std::string caption;
   std::string text;
   bool errorIcon = false;
@@ -51,46 +51,46 @@ int MnemonicOf(const std::string& caption) {
 
 // Shows the box modally and gives the index of the button pressed (the cancel button's when
 // the box is closed); `edit` gets the secret edit's text.
-int ShowBox(const TBoxSpec& spec, std::string* edit) {
+int ShowBox(const TBoxLayout& layout, std::string* edit) {
   fl_open_display();
   const TFont font;  // the platform's message font
   const Fl_Font fontNumber = TFontRegistry::FontFor(font);
   fl_font(fontNumber, font.height);
   int textW = kMaxTextWidth;
   int textH = 0;
-  fl_measure(spec.text.c_str(), textW, textH, 0);
+  fl_measure(layout.text.c_str(), textW, textH, 0);
   textW = std::clamp(textW, kMinTextWidth, kMaxTextWidth);
-  if (spec.secret)
+  if (layout.secret)
     textW = kMaxTextWidth;
-  const int count = static_cast<int>(spec.buttons.size());
+  const int count = static_cast<int>(layout.buttons.size());
   const int buttonsW = count * kButtonW + (count - 1) * kButtonGap;
-  const int iconW = spec.errorIcon ? TErrorIcon::kSize + kMargin : 0;
-  const int bodyH = std::max(textH, spec.errorIcon ? TErrorIcon::kSize : 0);
-  const int editH = spec.secret ? kEditH + kEditGap : 0;
+  const int iconW = layout.errorIcon ? TErrorIcon::kSize + kMargin : 0;
+  const int bodyH = std::max(textH, layout.errorIcon ? TErrorIcon::kSize : 0);
+  const int editH = layout.secret ? kEditH + kEditGap : 0;
   const int w = std::max(kMargin * 2 + iconW + textW, buttonsW + 2 * kMargin);
   const int h = kMargin * 3 + bodyH + editH + kButtonH + kStripPadding;
 
-  int answer = spec.cancelButton;
+  int answer = layout.cancelButton;
   // The window owns the widgets made while it is the current group.
   Fl_Double_Window box(w, h);
-  box.copy_label(spec.caption.c_str());
+  box.copy_label(layout.caption.c_str());
   box.color(FL_WHITE);
-  if (spec.errorIcon)
+  if (layout.errorIcon)
     new TErrorIcon(kMargin, kMargin);
   // A label inside its box keeps 3 pixels clear on each side; the box is that much wider.
   auto* message = new Fl_Box(kMargin + iconW - 3, kMargin, textW + 6, bodyH);
-  message->copy_label(spec.text.c_str());
+  message->copy_label(layout.text.c_str());
   message->labeltype(kPlainLabel);
   message->labelfont(fontNumber);
   message->labelsize(font.height);
   message->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_WRAP);
   Fl_Secret_Input* input = nullptr;
-  if (spec.secret) {
+  if (layout.secret) {
     input = new Fl_Secret_Input(kMargin + iconW, kMargin + bodyH + kEditGap, textW, kEditH);
     input->textfont(fontNumber);
     input->textsize(font.height);
-    if (spec.maxLength > 0)
-      input->maximum_size(spec.maxLength);
+    if (layout.maxLength > 0)
+      input->maximum_size(layout.maxLength);
   }
   // The button strip at the foot, in the platform's face colour, the buttons on the right.
   auto* strip = new Fl_Box(0, h - kButtonH - 2 * kStripPadding, w, kButtonH + 2 * kStripPadding);
@@ -100,15 +100,15 @@ int ShowBox(const TBoxSpec& spec, std::string* edit) {
     int* answer;
     int index;
   };
-  std::vector<TPress> presses(spec.buttons.size());
+  std::vector<TPress> presses(layout.buttons.size());
   int x = w - kMargin - buttonsW;
   for (int i = 0; i < count; ++i, x += kButtonW + kButtonGap) {
-    const std::string& caption = spec.buttons[static_cast<size_t>(i)];
+    const std::string& caption = layout.buttons[static_cast<size_t>(i)];
     auto* button = new TDialogButton(x, h - kButtonH - kStripPadding, kButtonW, kButtonH, nullptr);
     button->copy_label(caption.c_str());
     button->labelfont(fontNumber);
     button->labelsize(font.height);
-    if (i == spec.defaultButton)
+    if (i == layout.defaultButton)
       button->shortcut(FL_Enter);
     else if (const int letter = MnemonicOf(caption))
       button->shortcut(FL_ALT | letter);
@@ -129,7 +129,7 @@ int ShowBox(const TBoxSpec& spec, std::string* edit) {
   box.show();
   if (input)
     input->take_focus();
-  TWindowHints::SetWindowName(box, spec.caption);
+  TWindowHints::SetWindowName(box, layout.caption);
   while (box.shown())
     Fl::wait();
   if (edit && input)
@@ -140,28 +140,28 @@ int ShowBox(const TBoxSpec& spec, std::string* edit) {
 }  // namespace
 
 void TMessageBox::Show(const std::string& caption, const std::string& text, bool errorIcon) {
-  TBoxSpec spec;
-  spec.caption = caption;
-  spec.text = text;
-  spec.errorIcon = errorIcon;
-  spec.buttons = {"OK"};
-  ShowBox(spec, nullptr);
+  TBoxLayout layout;
+  layout.caption = caption;
+  layout.text = text;
+  layout.errorIcon = errorIcon;
+  layout.buttons = {"OK"};
+  ShowBox(layout, nullptr);
 }
 
 int TMessageBox::Ask(const TQuestion& question, std::string& edit) {
-  TBoxSpec spec;
-  spec.caption = question.caption;
-  spec.text = question.text;
-  spec.buttons = question.buttons;
-  if (spec.buttons.empty())
-    spec.buttons = {"OK"};
-  const int last = static_cast<int>(spec.buttons.size()) - 1;
-  spec.defaultButton = std::clamp(question.defaultButton, 0, last);
-  spec.cancelButton = question.cancelButton < 0 ? last : std::min(question.cancelButton, last);
-  spec.secret = question.secret;
-  spec.maxLength = question.maxLength;
+  TBoxLayout layout;
+  layout.caption = question.caption;
+  layout.text = question.text;
+  layout.buttons = question.buttons;
+  if (layout.buttons.empty())
+    layout.buttons = {"OK"};
+  const int last = static_cast<int>(layout.buttons.size()) - 1;
+  layout.defaultButton = std::clamp(question.defaultButton, 0, last);
+  layout.cancelButton = question.cancelButton < 0 ? last : std::min(question.cancelButton, last);
+  layout.secret = question.secret;
+  layout.maxLength = question.maxLength;
   edit.clear();
-  return ShowBox(spec, &edit);
+  return ShowBox(layout, &edit);
 }
 
 }  // namespace platform::ui
