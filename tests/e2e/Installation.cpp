@@ -135,4 +135,26 @@ void ExpectShortcut(const std::string& shortcut) {
   EXPECT_EQ(info.find("Command line arguments"), std::string::npos) << info;
 }
 
+TPackagesWithProduct::TPackagesWithProduct(const std::string& packageFolder,
+                                           const std::map<std::string, std::string>& files,
+                                           const std::string& password) {
+  namespace fs = std::filesystem;
+  for (const auto& entry : fs::directory_iterator(packageFolder))
+    fs::copy_file(entry.path(), root_ / entry.path().filename());
+  const std::string product = root_.Path() + "/VareloSoftInstalacao.zip";
+  fs::remove(product);
+  for (const auto& [name, text] : files) {
+    if (name.back() == '/')
+      fs::create_directories(content_ / name);
+    else
+      test::WriteFileBytes(content_.Path() + "/" + name, text);
+  }
+  const std::vector<std::string> argv = {"sh", "-c",
+                                         "cd '" + content_.Path() + "' && zip -q -r " +
+                                             (password.empty() ? "" : "-P " + password + " ") +
+                                             "'" + product + "' ."};
+  std::string out;
+  made_ = test::RunCommand(argv, &out) == 0 && fs::exists(product);
+}
+
 }  // namespace varelo::e2e

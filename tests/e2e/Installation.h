@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/e2e/DistServer.h"
+#include "tests/support/TempDir.h"
 
 // What the end-to-end tests of the Linux program and of the Windows program under Wine share:
 // the window's texts and control points, and the checks of what an installation left in a
@@ -77,5 +78,22 @@ struct TInstallPlace {
 void ExpectInstalled(const TInstallPlace& place, const TExpected& expected);
 // The shortcut, read by lnkinfo, starts C:\Varelo\Ondrel.exe in C:\Varelo\ without arguments.
 void ExpectShortcut(const std::string& shortcut);
+
+// A copy of a package folder in which the product package is replaced by one made with zip
+// from the given files (name -> text; a name ending in "/" is a folder), with a password when
+// one is given.
+class TPackagesWithProduct {
+ public:
+  TPackagesWithProduct(const std::string& packageFolder,
+                       const std::map<std::string, std::string>& files,
+                       const std::string& password = "");
+  bool Made() const { return made_; }
+  const std::string& Root() const { return root_.Path(); }
+
+ private:
+  test::TTempDir root_;
+  test::TTempDir content_;
+  bool made_ = false;
+};
 
 }  // namespace varelo::e2e

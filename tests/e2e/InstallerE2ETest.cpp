@@ -469,40 +469,8 @@ TEST_F(InstallerE2E, PackageCutShortIsToldAndTheNextTryFetchesOnlyWhatWasMissing
       prefix, {{{"Varelo", "VareloSoftInstalacao.zip"}, {"Varelo/Banco", "banco.zip"}}, "", ""});
 }
 
-// A copy of the packages in which the product package is replaced by one made with zip from
-// the given files (name -> text; a name ending in "/" is a folder), with a password when given.
-class TPackagesWithProduct {
- public:
-  explicit TPackagesWithProduct(const std::map<std::string, std::string>& files,
-                                const std::string& password = "") {
-    for (const auto& entry : fs::directory_iterator(PackageFolder()))
-      fs::copy_file(entry.path(), root_ / entry.path().filename());
-    const std::string product = root_.Path() + "/VareloSoftInstalacao.zip";
-    fs::remove(product);
-    for (const auto& [name, text] : files) {
-      if (name.back() == '/')
-        fs::create_directories(content_ / name);
-      else
-        test::WriteFileBytes(content_.Path() + "/" + name, text);
-    }
-    std::vector<std::string> argv = {"sh", "-c",
-                                     "cd '" + content_.Path() + "' && zip -q -r " +
-                                         (password.empty() ? "" : "-P " + password + " ") + "'" +
-                                         product + "' ."};
-    std::string out;
-    made_ = test::RunCommand(argv, &out) == 0 && fs::exists(product);
-  }
-  bool Made() const { return made_; }
-  const std::string& Root() const { return root_.Path(); }
-
- private:
-  test::TTempDir root_;
-  test::TTempDir content_;
-  bool made_ = false;
-};
-
 TEST_F(InstallerE2E, PasswordProtectedPackageAsksForThePasswordAndAWrongOneFailsTheRun) {
-  TPackagesWithProduct packages({{"Leia.txt", "conteúdo protegido"}}, "segredo");
+  TPackagesWithProduct packages(PackageFolder(), {{"Leia.txt", "conteúdo protegido"}}, "segredo");
   ASSERT_TRUE(packages.Made());
   TDistServer::TOptions options;
   options.root = packages.Root();
@@ -559,7 +527,7 @@ TEST_F(InstallerE2E, SettingsFileThatCannotBeWrittenIsToldAndNothingStays) {
   // damaged one, say): the workstation's setting can't be written into it.
   const std::map<std::string, std::string> files = {
       {"Ondrel.exe", "MZ"}, {"Ondrel.ini", std::string(65 * 1024 * 1024, ';')}};
-  TPackagesWithProduct packages(files);
+  TPackagesWithProduct packages(PackageFolder(), files);
   ASSERT_TRUE(packages.Made());
   TDistServer::TOptions options;
   options.root = packages.Root();

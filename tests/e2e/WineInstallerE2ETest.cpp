@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 #include "tests/e2e/DistServer.h"
 #include "tests/e2e/Installation.h"
@@ -227,7 +228,23 @@ TEST_F(InstallerUnderWine, ServerDownIsToldNothingStaysAndInstalarAgainCompletes
       {{{"Varelo", "VareloSoftInstalacao.zip"}, {"Varelo/Banco", "banco.zip"}}, "", ""});
 }
 
-TEST_F(InstallerUnderWine, CloseBoxDuringAFetchAsksAndSimUndoesTheRun) {
+// The partial file of a package in the download cache of the test's prefix.
+std::string CachedPart(const std::string& drive, const std::string& package) {
+  return drive + "/users/" + UserName() + "/Temp/VareloSoft/" + package + ".part";
+}
+
+// Waits until the file holds at least `bytes`.
+bool WaitForSize(const std::string& path, uintmax_t bytes, int timeoutMs) {
+  return WaitUntil(
+      [&] {
+        std::error_code error;
+        const uintmax_t size = fs::file_size(path, error);
+        return !error && size >= bytes;
+      },
+      timeoutMs);
+}
+
+TEST_F(InstallerUnderWine, CloseBoxDuringAFetchAsksNaoGoesOnAndSimUndoesTheRun) {
   TDistServer::TOptions options;
   options.root = Packages();
   options.throttle = {"banco.zip=256k"};
@@ -236,27 +253,119 @@ TEST_F(InstallerUnderWine, CloseBoxDuringAFetchAsksAndSimUndoesTheRun) {
   TInstallerWindow& window = Open(server, "closed");
   ASSERT_TRUE(window.Found()) << window.ProgramLog();
   window.Click(kInstalar.x, kInstalar.y);
-  const std::string part =
-      prefix_->Drive() + "/users/" + UserName() + "/Temp/VareloSoft/banco.zip.part";
-  ASSERT_TRUE(WaitUntil(
-      [&] {
-        std::error_code error;
-        return fs::file_size(part, error) >= 128 * 1024 && !error;
-      },
-      30000))
-      << window.ProgramLog();
+  const std::string part = CachedPart(prefix_->Drive(), "banco.zip");
+  ASSERT_TRUE(WaitForSize(part, 128 * 1024, 30000)) << window.ProgramLog();
   ASSERT_TRUE(window.PressCloseBox());
-  const auto box = window.WaitForBox(1);
+  auto box = window.WaitForBox(1);
   ASSERT_TRUE(box) << window.ProgramLog();
   window.Screenshot("asked");
   EXPECT_EQ(box->kind, "question");
   EXPECT_EQ(box->text, "Deseja cancelar a instalação?");
+  // Não, the default button: the fetch goes on.
+  ASSERT_TRUE(window.AnswerBox("Return")) << window.Screenshot("question-stays");
+  const uintmax_t atNao = fs::file_size(part);
+  ASSERT_TRUE(WaitForSize(part, atNao + 128 * 1024, 30000)) << window.ProgramLog();
+  ASSERT_TRUE(window.PressCloseBox());
+  ASSERT_TRUE(window.WaitForBox(2)) << window.ProgramLog();
   ASSERT_TRUE(window.AnswerBox("alt+s")) << window.Screenshot("question-stays");
   EXPECT_EQ(window.WaitForExit(kExitTimeoutMs), 0) << window.ProgramLog();
-  EXPECT_EQ(window.Boxes().size(), 1u);
+  EXPECT_EQ(window.Boxes().size(), 2u);
   const std::set<std::string> tree = e2e::Tree(prefix_->Drive(), prefix_->PrefixOwn());
   EXPECT_TRUE(tree.empty()) << Listing(tree);
-  EXPECT_TRUE(fs::exists(part));
+  EXPECT_GE(fs::file_size(part), atNao + 128 * 1024);
+}
+
+TEST_F(InstallerUnderWine, PackageCutShortIsToldAndInstalarAgainFetchesOnlyWhatWasMissing) {
+  TDistServer::TOptions options;
+  options.root = Packages();
+  options.throttle = {"banco.zip=256k"};
+  TDistServer server(options);
+  ASSERT_TRUE(server.Started()) << server.Log();
+  TInstallerWindow& window = Open(server, "cut");
+  ASSERT_TRUE(window.Found()) << window.ProgramLog();
+  window.Click(kInstalar.x, kInstalar.y);
+  const std::string part = CachedPart(prefix_->Drive(), "banco.zip");
+  const uintmax_t whole = fs::file_size(Packages() + "/banco.zip");
+  ASSERT_TRUE(WaitForSize(part, whole / 2, 30000)) << window.ProgramLog();
+  server.Stop();  // the server goes away half-way
+  const auto box = window.WaitForBox(1, kInstallTimeoutMs);
+  ASSERT_TRUE(box) << window.ProgramLog();
+  window.Screenshot("cut");
+  EXPECT_TRUE(box->error);
+  EXPECT_EQ(box->text.find("O pacote banco.zip não chegou inteiro: a transferência foi "
+                           "interrompida."),
+            0u)
+      << box->text;
+  ASSERT_TRUE(window.PressOk());
+  const std::set<std::string> tree = e2e::Tree(prefix_->Drive(), prefix_->PrefixOwn());
+  EXPECT_TRUE(tree.empty()) << Listing(tree);
+  const uintmax_t kept = fs::file_size(part);
+  const size_t logged = server.AccessLog().size();
+  ASSERT_TRUE(server.Start()) << server.Log();
+  InstallToTheEnd(window);
+  const std::string again = server.AccessLog().substr(logged);
+  EXPECT_EQ(again.find("GET /VareloSoftInstalacao.zip"), std::string::npos) << again;
+  EXPECT_EQ(again.find("GET /ArcaZip190.dll"), std::string::npos) << again;
+  const size_t request = again.find("\"GET /banco.zip HTTP/1.");
+  ASSERT_NE(request, std::string::npos) << again;
+  EXPECT_EQ(again.find("\" 206 " + std::to_string(whole - kept) + " ", request), request + 24)
+      << again << " kept " << kept;
+  ExpectInstalled(
+      {{{"Varelo", "VareloSoftInstalacao.zip"}, {"Varelo/Banco", "banco.zip"}}, "", ""});
+}
+
+TEST_F(InstallerUnderWine, DamagedPackageIsToldAndNothingStays) {
+  TDistServer::TOptions options;
+  options.root = Packages();
+  options.corrupt = {"VareloSoftInstalacao.zip"};
+  TDistServer server(options);
+  ASSERT_TRUE(server.Started()) << server.Log();
+  TInstallerWindow& window = Open(server, "corrupt");
+  ASSERT_TRUE(window.Found()) << window.ProgramLog();
+  window.Click(kInstalar.x, kInstalar.y);
+  // The archive component's own dialog first, then the run's message.
+  std::optional<TBoxRecord> box;
+  for (size_t shown = 1; shown <= 3; ++shown) {
+    box = window.WaitForBox(shown, kInstallTimeoutMs);
+    ASSERT_TRUE(box) << window.ProgramLog();
+    window.Screenshot("corrupt-" + std::to_string(shown));
+    ASSERT_TRUE(window.PressOk());
+    if (box->error)
+      break;
+  }
+  EXPECT_EQ(box->text.find("O pacote VareloSoftInstalacao.zip está danificado e não pôde ser "
+                           "aberto."),
+            0u)
+      << box->text;
+  const std::set<std::string> tree = e2e::Tree(prefix_->Drive(), prefix_->PrefixOwn());
+  EXPECT_TRUE(tree.empty()) << Listing(tree);
+  EXPECT_FALSE(fs::exists(prefix_->Desktop() + "/Tornel.lnk"));
+}
+
+TEST_F(InstallerUnderWine, PasswordProtectedPackageAsksForItsPasswordInTheMaskedEdit) {
+  TPackagesWithProduct packages(Packages(), {{"Leia.txt", "conteúdo protegido"}}, "segredo");
+  ASSERT_TRUE(packages.Made());
+  TDistServer::TOptions options;
+  options.root = packages.Root();
+  TDistServer server(options);
+  ASSERT_TRUE(server.Started()) << server.Log();
+  TInstallerWindow& window = Open(server, "password");
+  ASSERT_TRUE(window.Found()) << window.ProgramLog();
+  window.Click(kInstalar.x, kInstalar.y);
+  const auto asked = window.WaitForBox(1, kInstallTimeoutMs);
+  ASSERT_TRUE(asked) << window.ProgramLog();
+  window.Screenshot("asked");
+  EXPECT_EQ(asked->kind, "password");
+  // Typed into the masked edit, which has the focus; Enter is OK.
+  ASSERT_TRUE(window.AnswerBox("Return", "segredo")) << window.Screenshot("password-stays");
+  const auto box = window.WaitForBox(2, kInstallTimeoutMs);
+  ASSERT_TRUE(box) << window.ProgramLog();
+  window.Screenshot("final-message");
+  EXPECT_EQ(box->text, kDone);
+  ASSERT_TRUE(window.PressOk());
+  EXPECT_EQ(window.WaitForExit(kExitTimeoutMs), 0) << window.ProgramLog();
+  EXPECT_EQ(test::ReadFileBytes(prefix_->Drive() + "/Varelo/Leia.txt"), "conteúdo protegido");
+  EXPECT_TRUE(fs::exists(prefix_->Desktop() + "/Tornel.lnk"));
 }
 
 }  // namespace
