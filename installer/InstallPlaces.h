@@ -23,6 +23,9 @@ inline constexpr const char* kMsgCloud =
 inline constexpr const char* kMsgDone =
     "Atalho TORNEL foi criado na Área de Trabalho, pode executa-lo";
 inline constexpr const char* kEngineName = "ArcaZip190.dll";
+// A file kept aside by copying it (a settings file the run changes) is read whole; one larger
+// than this is not kept aside, and the run does not change it.
+inline constexpr int64_t kMaxCopiedAsideBytes = 256LL * 1024 * 1024;
 // The engine library is small; a larger file is no engine.
 inline constexpr int64_t kMaxEngineBytes = 64LL * 1024 * 1024;
 

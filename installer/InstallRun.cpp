@@ -25,6 +25,27 @@ std::string LowerAsciiLetters(std::string_view text) {
   return out;
 }
 
+// Where an entry of a package lands under the folder, when its name is a plain relative path;
+// empty for a name the engine does not place as it stands (a parent step, a root, a drive).
+std::string PlainEntryTarget(const std::string& folder, const std::string& name) {
+  if (name.empty() || name.front() == '\\' || name.front() == '/' ||
+      name.find(':') != std::string::npos)
+    return "";
+  std::string target = folder;
+  size_t start = 0;
+  while (start <= name.size()) {
+    size_t end = name.find_first_of("\\/", start);
+    if (end == std::string::npos)
+      end = name.size();
+    const std::string part = name.substr(start, end - start);
+    if (part.empty() || part == "." || part == "..")
+      return "";
+    target += "\\" + part;
+    start = end + 1;
+  }
+  return target;
+}
+
 }  // namespace
 
 void TfrmPrincipal::fVsDownloadAfterDownload(download::TVsDownloadClass* Sender) {
@@ -150,10 +171,25 @@ TStep TfrmPrincipal::UnpackPackage(const std::string& archivePath, const std::st
     return step;
   }
   int files = 0;
+  int notKept = 0;
   for (int i = 0; i < ZipArca1.Count(); ++i) {
     const archive::TZADirEntry* entry = ZipArca1.DirEntry(i);
-    if (entry && !entry->IsDirOnly())
-      ++files;
+    if (!entry || entry->IsDirOnly())
+      continue;
+    ++files;
+    // A file that is there already is replaced by the unpack: it is kept aside first, so
+    // that a run that fails puts it back.
+    const std::string target = PlainEntryTarget(folder, entry->FileName());
+    if (!target.empty() && platform::FileExists(target) &&
+        !rollback_.WillChange(target, TRollback::TAside::Move)) {
+      log_.Line("  " + target + " não pôde ser guardado antes de ser substituído");
+      ++notKept;
+    }
+  }
+  if (notKept > 0) {
+    step.cause = TStepCause::FilesNotWritten;
+    step.code = notKept;
+    return step;
   }
   ZipArca1.SetDLL_Load(true);
   if (!ZipArca1.DLL_Load()) {
@@ -208,8 +244,12 @@ bool TfrmPrincipal::UnpackPackages() {
 
 bool TfrmPrincipal::WriteSetting(const std::string& fileName, const std::string& section,
                                  const std::string& key, const std::string& value) {
-  rollback_.WillCreate(fileName);
   TStep step{TStepKind::Settings, fileName, TStepCause::None, 0, section + "\\" + key};
+  if (!rollback_.WillChange(fileName, TRollback::TAside::Copy)) {
+    step.cause = TStepCause::SettingsNotWritten;
+    step.detail = "o arquivo existente não pôde ser guardado";
+    return Record(std::move(step));
+  }
   try {
     GravarIni(fileName, section, key, value);
   } catch (const std::exception& e) {

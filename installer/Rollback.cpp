@@ -1,5 +1,7 @@
 #include "installer/Rollback.h"
 
+#include "installer/InstallPlaces.h"
+
 #include "platform/File.h"
 #include "platform/FolderList.h"
 #include "platform/Paths.h"
@@ -22,6 +24,12 @@ std::string EntryPath(const std::string& folder, std::string entry) {
   return folder + "\\" + entry;
 }
 
+// A whole copy of a file, kept beside nothing else: false when it could not be made.
+bool CopyWholeFile(const std::string& from, const std::string& to) {
+  const auto bytes = platform::ReadWholeFile(from, kMaxCopiedAsideBytes);
+  return bytes && platform::SaveWholeFile(to, *bytes);
+}
+
 }  // namespace
 
 bool TRollback::ForceFolder(const std::string& path) {
@@ -41,14 +49,43 @@ bool TRollback::ForceFolder(const std::string& path) {
   for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
     if (!platform::CreateDir(*it) && !platform::DirectoryExists(*it))
       return false;
-    entries_.push_back({TKind::CreatedFolder, *it, {}});
+    entries_.push_back({TKind::CreatedFolder, *it, {}, {}});
   }
   return platform::DirectoryExists(folder);
 }
 
 void TRollback::WillCreate(const std::string& path) {
   if (!platform::PathExists(path))
-    entries_.push_back({TKind::CreatedFile, path, {}});
+    entries_.push_back({TKind::CreatedFile, path, {}, {}});
+}
+
+bool TRollback::WillChange(const std::string& path, TAside how) {
+  // A folder where the file should be is not the run's to move: the write fails on it.
+  if (platform::DirectoryExists(path))
+    return true;
+  if (!platform::PathExists(path)) {
+    entries_.push_back({TKind::CreatedFile, path, {}, {}});
+    return true;
+  }
+  if (asideFolder_.empty() || !platform::ForceDirectories(asideFolder_))
+    return false;
+  // Numbered, so that two files of one name in different folders do not meet.
+  const std::string aside = asideFolder_ + "\\" + std::to_string(++asideCount_);
+  const bool kept = how == TAside::Move
+                        ? platform::RenameFile(path, aside) || CopyWholeFile(path, aside)
+                        : CopyWholeFile(path, aside);
+  if (!kept)
+    return false;
+  entries_.push_back({TKind::KeptAside, path, {}, aside});
+  return true;
+}
+
+bool TRollback::PutBack(const TEntry& entry) {
+  if (!platform::FileExists(entry.aside))
+    return false;
+  if (platform::ReplaceFile(entry.aside, entry.path))
+    return true;
+  return CopyWholeFile(entry.aside, entry.path) && platform::DeleteFile(entry.aside);
 }
 
 void TRollback::Watch(const std::string& folder) {
@@ -57,7 +94,7 @@ void TRollback::Watch(const std::string& folder) {
     return;
   }
   const std::vector<std::string> listed = platform::ListFolderTree(platform::HostPath(folder));
-  entries_.push_back({TKind::WatchedFolder, folder, {listed.begin(), listed.end()}});
+  entries_.push_back({TKind::WatchedFolder, folder, {listed.begin(), listed.end()}, {}});
 }
 
 void TRollback::UndoWatched(const TEntry& entry, std::vector<std::string>& notRemoved) {
@@ -78,6 +115,7 @@ void TRollback::UndoWatched(const TEntry& entry, std::vector<std::string>& notRe
 
 std::vector<std::string> TRollback::Undo() {
   std::vector<std::string> notRemoved;
+  bool keepAsideFolder = false;
   for (auto it = entries_.rbegin(); it != entries_.rend(); ++it) {
     switch (it->kind) {
       case TKind::CreatedFile:
@@ -90,10 +128,27 @@ std::vector<std::string> TRollback::Undo() {
       case TKind::WatchedFolder:
         UndoWatched(*it, notRemoved);
         break;
+      case TKind::KeptAside:
+        if (!PutBack(*it)) {
+          notRemoved.push_back(it->path + " (o original está em " + it->aside + ")");
+          keepAsideFolder = true;
+        }
+        break;
     }
   }
   entries_.clear();
+  asideCount_ = 0;
+  // A file that could not be put back stays where it was kept.
+  if (!keepAsideFolder && !asideFolder_.empty())
+    platform::RemoveTree(asideFolder_);
   return notRemoved;
+}
+
+void TRollback::Forget() {
+  entries_.clear();
+  asideCount_ = 0;
+  if (!asideFolder_.empty())
+    platform::RemoveTree(asideFolder_);
 }
 
 }  // namespace installer

@@ -119,6 +119,8 @@ TfrmPrincipal::TfrmPrincipal(ui::TApplication& application, std::string baseUrl,
       baseUrl_(std::move(baseUrl)),
       cache_(std::move(cache)),
       log_(std::move(log)) {
+  // The files a run replaces wait in the cache until the run has succeeded.
+  rollback_.SetAsideFolder(cache_.Folder() + "\\anterior");
   LayOutWindow();
   LayOutOptions();
   LayOutPages();
@@ -451,11 +453,11 @@ std::string TfrmPrincipal::CriarAtalho(const std::string& target, const std::str
   const std::string folder = special + "\\" + subfolder;
   platform::CreateDir(folder);  // usually exists already
   const std::string path = folder + "\\" + linkName + ".lnk";
-  const bool existed = platform::PathExists(path);
+  // A shortcut of that name that was there is put back when the run fails.
+  if (!rollback_.WillChange(path, TRollback::TAside::Copy))
+    return "";
   if (file->Save(path, false) != platform::S_OK_)
     return "";
-  if (!existed)
-    rollback_.WillCreate(path);
   return path;
 }
 

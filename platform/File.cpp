@@ -66,6 +66,39 @@ bool RemoveTree(std::string_view path, std::vector<std::string>* notRemoved) {
   return false;
 }
 
+int64_t FreeDiskSpace(std::string_view path) {
+  std::string at(path);
+  // Up to the nearest folder that exists, one separator a step: at most as many steps as the
+  // path has characters.
+  for (size_t steps = 0; steps <= path.size() && !at.empty(); ++steps) {
+    if (DirectoryExists(at))
+      return FreeSpaceOfFolder(at);
+    const size_t cut = at.find_last_of("\\/");
+    if (cut == std::string::npos)
+      return -1;
+    // "c:\\Varelo" -> "c:\\", and "c:\\" -> "" (a drive that is not there).
+    at.resize(cut > 0 && at[cut - 1] == ':' && cut + 1 < at.size() ? cut + 1 : cut);
+  }
+  return -1;
+}
+
+std::string DriveOf(std::string_view path) {
+  if (path.size() >= 2 && path[1] == ':') {
+    const char letter =
+        path[0] >= 'a' && path[0] <= 'z' ? static_cast<char>(path[0] - 'a' + 'A') : path[0];
+    return std::string(1, letter) + ":";
+  }
+  if (path.size() > 2 && (path[0] == '\\' || path[0] == '/') &&
+      (path[1] == '\\' || path[1] == '/')) {
+    // \\server\share
+    const size_t server = path.find_first_of("\\/", 2);
+    const size_t share =
+        server == std::string_view::npos ? server : path.find_first_of("\\/", server + 1);
+    return std::string(path.substr(0, share));
+  }
+  return std::string(path);
+}
+
 int LastOsError() {
   return lastError;
 }

@@ -77,6 +77,14 @@ bool RemoveDir(std::string_view path);
 bool RemoveTree(std::string_view path, std::vector<std::string>* notRemoved = nullptr);
 // Size in bytes, or -1 when missing.
 int64_t FileSize(std::string_view path);
+// The bytes this user may still write on the drive that holds the path (the nearest folder of
+// it that exists); -1 when the system does not say.
+int64_t FreeDiskSpace(std::string_view path);
+// The drive a Windows path lies on, as the user knows it: "C:" of "c:\\Varelo\\", the share of a
+// UNC path; the path itself when it names no drive.
+std::string DriveOf(std::string_view path);
+// FreeDiskSpace of a folder that exists: each system's own part.
+int64_t FreeSpaceOfFolder(const std::string& folder);
 // The file's last modification time in local time (whole seconds); false when it is missing.
 bool FileModifiedLocalTime(std::string_view path, TLocalTime& time);
 // Writes a whole file so that it is never left cut short: the bytes go to a new file beside it,

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -263,6 +264,13 @@ int64_t FileSize(std::string_view path) {
   if (!StatPath(path, st) || !S_ISREG(st.st_mode))
     return -1;
   return st.st_size;
+}
+
+int64_t FreeSpaceOfFolder(const std::string& folder) {
+  struct statvfs fs;
+  if (statvfs(HostPath(folder).c_str(), &fs) != 0)
+    return Fail(), -1;
+  return static_cast<int64_t>(fs.f_bavail) * static_cast<int64_t>(fs.f_frsize);
 }
 
 bool FileModifiedLocalTime(std::string_view path, TLocalTime& time) {

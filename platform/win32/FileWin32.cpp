@@ -234,6 +234,13 @@ int64_t FileSize(std::string_view path) {
                               data.nFileSizeLow);
 }
 
+int64_t FreeSpaceOfFolder(const std::string& folder) {
+  ULARGE_INTEGER available;
+  if (!GetDiskFreeSpaceExW(WidePath(folder).c_str(), &available, nullptr, nullptr))
+    return Fail(), -1;
+  return static_cast<int64_t>(available.QuadPart);
+}
+
 bool FileModifiedLocalTime(std::string_view path, TLocalTime& time) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!Attributes(path, data) || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)

@@ -54,6 +54,10 @@ TDistServer::TDistServer(const TOptions& options) {
     argv.push_back("--corrupt");
     argv.push_back(c);
   }
+  for (const auto& c : options.cut) {
+    argv.push_back("--cut");
+    argv.push_back(c);
+  }
   argv_ = argv;
   Start();
 }

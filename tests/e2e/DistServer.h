@@ -25,6 +25,9 @@ class TDistServer {
     std::string root;                   // PackageFolder() when empty
     std::vector<std::string> throttle;  // "name=rate", nginx limit_rate
     std::vector<std::string> corrupt;   // package names served damaged
+    // "name=bytes": the connection serving the package breaks off after that many bytes of
+    // it; a request that continues from there gets the rest
+    std::vector<std::string> cut;
   };
   explicit TDistServer(const TOptions& options);
   TDistServer() : TDistServer(TOptions{}) {}

@@ -146,8 +146,10 @@ TPackagesWithProduct::TPackagesWithProduct(const std::string& packageFolder,
   for (const auto& [name, text] : files) {
     if (name.back() == '/')
       fs::create_directories(content_ / name);
-    else
+    else {
+      fs::create_directories(fs::path(content_.Path() + "/" + name).parent_path());
       test::WriteFileBytes(content_.Path() + "/" + name, text);
+    }
   }
   const std::vector<std::string> argv = {"sh", "-c",
                                          "cd '" + content_.Path() + "' && zip -q -r " +

@@ -25,6 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::ReadFileBytes;
+using test::WriteFileBytes;
 
 // The alias edit (page "Nuvens" at 263,251; the edit at 7,23 on it), the progress bar and the
 // pages.
@@ -261,7 +262,11 @@ TEST_F(InstallerE2E, EarlierInstallationIsRefusedAndTheWindowStaysUsable) {
   TDistServer server;
   ASSERT_TRUE(server.Started()) << server.Log();
   const std::string prefix = NewPrefix();
-  fs::create_directories(Drive(prefix) + "/varelo");  // the empty folder alone
+  // A folder of an earlier installation, without its settings file: the folder alone refuses,
+  // and the run leaves it exactly as it was.
+  fs::create_directories(Drive(prefix) + "/varelo/Dados");
+  WriteFileBytes(Drive(prefix) + "/varelo/Dados/cliente.fdb", "dados do cliente");
+  WriteFileBytes(Drive(prefix) + "/varelo/Leiame.txt", "anterior");
   TInstallerWindow window(Launch(), prefix, server.BaseUrl(), "earlier");
   ASSERT_TRUE(window.Found()) << window.ProgramLog();
   window.Click(kInstalar.x, kInstalar.y);
@@ -294,7 +299,11 @@ TEST_F(InstallerE2E, EarlierInstallationIsRefusedAndTheWindowStaysUsable) {
   window.Screenshot("refused-again");
   ASSERT_TRUE(window.PressOk());
   EXPECT_TRUE(window.Running());
-  EXPECT_EQ(Tree(Drive(prefix)), std::set<std::string>{"varelo/"});
+  EXPECT_EQ(Tree(Drive(prefix)),
+            (std::set<std::string>{"varelo/", "varelo/Dados/", "varelo/Dados/cliente.fdb",
+                                   "varelo/Leiame.txt"}));
+  EXPECT_EQ(ReadFileBytes(Drive(prefix) + "/varelo/Dados/cliente.fdb"), "dados do cliente");
+  EXPECT_EQ(ReadFileBytes(Drive(prefix) + "/varelo/Leiame.txt"), "anterior");
   EXPECT_TRUE(server.AccessLog().empty()) << server.AccessLog();
   ASSERT_TRUE(window.PressCloseBox());
   EXPECT_EQ(window.WaitForExit(), 0) << window.ProgramLog();
@@ -352,33 +361,87 @@ TEST_F(InstallerE2E, DistributionServerDownIsToldNothingStaysAndAnotherStartComp
   EXPECT_FALSE(fs::exists(TempFolder(Drive(prefix)) + "/VareloSoft"));
 }
 
-TEST_F(InstallerE2E, DamagedPackageIsToldAndNothingStays) {
+// A damaged package: the archive component tells the user in its own dialog, in the language
+// of the user's system (its Brazilian table on a Portuguese one, its built-in English
+// otherwise), then the run names the package in Portuguese.
+TEST_F(InstallerE2E, DamagedPackageIsToldInTheUsersLanguageAndNothingStays) {
   TDistServer::TOptions options;
   options.corrupt = {"VareloSoftInstalacao.zip"};
   TDistServer server(options);
   ASSERT_TRUE(server.Started()) << server.Log();
+  struct TCase {
+    const char* locale;
+    const char* componentSays;
+  };
+  for (const TCase c : {TCase{"pt_BR.UTF-8", "Este arquivo não é um arquivo zip válido"},
+                        TCase{"en_US.UTF-8", "This archive is not a valid Zip archive"}}) {
+    SCOPED_TRACE(c.locale);
+    const std::string prefix = NewPrefix();
+    TInstallerWindow::TLaunch launch = Launch();
+    launch.locale = c.locale;
+    TInstallerWindow window(launch, prefix, server.BaseUrl(), std::string("corrupt-") + c.locale);
+    ASSERT_TRUE(window.Found()) << window.ProgramLog();
+    window.Click(kInstalar.x, kInstalar.y);
+    std::optional<TBoxRecord> box;
+    std::vector<std::string> componentTexts;
+    for (size_t shown = 1; shown <= 3; ++shown) {
+      box = window.WaitForBox(shown, kInstallTimeoutMs);
+      ASSERT_TRUE(box) << window.ProgramLog();
+      window.Screenshot("told-" + std::to_string(shown));
+      EXPECT_EQ(box->caption, TInstallerWindow::kBoxCaption);
+      ASSERT_TRUE(window.PressOk());
+      if (box->error)
+        break;
+      componentTexts.push_back(box->text);
+    }
+    ASSERT_FALSE(componentTexts.empty());
+    EXPECT_EQ(componentTexts.front(), c.componentSays);
+    EXPECT_EQ(box->text.find("O pacote VareloSoftInstalacao.zip está danificado e não pôde ser "
+                             "aberto."),
+              0u)
+        << box->text;
+    ExpectNothingInstalled(Drive(prefix), Shortcut(prefix));
+    EXPECT_TRUE(window.Running());
+    ASSERT_TRUE(window.PressCloseBox());
+    EXPECT_EQ(window.WaitForExit(), 0) << window.ProgramLog();
+  }
+}
+
+// A point-of-sale folder that was there before the run, with a driver the PAF package replaces
+// and a file of the shop's own: the run fails after the PAF package was unpacked (the
+// database package is damaged), and the folder is put back exactly as it was.
+TEST_F(InstallerE2E, FailedRunPutsBackTheFilesItReplacedInAFolderThatExisted) {
+  TDistServer::TOptions options;
+  options.corrupt = {"banco.zip"};
+  TDistServer server(options);
+  ASSERT_TRUE(server.Started()) << server.Log();
   const std::string prefix = NewPrefix();
-  TInstallerWindow window(Launch(), prefix, server.BaseUrl(), "corrupt");
+  const std::string paf = Drive(prefix) + "/VareloPaf";
+  fs::create_directories(paf);
+  WriteFileBytes(paf + "/ECFDrv.dll", "driver of the shop's own printer");
+  WriteFileBytes(paf + "/Cupons.txt", "the shop's receipts");
+  TInstallerWindow window(Launch(), prefix, server.BaseUrl(), "paf-kept");
   ASSERT_TRUE(window.Found()) << window.ProgramLog();
+  window.Click(kPaf.x, kPaf.y);
   window.Click(kInstalar.x, kInstalar.y);
-  // The archive component tells the user in its own dialog (the test's system is not a
-  // Portuguese one: its built-in English), then the run names the package.
   std::optional<TBoxRecord> box;
   for (size_t shown = 1; shown <= 3; ++shown) {
     box = window.WaitForBox(shown, kInstallTimeoutMs);
     ASSERT_TRUE(box) << window.ProgramLog();
-    window.Screenshot("corrupt-" + std::to_string(shown));
-    EXPECT_EQ(box->caption, TInstallerWindow::kBoxCaption);
     ASSERT_TRUE(window.PressOk());
     if (box->error)
       break;
   }
-  EXPECT_EQ(box->text.find("O pacote VareloSoftInstalacao.zip está danificado e não pôde ser "
-                           "aberto."),
-            0u)
+  window.Screenshot("told");
+  EXPECT_EQ(box->text.find("O pacote banco.zip está danificado e não pôde ser aberto."), 0u)
       << box->text;
-  ExpectNothingInstalled(Drive(prefix), Shortcut(prefix));
-  EXPECT_TRUE(window.Running());
+  EXPECT_NE(box->text.find("foi removido"), std::string::npos) << box->text;
+  EXPECT_EQ(Tree(Drive(prefix)),
+            (std::set<std::string>{"VareloPaf/", "VareloPaf/Cupons.txt", "VareloPaf/ECFDrv.dll"}));
+  EXPECT_EQ(ReadFileBytes(paf + "/ECFDrv.dll"), "driver of the shop's own printer");
+  EXPECT_EQ(ReadFileBytes(paf + "/Cupons.txt"), "the shop's receipts");
+  EXPECT_FALSE(fs::exists(Shortcut(prefix)));
+  EXPECT_FALSE(fs::exists(TempFolder(Drive(prefix)) + "/VareloSoft/anterior"));
   ASSERT_TRUE(window.PressCloseBox());
   EXPECT_EQ(window.WaitForExit(), 0) << window.ProgramLog();
 }
@@ -465,6 +528,54 @@ TEST_F(InstallerE2E, PackageCutShortIsToldAndTheNextTryFetchesOnlyWhatWasMissing
   ASSERT_NE(request, std::string::npos) << again;
   EXPECT_EQ(again.find("\" 206 " + std::to_string(whole - kept) + " ", request), request + 24)
       << again << " kept " << kept;
+  ExpectInstalled(
+      prefix, {{{"Varelo", "VareloSoftInstalacao.zip"}, {"Varelo/Banco", "banco.zip"}}, "", ""});
+}
+
+// The server's connection breaks off at half of the database package, whole length announced:
+// the run is told, and the next start of the program asks only for the missing half.
+TEST_F(InstallerE2E, ConnectionBrokenOffHalfWayThenTheNextStartFetchesTheOtherHalf) {
+  const uintmax_t whole = fs::file_size(PackageFolder() + "/banco.zip");
+  const uintmax_t half = whole / 2;
+  TDistServer::TOptions options;
+  options.cut = {"banco.zip=" + std::to_string(half)};
+  TDistServer server(options);
+  ASSERT_TRUE(server.Started()) << server.Log();
+  const std::string prefix = NewPrefix();
+  const std::string part = TempFolder(Drive(prefix)) + "/VareloSoft/banco.zip.part";
+  {
+    TInstallerWindow window(Launch(), prefix, server.BaseUrl(), "broken-off");
+    ASSERT_TRUE(window.Found()) << window.ProgramLog();
+    window.Click(kInstalar.x, kInstalar.y);
+    const auto box = window.WaitForBox(1, kInstallTimeoutMs);
+    ASSERT_TRUE(box) << window.ProgramLog();
+    window.Screenshot("told");
+    EXPECT_TRUE(box->error);
+    EXPECT_EQ(box->text.find("O pacote banco.zip não chegou inteiro: a transferência foi "
+                             "interrompida."),
+              0u)
+        << box->text;
+    ASSERT_TRUE(window.PressOk());
+    ExpectNothingInstalled(Drive(prefix), Shortcut(prefix));
+    EXPECT_EQ(fs::file_size(part), half);
+    ASSERT_TRUE(window.PressCloseBox());
+    EXPECT_EQ(window.WaitForExit(), 0) << window.ProgramLog();
+  }
+  const size_t logged = server.AccessLog().size();
+  TInstallerWindow window(Launch(), prefix, server.BaseUrl(), "broken-off-again");
+  ASSERT_TRUE(window.Found()) << window.ProgramLog();
+  InstallToTheEnd(window);
+  const std::vector<std::string> again = [&] {
+    std::vector<std::string> lines;
+    std::istringstream log(server.AccessLog().substr(logged));
+    for (std::string line; std::getline(log, line);)
+      lines.push_back(line.substr(line.find('"')));
+    return lines;
+  }();
+  ASSERT_EQ(again.size(), 1u) << server.AccessLog();
+  EXPECT_EQ(again[0].find("\"GET /banco.zip HTTP/1."), 0u) << again[0];
+  EXPECT_NE(again[0].find("\" 206 " + std::to_string(whole - half) + " "), std::string::npos)
+      << again[0];
   ExpectInstalled(
       prefix, {{{"Varelo", "VareloSoftInstalacao.zip"}, {"Varelo/Banco", "banco.zip"}}, "", ""});
 }

@@ -64,9 +64,9 @@ TInstallerWindow::TInstallerWindow(const TLaunch& launch, const std::string& pre
                                    const std::string& baseUrl, const std::string& shotPrefix)
     : launch_(launch), shotPrefix_(shotPrefix) {
   setenv("WINEPREFIX", prefix.c_str(), 1);
-  // A Brazilian user's machine: the archive component speaks the user's language.
-  setenv("LANG", "pt_BR.UTF-8", 1);
-  setenv("LC_ALL", "pt_BR.UTF-8", 1);
+  // The archive component speaks the language of the user's locale.
+  setenv("LANG", launch.locale.c_str(), 1);
+  setenv("LC_ALL", launch.locale.c_str(), 1);
   setenv("VARELO_E2E_BASE_URL", baseUrl.c_str(), 1);
   setenv("VARELO_E2E_MESSAGE_LOG", (dir_ / "boxes.log").c_str(), 1);
   program_ = test::TProcess(launch_.argv, dir_ / "program.log");

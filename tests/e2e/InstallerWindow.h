@@ -37,6 +37,8 @@ class TInstallerWindow {
     bool answerBoxWithEnter = false;
     // How long the program may take to show its window (Wine starts its own services first).
     int windowTimeoutMs = 15000;
+    // The user's locale (LANG and LC_ALL): a Brazilian user's machine unless a test says.
+    std::string locale = "pt_BR.UTF-8";
   };
 
   // Starts the program with WINEPREFIX=prefix against the server at baseUrl and waits for its

@@ -126,6 +126,61 @@ TEST_F(RollbackTest, WhatTheRunMadeGoesLatestFirstAndWhatWasThereStays) {
   EXPECT_EQ(ReadFileBytes(Host(base + "\\kept.ini")), "changed");
 }
 
+// Files that were there and that the run replaces (an unpack: moved aside) or changes in place
+// (a settings file: copied aside) are put back as they were; a missing one is a created file.
+TEST_F(RollbackTest, FilesTheRunReplacedOrChangedArePutBack) {
+  ASSERT_TRUE(platform::ForceDirectories(base + "\\paf\\sub"));
+  WriteFileBytes(Host(base + "\\paf\\gds32.dll"), "old library");
+  WriteFileBytes(Host(base + "\\paf\\sub\\gds32.dll"), "old library, other folder");
+  WriteFileBytes(Host(base + "\\paf\\Ondrel.ini"), "[A]\r\nB=1\r\n");
+  TRollback rollback;
+  rollback.SetAsideFolder(base + "\\cache\\anterior");
+  rollback.Watch(base + "\\paf");
+  ASSERT_TRUE(rollback.WillChange(base + "\\paf\\gds32.dll", TRollback::TAside::Move));
+  ASSERT_TRUE(rollback.WillChange(base + "\\paf\\sub\\gds32.dll", TRollback::TAside::Move));
+  ASSERT_TRUE(rollback.WillChange(base + "\\paf\\Ondrel.ini", TRollback::TAside::Copy));
+  ASSERT_TRUE(rollback.WillChange(base + "\\paf\\novo.txt", TRollback::TAside::Move));
+  // Moved away, copied: the settings file is still there to be changed in place.
+  EXPECT_FALSE(PathExists(Host(base + "\\paf\\gds32.dll")));
+  EXPECT_EQ(ReadFileBytes(Host(base + "\\paf\\Ondrel.ini")), "[A]\r\nB=1\r\n");
+  WriteFileBytes(Host(base + "\\paf\\gds32.dll"), "new library");
+  WriteFileBytes(Host(base + "\\paf\\sub\\gds32.dll"), "new library");
+  WriteFileBytes(Host(base + "\\paf\\Ondrel.ini"), "[A]\r\nB=2\r\n");
+  WriteFileBytes(Host(base + "\\paf\\novo.txt"), "run");
+
+  EXPECT_TRUE(rollback.Undo().empty());
+  EXPECT_EQ(ReadFileBytes(Host(base + "\\paf\\gds32.dll")), "old library");
+  EXPECT_EQ(ReadFileBytes(Host(base + "\\paf\\sub\\gds32.dll")), "old library, other folder");
+  EXPECT_EQ(ReadFileBytes(Host(base + "\\paf\\Ondrel.ini")), "[A]\r\nB=1\r\n");
+  EXPECT_FALSE(PathExists(Host(base + "\\paf\\novo.txt")));
+  EXPECT_FALSE(PathExists(Host(base + "\\cache\\anterior")));
+}
+
+// After a run that succeeded the replaced files are not wanted: their copies go.
+TEST_F(RollbackTest, KeptFilesGoWhenTheRunSucceeded) {
+  ASSERT_TRUE(platform::ForceDirectories(base));
+  WriteFileBytes(Host(base + "\\a.dll"), "old");
+  TRollback rollback;
+  rollback.SetAsideFolder(base + "\\anterior");
+  ASSERT_TRUE(rollback.WillChange(base + "\\a.dll", TRollback::TAside::Move));
+  WriteFileBytes(Host(base + "\\a.dll"), "new");
+  rollback.Forget();
+  EXPECT_EQ(ReadFileBytes(Host(base + "\\a.dll")), "new");
+  EXPECT_FALSE(PathExists(Host(base + "\\anterior")));
+}
+
+// Without a place to keep it, an existing file is refused rather than changed unkept.
+TEST_F(RollbackTest, AFileThatCannotBeKeptAsideIsRefused) {
+  ASSERT_TRUE(platform::ForceDirectories(base));
+  WriteFileBytes(Host(base + "\\a.dll"), "old");
+  WriteFileBytes(Host(base + "\\blocked"), "a file where the folder should go");
+  TRollback rollback;
+  rollback.SetAsideFolder(base + "\\blocked\\anterior");
+  EXPECT_FALSE(rollback.WillChange(base + "\\a.dll", TRollback::TAside::Move));
+  EXPECT_EQ(ReadFileBytes(Host(base + "\\a.dll")), "old");
+  EXPECT_TRUE(rollback.Empty());
+}
+
 TEST_F(RollbackTest, ForgottenAfterSuccessNothingIsRemoved) {
   TRollback rollback;
   ASSERT_TRUE(rollback.ForceFolder(base + "\\done"));
