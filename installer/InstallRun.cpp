@@ -171,14 +171,30 @@ TStep TfrmPrincipal::UnpackPackage(const std::string& archivePath, const std::st
     return step;
   }
   int files = 0;
-  int notKept = 0;
+  int64_t needed = 0;
   for (int i = 0; i < ZipArca1.Count(); ++i) {
     const archive::TZADirEntry* entry = ZipArca1.DirEntry(i);
     if (!entry || entry->IsDirOnly())
       continue;
     ++files;
-    // A file that is there already is replaced by the unpack: it is kept aside first, so
-    // that a run that fails puts it back.
+    needed += std::max<int64_t>(entry->UncompressedSize(), 0);
+  }
+  // Too little room fails before anything is written.
+  const int64_t room = platform::FreeDiskSpace(folder);
+  if (room >= 0 && needed > room) {
+    step.cause = TStepCause::NoRoom;
+    step.code = needed;
+    step.detail = platform::DriveOf(folder);
+    step.room = room;
+    return step;
+  }
+  // A file that is there already is replaced by the unpack: it is kept aside first, so that a
+  // run that fails puts it back.
+  int notKept = 0;
+  for (int i = 0; i < ZipArca1.Count(); ++i) {
+    const archive::TZADirEntry* entry = ZipArca1.DirEntry(i);
+    if (!entry || entry->IsDirOnly())
+      continue;
     const std::string target = PlainEntryTarget(folder, entry->FileName());
     if (!target.empty() && platform::FileExists(target) &&
         !rollback_.WillChange(target, TRollback::TAside::Move)) {
@@ -229,9 +245,9 @@ bool TfrmPrincipal::UnpackPackages() {
     while (!folder.empty() && folder.back() == '\\')
       folder.pop_back();
     TStep step = UnpackPackage(cache_.PathOf(fileName), fileName, folder);
-    const bool keep = step.cause == TStepCause::Cancelled ||
-                      step.cause == TStepCause::PasswordRefused ||
-                      step.cause == TStepCause::FolderNotCreated;
+    const bool keep =
+        step.cause == TStepCause::Cancelled || step.cause == TStepCause::PasswordRefused ||
+        step.cause == TStepCause::NoRoom || step.cause == TStepCause::FolderNotCreated;
     if (!step.Succeeded() && !keep)
       cache_.Discard(fileName);
     if (step.cause == TStepCause::EngineNotLoaded)

@@ -76,10 +76,30 @@ std::string TRunOutcome::CauseText(const TStep& step) {
       return "O componente de descompactação ArcaZip190.dll não pôde ser carregado para abrir o "
              "pacote " +
              s + ".";
+    case TStepCause::NoRoom:
+      return std::string("Espaço insuficiente em disco para ") +
+             (step.kind == TStepKind::Fetch ? "baixar" : "descompactar") + " o pacote " + s +
+             ": são necessários " + SizeText(step.code) + " na unidade " + step.detail + " e há " +
+             SizeText(step.room) + " livres.";
     case TStepCause::Cancelled:
       return "A instalação foi cancelada.";
   }
   return "";
+}
+
+std::string TRunOutcome::SizeText(int64_t bytes) {
+  constexpr int64_t kKiB = 1024;
+  constexpr int64_t kMiB = kKiB * 1024;
+  constexpr int64_t kGiB = kMiB * 1024;
+  if (bytes < 0)
+    bytes = 0;
+  if (bytes < kMiB)
+    return std::to_string((bytes + kKiB - 1) / kKiB) + " KB";
+  const int64_t unit = bytes < kGiB ? kMiB : kGiB;
+  // One decimal, rounded down so that the room left is never shown larger than it is.
+  const int64_t tenths = bytes / (unit / 10);
+  return std::to_string(tenths / 10) + "," + std::to_string(tenths % 10) +
+         (unit == kMiB ? " MB" : " GB");
 }
 
 std::string TRunOutcome::FailureMessage(const std::vector<std::string>& notRemoved,

@@ -23,6 +23,8 @@ enum class TStepCause {
   ShortcutNotSaved,    // the desktop shortcut could not be saved
   FolderNotCreated,    // a folder could not be created
   EngineNotLoaded,     // the extraction engine could not be loaded (detail)
+  NoRoom,              // too little free space on the drive (code: bytes needed; detail: the
+                       // drive; room: its free bytes)
   Cancelled,           // the user stopped the run
 };
 
@@ -35,6 +37,8 @@ struct TStep {
   int64_t code = 0;
   // More for the log and the message: the component's text, the folder unpacked into.
   std::string detail;
+  // The free bytes of the drive that had too little room.
+  int64_t room = 0;
   bool Succeeded() const { return cause == TStepCause::None; }
 };
 
@@ -58,6 +62,8 @@ class TRunOutcome {
   static std::string Describe(const TStep& step);
   // The sentence that tells the user what went wrong in a step.
   static std::string CauseText(const TStep& step);
+  // A size as a shop owner reads it: "512 KB", "3,1 MB", "1,5 GB".
+  static std::string SizeText(int64_t bytes);
 
  private:
   std::vector<TStep> steps_;

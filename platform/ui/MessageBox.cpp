@@ -137,12 +137,29 @@ int ShowBox(const TBoxLayout& layout, std::string* edit) {
   return answer;
 }
 
+// The line breaks of a message as the Windows box takes them: CR LF, a lone CR or a lone LF each
+// start a new line (the product's messages break lines with CR).
+std::string WithLineBreaks(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r') {
+      out += text[i];
+      continue;
+    }
+    out += '\n';
+    if (i + 1 < text.size() && text[i + 1] == '\n')
+      ++i;
+  }
+  return out;
+}
+
 }  // namespace
 
 void TMessageBox::Show(const std::string& caption, const std::string& text, bool errorIcon) {
   TBoxLayout layout;
   layout.caption = caption;
-  layout.text = text;
+  layout.text = WithLineBreaks(text);
   layout.errorIcon = errorIcon;
   layout.buttons = {"OK"};
   ShowBox(layout, nullptr);
@@ -151,7 +168,7 @@ void TMessageBox::Show(const std::string& caption, const std::string& text, bool
 int TMessageBox::Ask(const TQuestion& question, std::string& edit) {
   TBoxLayout layout;
   layout.caption = question.caption;
-  layout.text = question.text;
+  layout.text = WithLineBreaks(question.text);
   layout.buttons = question.buttons;
   if (layout.buttons.empty())
     layout.buttons = {"OK"};

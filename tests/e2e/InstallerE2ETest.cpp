@@ -446,6 +446,39 @@ TEST_F(InstallerE2E, FailedRunPutsBackTheFilesItReplacedInAFolderThatExisted) {
   EXPECT_EQ(window.WaitForExit(), 0) << window.ProgramLog();
 }
 
+// Drive C: with room for the packages and the engine but not for the database once unpacked:
+// the run fails before the unpack writes anything, names the drive and both sizes, and keeps
+// the package that arrived whole for the next try.
+TEST_F(InstallerE2E, TooLittleRoomToUnpackIsToldBeforeAnythingIsWritten) {
+  TDistServer server;
+  ASSERT_TRUE(server.Started()) << server.Log();
+  const std::string prefix = NewPrefix();
+  const int64_t engine = fs::file_size(PackageFolder() + "/ArcaZip190.dll");
+  const int64_t banco = fs::file_size(PackageFolder() + "/banco.zip");
+  // The engine twice (the cache and C:\Varelo), the database package, and less than a third of
+  // the database's room to spare.
+  TSmallDisk disk(Drive(prefix), 2 * engine + banco + 1024 * 1024);
+  if (!disk.Mounted())
+    VARELO_PEER_MISSING("a tmpfs could not be mounted (it takes root): " << disk.Log());
+  TInstallerWindow window(Launch(), prefix, server.BaseUrl(), "no-room");
+  ASSERT_TRUE(window.Found()) << window.ProgramLog();
+  window.Click(kInstalar.x, kInstalar.y);
+  const auto box = window.WaitForBox(1, kInstallTimeoutMs);
+  ASSERT_TRUE(box) << window.ProgramLog();
+  window.Screenshot("told");
+  EXPECT_TRUE(box->error);
+  EXPECT_EQ(box->text.find("Espaço insuficiente em disco para descompactar o pacote banco.zip: "
+                           "são necessários 3,0 MB na unidade C: e há "),
+            0u)
+      << box->text;
+  ASSERT_TRUE(window.PressOk());
+  ExpectNothingInstalled(Drive(prefix), Shortcut(prefix));
+  EXPECT_EQ(fs::file_size(TempFolder(Drive(prefix)) + "/VareloSoft/banco.zip"),
+            static_cast<uintmax_t>(banco));
+  ASSERT_TRUE(window.PressCloseBox());
+  EXPECT_EQ(window.WaitForExit(), 0) << window.ProgramLog();
+}
+
 // Waits until the partial file holds at least `bytes`.
 bool WaitForPartial(const std::string& part, uintmax_t bytes, int timeoutMs) {
   return WaitUntil(

@@ -87,6 +87,25 @@ TEST(RunOutcome, WhatCouldNotBeRemovedIsNamed) {
   EXPECT_EQ(message.find("foi removido"), std::string::npos);
 }
 
+TEST(RunOutcome, TooLittleRoomNamesTheDriveAndBothSizes) {
+  EXPECT_EQ(TRunOutcome::SizeText(0), "0 KB");
+  EXPECT_EQ(TRunOutcome::SizeText(1), "1 KB");
+  EXPECT_EQ(TRunOutcome::SizeText(512 * 1024), "512 KB");
+  EXPECT_EQ(TRunOutcome::SizeText(1024 * 1024), "1,0 MB");
+  EXPECT_EQ(TRunOutcome::SizeText(3 * 1024 * 1024 + 200 * 1024), "3,1 MB");
+  EXPECT_EQ(TRunOutcome::SizeText(1000000000000000LL), "931322,5 GB");
+  TStep unpack{TStepKind::Unpack, "banco.zip", TStepCause::NoRoom, 3 * 1024 * 1024, "C:"};
+  unpack.room = 1024 * 1024;
+  EXPECT_EQ(TRunOutcome::CauseText(unpack),
+            "Espaço insuficiente em disco para descompactar o pacote banco.zip: são necessários "
+            "3,0 MB na unidade C: e há 1,0 MB livres.");
+  TStep fetch = unpack;
+  fetch.kind = TStepKind::Fetch;
+  EXPECT_EQ(TRunOutcome::CauseText(fetch).find("Espaço insuficiente em disco para baixar o pacote "
+                                               "banco.zip:"),
+            0u);
+}
+
 class RollbackTest : public ::testing::Test {
  protected:
   std::string Host(const std::string& windowsPath) { return platform::HostPath(windowsPath); }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "platform/CodePage.h"
 #include "platform/File.h"
 #include "tests/support/TempDir.h"
@@ -42,6 +44,26 @@ TEST(File, CreateDirNeedsItsParentAndForceDirectoriesDoesNot) {
   EXPECT_TRUE(platform::ForceDirectories(varelo::test::InPrefix("c:\\x\\y")));
   EXPECT_FALSE(platform::CreateDir(varelo::test::InPrefix("c:\\x\\y")));
   EXPECT_TRUE(platform::DirectoryExists(varelo::test::InPrefix("c:\\X\\Y")));
+}
+
+// The room on a folder's drive: a folder not made yet is asked of the nearest one that is.
+TEST(File, FreeDiskSpaceOfAMissingFolderIsThatOfItsNearestParent) {
+  TTempPrefix prefix;
+  ASSERT_TRUE(platform::ForceDirectories(varelo::test::InPrefix("c:\\Varelo")));
+  const int64_t room = platform::FreeDiskSpace(varelo::test::InPrefix("c:\\Varelo"));
+  EXPECT_GT(room, 0);
+  const int64_t missing = platform::FreeDiskSpace(varelo::test::InPrefix("c:\\Varelo\\Banco\\x\\"));
+  EXPECT_GT(missing, 0);
+  // Other programs write to the same disk meanwhile: the same drive, not the same byte.
+  EXPECT_LT(std::llabs(missing - room), 64LL * 1024 * 1024);
+}
+
+TEST(File, DriveOfNamesTheDriveOrTheShare) {
+  EXPECT_EQ(platform::DriveOf("c:\\Varelo\\Banco\\"), "C:");
+  EXPECT_EQ(platform::DriveOf("D:"), "D:");
+  EXPECT_EQ(platform::DriveOf("\\\\srv\\dados\\Varelo"), "\\\\srv\\dados");
+  EXPECT_EQ(platform::DriveOf("\\\\srv"), "\\\\srv");
+  EXPECT_EQ(platform::DriveOf("Varelo"), "Varelo");
 }
 
 TEST(CodePage, AnsiIsWindows1252AndOemIs850) {
