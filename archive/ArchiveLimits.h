@@ -40,6 +40,8 @@ inline constexpr int kMaxNumberedParts = 999;
 inline constexpr size_t kReplyGranule = 0x200;
 // The longest password the password dialog accepts.
 inline constexpr int kMaxPasswordChars = 80;
+// Skip reports an extract keeps for its caller (SkippedFiles); later ones are counted only.
+inline constexpr size_t kMaxSkipRecords = 1000;
 // Slots of the engine loader's use counts are added this many at a time.
 inline constexpr size_t kLoaderSlotStep = 4;
 

@@ -1,9 +1,12 @@
 #include "archive/ZADLLOpr.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
 
+#include "archive/ArchiveLimits.h"
 #include "archive/MessageIds.h"
 #include "archive/ZipStrings.h"
 #include "platform/File.h"
@@ -98,7 +101,8 @@ void TZADLLOpr::Extract() {
     if (!EventErr.empty())
       error.SetMessage(error.Message() + EventErr);
     ShowError(error);
-    fSuccessCnt = 0;
+    // What a stopped engine wrote before it stopped is on disk all the same.
+    fSuccessCnt = fBatchWritten;
   }
 }
 
@@ -107,6 +111,9 @@ void TZADLLOpr::ExtractSteps() {
   const uint32_t passwordRequests = PasswordReqCount;
   CancelCode = 0;
   fSuccessCnt = 0;
+  fBatchWritten = 0;
+  fSkippedCnt = 0;
+  fSkipRecords.clear();
   if (fZipFileName.empty())
     throw EZipArca(msg::kNoZipFile);
   if (fCentralDir.Count() == 0) {
@@ -212,6 +219,8 @@ int TZADLLOpr::Action(TZCallBackStruct* r) {
       return 0;
     case zacEndOfBatch:
       fProgress.Written = r->Written;
+      fBatchWritten = static_cast<int>(std::min<uint32_t>(r->Arg1, INT32_MAX));
+      fSkippedCnt = static_cast<int>(std::min<uint32_t>(r->Arg2, INT32_MAX));
       if (fProgress.EndBatch())
         RaiseProgress();
       return 0;
@@ -367,6 +376,8 @@ int TZADLLOpr::ActionSkipped(TZCallBackStruct* r) {
   if (mustNotSkip)
     error = -error;
   const std::string file = fCallback.Msg();
+  if (fSkipRecords.size() < kMaxSkipRecords)
+    fSkipRecords.push_back({file, type, error});
   if (events_.OnSkipped) {
     events_.OnSkipped(owner_, file, type, error);
   } else if (Verbose() && events_.OnMessage) {

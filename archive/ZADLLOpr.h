@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "archive/AZCallback.h"
 #include "archive/DLLLoader.h"
@@ -11,6 +12,13 @@
 // The worker's engine part: holding the engine loaded, the extract operation with its command
 // block, the callback and stream dispatchers, and the translation of the engine's result.
 namespace archive {
+
+// One skip report of the engine during an extract: the entry, why, and the component's error.
+struct TZASkipRecord {
+  std::string file;
+  TZASkipTypes type = stOnFreshen;
+  int error = 0;
+};
 
 class TZADLLOpr : public TZAWAux, public IZALoaderClient {
  public:
@@ -23,7 +31,13 @@ class TZADLLOpr : public TZAWAux, public IZALoaderClient {
   // Extracts the selected entries; errors end in the error state, never thrown.
   void Extract();
   void AbortDLL();
+  // Files the last extract wrote (tested), also when it stopped part-way: a stopped engine
+  // reports what it wrote in its end-of-batch report.
   int SuccessCnt() const { return fSuccessCnt; }
+  // Entries the last extract skipped (not written), as the engine counted them.
+  int SkippedCnt() const { return fSkippedCnt; }
+  // Its skip reports in order, at most kMaxSkipRecords of them.
+  const std::vector<TZASkipRecord>& SkippedFiles() const { return fSkipRecords; }
   // The worker is going away: callbacks get 0 from now on.
   void BeginDestroy() { fDestroying = true; }
 
@@ -56,6 +70,9 @@ class TZADLLOpr : public TZAWAux, public IZALoaderClient {
   int32_t fDLLOperKey = 0;
   TAZCallback fCallback;
   int fSuccessCnt = 0;
+  int fBatchWritten = 0;  // from the engine's end-of-batch report
+  int fSkippedCnt = 0;
+  std::vector<TZASkipRecord> fSkipRecords;
   std::string fDLLTargetName;
   bool fDestroying = false;
 };

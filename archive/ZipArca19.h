@@ -82,6 +82,8 @@ class TZipArca19 {
   std::string ErrMessage() const;
   int DllErrCode() const { return fWorker->DllErrCode; }
   int SuccessCnt() const { return fWorker->SuccessCnt(); }
+  int SkippedCnt() const { return fWorker->SkippedCnt(); }
+  const std::vector<TZASkipRecord>& SkippedFiles() const { return fWorker->SkippedFiles(); }
   int Count() const { return fWorker->CentralDir().Count(); }
   const TZADirEntry* DirEntry(int index) const { return fWorker->CentralDir().Entry(index); }
   bool Busy() const { return fBusy > 0; }

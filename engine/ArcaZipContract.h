@@ -146,7 +146,7 @@ enum TActionCodes : int32_t {
   zacTick = 0,
   zacItem = 1,
   zacProgress = 2,
-  zacEndOfBatch = 3,
+  zacEndOfBatch = 3,  // Arg1: files written (tested), Arg2: entries skipped, also after a stop
   zacCount = 4,
   zacSize = 5,
   zacXItem = 6,

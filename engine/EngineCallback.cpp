@@ -82,8 +82,8 @@ void TEngineCallback::Progress(int64_t bytes) {
   Call(zacProgress, {}, bytes);
 }
 
-void TEngineCallback::EndOfBatch() {
-  Call(zacEndOfBatch, {});
+void TEngineCallback::EndOfBatch(uint32_t written, uint32_t skipped) {
+  Call(zacEndOfBatch, {}, 0, written, skipped);
 }
 
 void TEngineCallback::Message(TAZError code, std::string_view text, bool error) {

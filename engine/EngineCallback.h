@@ -23,7 +23,9 @@ class TEngineCallback {
   void Size(int64_t bytes);
   void Item(std::string_view name, int64_t size);
   void Progress(int64_t bytes);
-  void EndOfBatch();
+  // Ends the batch with the files written (tested, in a test) and the entries skipped, also
+  // when the operation stops early, so the component knows what a stopped batch left behind.
+  void EndOfBatch(uint32_t written, uint32_t skipped);
   // A failure or notice about the operation or one entry. Errors carry the severity bits
   // that put the component's text for `code` in front of `text`.
   void Message(TAZError code, std::string_view text, bool error = true);

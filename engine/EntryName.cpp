@@ -1,5 +1,6 @@
 #include "engine/EntryName.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "engine/EngineLimits.h"
@@ -26,6 +27,10 @@ std::vector<std::string_view> Components(std::string_view name) {
 bool HasDriveLetter(std::string_view name) {
   return name.size() >= 2 && name[1] == ':' && std::isalpha(static_cast<unsigned char>(name[0]));
 }
+
+// Characters no Windows file name may hold besides the control characters; ':' also names a
+// drive or an alternate data stream, '/' and '\\' are separators and never reach a component.
+constexpr char kWindowsReserved[] = "\"*:<>?|";
 
 char Fold(char c) {
   return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -57,10 +62,19 @@ bool Wildcard(std::string_view pattern, std::string_view text) {
 
 }  // namespace
 
+bool IsReservedOnWindows(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  if (byte < 0x20 || byte == 0x7F)
+    return true;
+  return std::string_view(kWindowsReserved).find(c) != std::string_view::npos;
+}
+
 bool IsSafeOnWindows(std::string_view component) {
   if (component.empty())
     return false;
-  if (component.find(':') != std::string_view::npos)
+  // Windows refuses these outright, or (CR, DEL under some file systems) drops them, so that
+  // two different entries could land on one file; such a name is skipped, never rewritten.
+  if (std::any_of(component.begin(), component.end(), IsReservedOnWindows))
     return false;
   if (component.back() == '.' || component.back() == ' ')
     return false;

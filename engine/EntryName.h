@@ -17,9 +17,14 @@ namespace arcazip {
 bool SplitEntryPath(std::string_view name, bool keepFolders, bool folderEntry,
                     std::vector<std::string>& parts);
 
-// False for a component Windows would not create as named: one holding a colon (a drive
-// prefix, or an alternate data stream on NTFS), a reserved device name (CON, PRN, AUX, NUL,
-// COM1-COM9, LPT1-LPT9, with or without an extension), or one ending in a dot or a blank.
+// True for a character no Windows file name holds: one of " * : < > ? | (a colon names a
+// drive or an alternate data stream on NTFS), or a control character, 0x01-0x1F and DEL.
+bool IsReservedOnWindows(char c);
+
+// False for a component Windows would not create as named: one holding a reserved character
+// (IsReservedOnWindows), a reserved device name (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9, with
+// or without an extension), or one ending in a dot or a blank. The engine applies it on every
+// build, so an archive extracts to the same files wherever it is unpacked.
 bool IsSafeOnWindows(std::string_view component);
 
 // True when the parts, joined below a destination whose path is `baseLength` long, stay

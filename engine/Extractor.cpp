@@ -102,7 +102,7 @@ int32_t TExtractor::Run() {
   callback_.Size(bytes);
   // Once the batch has begun it is always ended, however the operation ends.
   const int32_t result = ExtractSelected();
-  callback_.EndOfBatch();
+  callback_.EndOfBatch(static_cast<uint32_t>(processed_), skipped_);
   return result;
 }
 
@@ -140,7 +140,11 @@ int32_t TExtractor::ExtractSelected() {
     eligible[i] = IsPoolEligible(*selected_[i]);
   TDecodePool pool(archive_.Data(), selected_, eligible, buffers_, kDecodeWorkers);
   for (size_t position = 0; position < selected_.size(); ++position) {
-    if (ProcessEntry(position, pool) == TStep::Stop || callback_.Aborted()) {
+    const TStep step = ProcessEntry(position, pool);
+    // An entry whose skip report stopped the operation was not written either.
+    if (step == TStep::Skip || (step == TStep::Stop && stoppedBySkip_))
+      ++skipped_;
+    if (step == TStep::Stop || callback_.Aborted()) {
       pool.Stop();
       return -stopCode_;
     }
@@ -158,6 +162,7 @@ bool TExtractor::Report(const TZipEntry& entry, TZASkipTypes type, TAZError code
   if (!callback_.Skipped(entry.name, type, code))
     return false;
   stopCode_ = code != azeNone ? code : azeSkipping;
+  stoppedBySkip_ = true;
   return true;
 }
 

@@ -90,6 +90,8 @@ class TExtractor {
   TBufferPool buffers_;
   TEntryDecoder decoder_;
   int32_t processed_ = 0;
+  uint32_t skipped_ = 0;            // entries reported skipped and not written
+  bool stoppedBySkip_ = false;      // the component answered a skip report with "stop"
   TAZError stopCode_ = azeAborted;  // the result code when the operation stops early
 };
 

@@ -4,6 +4,8 @@
 #include <limits.h>
 #include <stdlib.h>
 
+#include "platform/File.h"
+#include "platform/LibraryHeaders.h"
 #include "platform/Paths.h"
 
 namespace platform {
@@ -26,6 +28,17 @@ bool TDynamicLibrary::Load(std::string_view path) {
   // A bare name is handed over as it is so the system's search applies; anything with a
   // folder in it is a Windows path to resolve first.
   const std::string host = HasSeparator(path) ? HostPath(path) : std::string(path);
+  // A named file is checked before the system maps it: a library cut short would load and
+  // then kill the program at its first touch of a missing page. The system's search for a
+  // bare name is the system's own.
+  if (HasSeparator(path)) {
+    const std::string problem = CheckLibraryFile(path, TLibraryHeaders::TFormat::Elf);
+    if (!problem.empty()) {
+      error_ = host + ": " + problem;
+      detail::SetLastOsError(kErrorBadExeFormat);
+      return false;
+    }
+  }
   handle_ = dlopen(host.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle_ == nullptr) {
     error_ = LastDlError();

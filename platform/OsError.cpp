@@ -28,7 +28,7 @@ constexpr TErrnoCode kCodes[] = {
     {EILSEQ, kErrorInvalidName},        {ENOTEMPTY, kErrorDirNotEmpty},
     {EEXIST, kErrorAlreadyExists},      {ENAMETOOLONG, kErrorFilenameTooLong},
     {EFBIG, kErrorFileTooLarge},        {EIO, kErrorIoDevice},
-    {ELOOP, kErrorCantResolveFilename},
+    {ELOOP, kErrorCantResolveFilename}, {ENOEXEC, kErrorBadExeFormat},
 };
 
 }  // namespace

@@ -21,6 +21,8 @@ constexpr int kErrorInvalidParameter = 87;
 constexpr int kErrorDiskFull = 112;
 constexpr int kErrorInvalidName = 123;
 constexpr int kErrorDirNotEmpty = 145;
+// A file that is not a program or library for this system, or is damaged (a library cut short).
+constexpr int kErrorBadExeFormat = 193;
 // A name that is taken, by a file or a folder: creating a file, a folder, or renaming onto it.
 constexpr int kErrorAlreadyExists = 183;
 constexpr int kErrorFilenameTooLong = 206;

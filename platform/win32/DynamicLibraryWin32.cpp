@@ -1,5 +1,7 @@
 #include "platform/DynamicLibrary.h"
 
+#include "platform/File.h"
+#include "platform/LibraryHeaders.h"
 #include "platform/OsError.h"
 #include "platform/Paths.h"
 #include "platform/win32/Win32Util.h"
@@ -33,6 +35,17 @@ bool TDynamicLibrary::Load(std::string_view path) {
   error_.clear();
   // A bare name is handed over as it is so the system's search applies.
   const std::string native = HasSeparator(path) ? HostPath(path) : std::string(path);
+  // A named file is checked before the system maps it, as the Linux build does; the system's
+  // search for a bare name is the system's own.
+  if (HasSeparator(path)) {
+    const std::string problem = CheckLibraryFile(path, TLibraryHeaders::TFormat::Pe);
+    if (!problem.empty()) {
+      error_ = ErrorWithCode(kErrorBadExeFormat) + ": " + native + ": " + problem;
+      detail::SetLastOsError(kErrorBadExeFormat);
+      SetLastError(static_cast<DWORD>(kErrorBadExeFormat));
+      return false;
+    }
+  }
   HMODULE module;
   {
     TQuietErrors quiet;
@@ -41,6 +54,7 @@ bool TDynamicLibrary::Load(std::string_view path) {
   if (module == nullptr) {
     const int code = LastWin32Error();
     error_ = ErrorWithCode(code);
+    detail::SetLastOsError(code);
     SetLastError(static_cast<DWORD>(code));
     return false;
   }

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
+#include "archive/ArchiveLimits.h"
 #include "archive/MessageIds.h"
 #include "archive/ZipArca19.h"
 #include "platform/File.h"
@@ -9,6 +11,7 @@
 #include "platform/Paths.h"
 #include "tests/archive/ArchiveTestSupport.h"
 #include "tests/archive/ScriptedDialog.h"
+#include "tests/engine/ZipBuilder.h"
 #include "tests/support/MissingPeer.h"
 #include "tests/support/Process.h"
 #include "tests/support/TempDir.h"
@@ -204,6 +207,86 @@ TEST_F(ZipArca, OldOrCorruptEnginesAreRefusedAndFreed) {
     EXPECT_NE(zip->ErrMessage().find("It is old or corrupt"), std::string::npos);
     EXPECT_EQ(zip->DLL_Version(), 0) << variant;  // the module was freed
   }
+}
+
+// An engine that arrived short is refused before it is loaded (loading it would kill the
+// program at its first touch of a missing page): the load fails as any failed load does, and
+// the verbose report gives the loader's reason.
+TEST_F(ZipArca, EngineCutShortFailsToLoadWithTheLoadersReason) {
+  const std::string engine = prefix.Drive('c') + "/Varelo/ArcaZip190.dll";
+  const std::string whole = ReadFileBytes(engine);
+  WriteFileBytes(engine, whole.substr(0, whole.size() / 2));
+  zip->Verbose = true;
+  zip->SetDLL_Load(true);
+  EXPECT_FALSE(zip->DLL_Load());
+  EXPECT_EQ(zip->ErrCode(), 10650);
+  EXPECT_EQ(zip->ErrMessage(), "Failed to load " + InPrefix("c:\\Varelo\\ArcaZip190.dll"));
+  ASSERT_EQ(dialog->shown.size(), 1u);
+  const std::string loadError = "Error [" + std::to_string(platform::kErrorBadExeFormat) + " ";
+  const auto reported = std::find_if(messages.begin(), messages.end(), [&](const auto& m) {
+    return m.second.rfind(loadError, 0) == 0 && m.second.find("past") != std::string::npos;
+  });
+  EXPECT_NE(reported, messages.end()) << (messages.empty() ? "" : messages.back().second);
+  // Extract fails the same way and never reaches an engine.
+  const std::string archive = InPrefix("c:\\Varelo\\Pkg\\p.zip");
+  WriteFileBytes(platform::HostPath(archive), BuildZip({{.name = "a.txt", .content = "a"}}));
+  EXPECT_EQ(Unpack(archive, InPrefix("c:\\Varelo\\Pkg\\")), 10650);
+  EXPECT_EQ(lastSuccess, 0);
+  EXPECT_FALSE(platform::FileExists(InPrefix("c:\\Varelo\\Pkg\\a.txt")));
+  // The whole engine, put back, loads.
+  WriteFileBytes(engine, whole);
+  zip->SetDLL_Load(true);
+  EXPECT_TRUE(zip->DLL_Load());
+}
+
+// The installer's component stops on a duplicate name (stDupName is in NoSkipping): the
+// extract fails, yet SuccessCnt gives the files written before the stop and SkippedCnt the
+// entries left out, with their reports.
+TEST_F(ZipArca, StoppedExtractCountsWhatItWroteAndSkipped) {
+  const std::string archive = InPrefix("c:\\Varelo\\Pkg\\dup.zip");
+  WriteFileBytes(platform::HostPath(archive), BuildZip({{.name = "one.txt", .content = "1"},
+                                                        {.name = "a?b.txt", .content = "bad"},
+                                                        {.name = "two.txt", .content = "2"},
+                                                        {.name = "dados/three.txt", .content = "3"},
+                                                        {.name = "ONE.TXT", .content = "again"},
+                                                        {.name = "four.txt", .content = "4"}}));
+  EXPECT_EQ(Unpack(archive, InPrefix("c:\\Varelo\\Pkg\\")), 11683);
+  EXPECT_EQ(lastSuccess, 3);
+  EXPECT_EQ(zip->SkippedCnt(), 2);
+  ASSERT_EQ(zip->SkippedFiles().size(), 2u);
+  EXPECT_EQ(zip->SkippedFiles()[0].file, "a?b.txt");
+  EXPECT_EQ(zip->SkippedFiles()[0].type, stBadName);
+  EXPECT_EQ(zip->SkippedFiles()[1].file, "ONE.TXT");
+  EXPECT_EQ(zip->SkippedFiles()[1].type, stDupName);
+  EXPECT_LT(zip->SkippedFiles()[1].error, 0);  // the skip that stopped the extract
+  const std::string folder = prefix.Drive('c') + "/Varelo/Pkg";
+  EXPECT_EQ(platform::ListFolderTree(folder),
+            (std::vector<std::string>{"dup.zip", "one.txt", "three.txt", "two.txt"}));
+  EXPECT_EQ(ReadFileBytes(folder + "/one.txt"), "1");
+
+  // Without the stop every entry but the two is written; the next extract starts its counts
+  // afresh.
+  zip->NoSkipping = {};
+  EXPECT_EQ(Unpack(archive, InPrefix("c:\\Varelo\\Pkg\\")), 0);
+  EXPECT_EQ(lastSuccess, 5);
+  EXPECT_EQ(zip->SkippedCnt(), 1);
+  ASSERT_EQ(zip->SkippedFiles().size(), 2u);  // the duplicate is reported, and written
+}
+
+TEST_F(ZipArca, SkipReportsKeptAreBounded) {
+  std::vector<TZipItem> items;
+  const size_t bad = archive::kMaxSkipRecords + 5;
+  for (size_t i = 0; i < bad; ++i)
+    items.push_back({.name = "x" + std::to_string(i) + "|.txt", .content = "x", .method = 0});
+  items.push_back({.name = "good.txt", .content = "g"});
+  const std::string archive = InPrefix("c:\\Varelo\\Pkg\\many.zip");
+  WriteFileBytes(platform::HostPath(archive), BuildZip(items));
+  EXPECT_EQ(Unpack(archive, InPrefix("c:\\Varelo\\Pkg\\")), 0);
+  EXPECT_EQ(lastSuccess, 1);
+  EXPECT_EQ(zip->SkippedCnt(), static_cast<int>(bad));
+  ASSERT_EQ(zip->SkippedFiles().size(), archive::kMaxSkipRecords);
+  EXPECT_EQ(zip->SkippedFiles().back().file,
+            "x" + std::to_string(archive::kMaxSkipRecords - 1) + "|.txt");
 }
 
 TEST_F(ZipArca, EngineResultsTranslate) {

@@ -1,12 +1,14 @@
 // Extracts mutated archives into a temporary folder and checks that nothing appeared outside
 // the destination, whatever the names, links, sizes and offsets say; that no temporary file
-// is left; and that a file already in the destination survives entries that fail.
+// is left; that every name written is one Windows can hold; that the end of the batch counts
+// what was written; and that a file already in the destination survives entries that fail.
 //
 // The first input byte picks the options (bit 0 test, 1 folder names, 2 overwrite, 3
 // freshen); with VARELO_FUZZ_FLAT=1 every run takes the installer's own options (0x424).
 // Seeds: corpus/Extract (NAME_MODE, MODE the first byte), dictionary Extract.dict.
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include "engine/ArcaZipContract.h"
+#include "engine/EntryName.h"
 #include "engine/Extractor.h"
 #include "platform/CodePage.h"
 #include "platform/File.h"
@@ -27,6 +30,8 @@ struct TFuzzState {
   std::string archive;
   std::string dest;
   std::u16string reply;
+  int ends = 0;          // end-of-batch reports
+  uint32_t written = 0;  // the files written, as the last one said
 };
 
 // What the installer puts in the destination before it unpacks a package over it.
@@ -74,6 +79,10 @@ int AZ_STDCALL Answer(TZCallBackStruct* record) {
       return reply("pw");
     case zacOverwrite:
       return 1;
+    case zacEndOfBatch:
+      ++state->ends;
+      state->written = record->Arg1;
+      return 0;
     default:
       return 0;
   }
@@ -144,6 +153,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       fprintf(stderr, "temporary file left behind: %s\n", path.c_str());
       std::abort();
     }
+    // Whatever the build, only names Windows can hold are written.
+    size_t start = 0;
+    while (start < path.size()) {
+      const size_t end = std::min(path.find('/', start), path.size());
+      if (!arcazip::IsSafeOnWindows(path.substr(start, end - start))) {
+        fprintf(stderr, "a name Windows cannot hold was written: %s\n", path.c_str());
+        std::abort();
+      }
+      start = end + 1;
+    }
+  }
+  // A batch is ended once, and a run that succeeded wrote what its end said.
+  if (state.ends > 1 ||
+      (result >= 0 && state.ends == 1 && state.written != static_cast<uint32_t>(result))) {
+    fprintf(stderr, "end of batch: %d reports, %u written, result %d\n", state.ends, state.written,
+            result);
+    std::abort();
   }
   // The existing file is only ever replaced whole by an entry that was extracted: when no
   // entry was, it must be exactly as it was.
