@@ -219,6 +219,8 @@ TStep TfrmPrincipal::UnpackPackage(const std::string& archivePath, const std::st
   ZipArca1.ExtrOptions.Include(archive::ExtrOverWrite);
   ZipArca1.Extract();
   const int written = ZipArca1.SuccessCnt();
+  // The engine's own count of skipped entries, beside the skips the component reported.
+  skipped_ = std::max(skipped_, ZipArca1.SkippedCnt());
   const int errCode = ZipArca1.ErrCode();
   const std::string errText = ZipArca1.ErrMessage();
   ZipArca1.SetDLL_Load(false);

@@ -60,7 +60,8 @@ std::string TRunOutcome::CauseText(const TStep& step) {
       return "O pacote " + s + " está danificado e não pôde ser aberto.";
     case TStepCause::FilesNotWritten:
       return count + (step.code == 1 ? " arquivo" : " arquivos") + " do pacote " + s +
-             " não puderam ser gravados em " + step.detail + ".";
+             (step.code == 1 ? " não pôde ser gravado em " : " não puderam ser gravados em ") +
+             step.detail + ".";
     case TStepCause::PasswordRefused:
       return "O pacote " + s + " é protegido por senha e " + count +
              (step.code == 1 ? " arquivo não pôde ser aberto"

@@ -58,6 +58,10 @@ TDistServer::TDistServer(const TOptions& options) {
     argv.push_back("--cut");
     argv.push_back(c);
   }
+  for (const auto& c : options.stall) {
+    argv.push_back("--stall");
+    argv.push_back(c);
+  }
   argv_ = argv;
   Start();
 }

@@ -28,6 +28,8 @@ class TDistServer {
     // "name=bytes": the connection serving the package breaks off after that many bytes of
     // it; a request that continues from there gets the rest
     std::vector<std::string> cut;
+    // "name=bytes": the same, but the connection stays open and silent after those bytes
+    std::vector<std::string> stall;
   };
   explicit TDistServer(const TOptions& options);
   TDistServer() : TDistServer(TOptions{}) {}

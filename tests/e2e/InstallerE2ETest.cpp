@@ -7,10 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <set>
 #include <sstream>
+#include <thread>
 
 #include "tests/e2e/DistServer.h"
 #include "tests/e2e/Installation.h"
@@ -479,6 +481,43 @@ TEST_F(InstallerE2E, TooLittleRoomToUnpackIsToldBeforeAnythingIsWritten) {
   EXPECT_EQ(window.WaitForExit(), 0) << window.ProgramLog();
 }
 
+// The server hands out an engine library cut short, its whole announced length arriving: the
+// library is checked against its own headers before it is loaded, the run is told that the
+// engine could not be loaded, and no such library stays, in C:\\Varelo or in the cache.
+TEST_F(InstallerE2E, EngineLibraryCutShortIsNeverLoadedAndNothingStays) {
+  test::TTempDir root;
+  for (const auto& entry : fs::directory_iterator(PackageFolder()))
+    fs::copy_file(entry.path(), root / entry.path().filename());
+  const std::string engine = root.Path() + "/ArcaZip190.dll";
+  fs::resize_file(engine, fs::file_size(engine) / 2);
+  TDistServer::TOptions options;
+  options.root = root.Path();
+  TDistServer server(options);
+  ASSERT_TRUE(server.Started()) << server.Log();
+  const std::string prefix = NewPrefix();
+  TInstallerWindow window(Launch(), prefix, server.BaseUrl(), "engine-short");
+  ASSERT_TRUE(window.Found()) << window.ProgramLog();
+  window.Click(kInstalar.x, kInstalar.y);
+  std::optional<TBoxRecord> box;
+  for (size_t shown = 1; shown <= 3; ++shown) {
+    box = window.WaitForBox(shown, kInstallTimeoutMs);
+    ASSERT_TRUE(box) << window.ProgramLog();
+    window.Screenshot("told-" + std::to_string(shown));
+    ASSERT_TRUE(window.PressOk());
+    if (box->error)
+      break;
+  }
+  EXPECT_EQ(box->text.find("O componente de descompactação ArcaZip190.dll não pôde ser "
+                           "carregado para abrir o pacote VareloSoftInstalacao.zip."),
+            0u)
+      << box->text;
+  ExpectNothingInstalled(Drive(prefix), Shortcut(prefix));
+  EXPECT_FALSE(fs::exists(TempFolder(Drive(prefix)) + "/VareloSoft/ArcaZip190.dll"));
+  EXPECT_TRUE(window.Running());
+  ASSERT_TRUE(window.PressCloseBox());
+  EXPECT_EQ(window.WaitForExit(), 0) << window.ProgramLog();
+}
+
 // Waits until the partial file holds at least `bytes`.
 bool WaitForPartial(const std::string& part, uintmax_t bytes, int timeoutMs) {
   return WaitUntil(
@@ -523,6 +562,46 @@ TEST_F(InstallerE2E, CloseBoxDuringAFetchAsksNaoGoesOnSimUndoesAndKeepsThePartia
   EXPECT_GE(kept.size(), atNao + 128 * 1024);
   EXPECT_LT(kept.size(), served.size());
   EXPECT_TRUE(served.compare(0, kept.size(), kept) == 0);
+}
+
+// The server stops sending half-way and holds the connection open: the window keeps handling
+// its messages while the fetch waits, so the close box asks at once (within a second, the time
+// the pointer and the check take included), and Sim ends the run with what arrived kept.
+TEST_F(InstallerE2E, CloseBoxDuringAStalledFetchAsksWithinASecond) {
+  const uintmax_t whole = fs::file_size(PackageFolder() + "/banco.zip");
+  const uintmax_t half = whole / 2;
+  TDistServer::TOptions options;
+  options.stall = {"banco.zip=" + std::to_string(half)};
+  TDistServer server(options);
+  ASSERT_TRUE(server.Started()) << server.Log();
+  const std::string prefix = NewPrefix();
+  TInstallerWindow window(Launch(), prefix, server.BaseUrl(), "stalled");
+  ASSERT_TRUE(window.Found()) << window.ProgramLog();
+  window.Click(kInstalar.x, kInstalar.y);
+  const std::string part = TempFolder(Drive(prefix)) + "/VareloSoft/banco.zip.part";
+  // The partial file is written a megabyte at a time; once the first is there the rest of the
+  // half follows at once, and the server falls silent.
+  ASSERT_TRUE(WaitForPartial(part, 1024 * 1024, 20000)) << window.ProgramLog();
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  const auto pressed = std::chrono::steady_clock::now();
+  ASSERT_TRUE(window.PressCloseBox());
+  const auto box = window.WaitForBox(1, 5000);
+  const auto asked = std::chrono::steady_clock::now();
+  ASSERT_TRUE(box) << window.ProgramLog();
+  window.Screenshot("asked");
+  EXPECT_EQ(box->text, "Deseja cancelar a instalação?");
+  const auto tookMs =
+      std::chrono::duration_cast<std::chrono::milliseconds>(asked - pressed).count();
+  EXPECT_LT(tookMs, 1000) << "the close box was answered " << tookMs << " ms after it was pressed";
+  const auto answered = std::chrono::steady_clock::now();
+  ASSERT_TRUE(window.AnswerBox("alt+s"));
+  EXPECT_EQ(window.WaitForExit(10000), 0) << window.ProgramLog();
+  EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                  answered)
+                .count(),
+            3000);
+  ExpectNothingInstalled(Drive(prefix), Shortcut(prefix));
+  EXPECT_EQ(fs::file_size(part), half);
 }
 
 TEST_F(InstallerE2E, PackageCutShortIsToldAndTheNextTryFetchesOnlyWhatWasMissing) {

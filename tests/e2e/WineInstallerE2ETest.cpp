@@ -24,6 +24,7 @@
 #include "tests/e2e/WinePrefix.h"
 #include "tests/support/MissingPeer.h"
 #include "tests/support/Process.h"
+#include "tests/support/TempDir.h"
 
 namespace varelo::e2e {
 namespace {
@@ -466,6 +467,44 @@ TEST_F(InstallerUnderWine, FailedRunPutsBackTheFilesItReplacedInAFolderThatExist
   EXPECT_EQ(test::ReadFileBytes(paf + "/ECFDrv.dll"), "driver of the shop's own printer");
   EXPECT_EQ(test::ReadFileBytes(paf + "/Cupons.txt"), "the shop's receipts");
   EXPECT_FALSE(fs::exists(prefix_->Desktop() + "/Tornel.lnk"));
+  ASSERT_TRUE(window.PressCloseBox());
+  EXPECT_EQ(window.WaitForExit(kExitTimeoutMs), 0) << window.ProgramLog();
+}
+
+// The server hands out an engine library cut short, its whole announced length arriving: the
+// library's section table is checked before Windows loads it, the run is told, and no such
+// library stays.
+TEST_F(InstallerUnderWine, EngineLibraryCutShortIsNeverLoadedAndNothingStays) {
+  test::TTempDir root;
+  for (const auto& entry : fs::directory_iterator(Packages()))
+    fs::copy_file(entry.path(), root / entry.path().filename());
+  const std::string engine = root.Path() + "/ArcaZip190.dll";
+  fs::resize_file(engine, fs::file_size(engine) / 2);
+  TDistServer::TOptions options;
+  options.root = root.Path();
+  TDistServer server(options);
+  ASSERT_TRUE(server.Started()) << server.Log();
+  TInstallerWindow& window = Open(server, "engine-short");
+  ASSERT_TRUE(window.Found()) << window.ProgramLog();
+  window.Click(kInstalar.x, kInstalar.y);
+  std::optional<TBoxRecord> box;
+  for (size_t shown = 1; shown <= 3; ++shown) {
+    box = window.WaitForBox(shown, kInstallTimeoutMs);
+    ASSERT_TRUE(box) << window.ProgramLog();
+    window.Screenshot("told-" + std::to_string(shown));
+    ASSERT_TRUE(window.PressOk());
+    if (box->error)
+      break;
+  }
+  EXPECT_EQ(box->text.find("O componente de descompactação ArcaZip190.dll não pôde ser "
+                           "carregado para abrir o pacote VareloSoftInstalacao.zip."),
+            0u)
+      << box->text;
+  const std::set<std::string> tree = e2e::Tree(prefix_->Drive(), prefix_->PrefixOwn());
+  EXPECT_TRUE(tree.empty()) << Listing(tree);
+  EXPECT_FALSE(fs::exists(CachedPart(prefix_->Drive(), "ArcaZip190.dll")));
+  EXPECT_FALSE(
+      fs::exists(prefix_->Drive() + "/users/" + UserName() + "/Temp/VareloSoft/ArcaZip190.dll"));
   ASSERT_TRUE(window.PressCloseBox());
   EXPECT_EQ(window.WaitForExit(kExitTimeoutMs), 0) << window.ProgramLog();
 }

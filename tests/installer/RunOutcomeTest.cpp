@@ -54,7 +54,7 @@ TEST(RunOutcome, EachCauseIsToldInTheUsersWords) {
       {{TStepKind::Unpack, "GDS32.zip", TStepCause::Damaged, 0, "not valid"},
        "O pacote GDS32.zip está danificado e não pôde ser aberto."},
       {{TStepKind::Unpack, "GDS32.zip", TStepCause::FilesNotWritten, 1, "c:\\VareloPaf"},
-       "1 arquivo do pacote GDS32.zip não puderam ser gravados em c:\\VareloPaf."},
+       "1 arquivo do pacote GDS32.zip não pôde ser gravado em c:\\VareloPaf."},
       {{TStepKind::Unpack, "GDS32.zip", TStepCause::FilesNotWritten, 3, "c:\\Varelo"},
        "3 arquivos do pacote GDS32.zip não puderam ser gravados em c:\\Varelo."},
       {{TStepKind::Unpack, "s.zip", TStepCause::PasswordRefused, 2, ""},
