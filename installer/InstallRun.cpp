@@ -160,7 +160,6 @@ TStep TfrmPrincipal::UnpackPackage(const std::string& archivePath, const std::st
     step.subject = folder;
     return step;
   }
-  skipped_ = 0;
   passwordSkipped_ = 0;
   // The component's own dialog carries the application's title, as every message box does.
   ZipArca1.ApplicationTitle = application_.Title();
@@ -219,8 +218,7 @@ TStep TfrmPrincipal::UnpackPackage(const std::string& archivePath, const std::st
   ZipArca1.ExtrOptions.Include(archive::ExtrOverWrite);
   ZipArca1.Extract();
   const int written = ZipArca1.SuccessCnt();
-  // The engine's own count of skipped entries, beside the skips the component reported.
-  skipped_ = std::max(skipped_, ZipArca1.SkippedCnt());
+  const int skipped = ZipArca1.SkippedCnt();
   const int errCode = ZipArca1.ErrCode();
   const std::string errText = ZipArca1.ErrMessage();
   ZipArca1.SetDLL_Load(false);
@@ -229,9 +227,9 @@ TStep TfrmPrincipal::UnpackPackage(const std::string& archivePath, const std::st
   } else if (passwordSkipped_ > 0) {
     step.cause = TStepCause::PasswordRefused;
     step.code = passwordSkipped_;
-  } else if (skipped_ > 0 || written < files || errCode != 0) {
+  } else if (skipped > 0 || written < files || errCode != 0) {
     step.cause = TStepCause::FilesNotWritten;
-    step.code = std::max(skipped_, std::max(files - written, 1));
+    step.code = std::max(skipped, std::max(files - written, 1));
     if (errCode != 0)
       log_.Line("  " + errText);
   }

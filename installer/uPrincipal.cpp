@@ -362,11 +362,11 @@ void TfrmPrincipal::SetUpArchive() {
   // system, its built-in English otherwise.
   if ((platform::UserLocaleId() & 0x3FF) == kPortuguese)
     ZipArca1.SetLanguage("BR");
-  // Every entry the engine skips is counted: a package is installed only when all of its
-  // entries were written.
+  // Every skip the engine reports goes to the log, and those for a wrong password are counted
+  // for the message; the engine's own count of the entries it left unwritten decides the step
+  // (a duplicate reported and then written anyway is not among them).
   ZipArca1.Events.OnSkipped = [this](archive::TZipArca19*, const std::string& file,
                                      TZASkipTypes type, int&) {
-    ++skipped_;
     if (type == stBadPassword)
       ++passwordSkipped_;
     log_.Line("  arquivo não gravado: " + file);

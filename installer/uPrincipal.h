@@ -165,8 +165,7 @@ class TfrmPrincipal : public ui::TForm {
   // The transfer under way reached the server; when it started (milliseconds).
   bool connected_ = false;
   uint32_t fetchStart_ = 0;
-  // Entries of the package being unpacked that were skipped, and of those for a password.
-  int skipped_ = 0;
+  // Entries of the package being unpacked that were skipped for a wrong password.
   int passwordSkipped_ = 0;
 };
 
