@@ -135,12 +135,29 @@ void ExpectShortcut(const std::string& shortcut) {
   EXPECT_EQ(info.find("Command line arguments"), std::string::npos) << info;
 }
 
+namespace {
+
+void CopyPackages(const std::string& from, const std::string& to) {
+  namespace fs = std::filesystem;
+  for (const auto& entry : fs::directory_iterator(from))
+    fs::copy_file(entry.path(), fs::path(to) / entry.path().filename());
+}
+
+}  // namespace
+
+TPackageCopy::TPackageCopy(const std::string& packageFolder) {
+  CopyPackages(packageFolder, root_.Path());
+}
+
+void TPackageCopy::CutToHalf(const std::string& name) const {
+  std::filesystem::resize_file(PathOf(name), std::filesystem::file_size(PathOf(name)) / 2);
+}
+
 TPackagesWithProduct::TPackagesWithProduct(const std::string& packageFolder,
                                            const std::map<std::string, std::string>& files,
                                            const std::string& password) {
   namespace fs = std::filesystem;
-  for (const auto& entry : fs::directory_iterator(packageFolder))
-    fs::copy_file(entry.path(), root_ / entry.path().filename());
+  CopyPackages(packageFolder, root_.Path());
   const std::string product = root_.Path() + "/VareloSoftInstalacao.zip";
   fs::remove(product);
   for (const auto& [name, text] : files) {

@@ -100,6 +100,20 @@ void ExpectShortcut(const std::string& shortcut);
 // A copy of a package folder in which the product package is replaced by one made with zip
 // from the given files (name -> text; a name ending in "/" is a folder), with a password when
 // one is given.
+// A copy of a package folder, in a folder of its own, for a test that changes a package.
+class TPackageCopy {
+ public:
+  explicit TPackageCopy(const std::string& packageFolder);
+  const std::string& Root() const { return root_.Path(); }
+  std::string PathOf(const std::string& name) const { return root_ / name; }
+  // Leaves the first half of the package: as a server would hand out a file cut short on its
+  // way there, its whole (new) length announced.
+  void CutToHalf(const std::string& name) const;
+
+ private:
+  test::TTempDir root_;
+};
+
 class TPackagesWithProduct {
  public:
   TPackagesWithProduct(const std::string& packageFolder,

@@ -384,20 +384,13 @@ TEST_F(InstallerE2E, DamagedPackageIsToldInTheUsersLanguageAndNothingStays) {
     TInstallerWindow window(launch, prefix, server.BaseUrl(), std::string("corrupt-") + c.locale);
     ASSERT_TRUE(window.Found()) << window.ProgramLog();
     window.Click(kInstalar.x, kInstalar.y);
-    std::optional<TBoxRecord> box;
-    std::vector<std::string> componentTexts;
-    for (size_t shown = 1; shown <= 3; ++shown) {
-      box = window.WaitForBox(shown, kInstallTimeoutMs);
-      ASSERT_TRUE(box) << window.ProgramLog();
-      window.Screenshot("told-" + std::to_string(shown));
-      EXPECT_EQ(box->caption, TInstallerWindow::kBoxCaption);
-      ASSERT_TRUE(window.PressOk());
-      if (box->error)
-        break;
-      componentTexts.push_back(box->text);
-    }
-    ASSERT_FALSE(componentTexts.empty());
-    EXPECT_EQ(componentTexts.front(), c.componentSays);
+    const auto box = window.PressOkUntilTheRunsMessage(1, kInstallTimeoutMs);
+    ASSERT_TRUE(box) << window.ProgramLog();
+    const std::vector<TBoxRecord> boxes = window.Boxes();
+    ASSERT_GE(boxes.size(), 2u);
+    EXPECT_EQ(boxes.front().text, c.componentSays);
+    for (const TBoxRecord& shown : boxes)
+      EXPECT_EQ(shown.caption, TInstallerWindow::kBoxCaption);
     EXPECT_EQ(box->text.find("O pacote VareloSoftInstalacao.zip está danificado e não pôde ser "
                              "aberto."),
               0u)
@@ -426,15 +419,8 @@ TEST_F(InstallerE2E, FailedRunPutsBackTheFilesItReplacedInAFolderThatExisted) {
   ASSERT_TRUE(window.Found()) << window.ProgramLog();
   window.Click(kPaf.x, kPaf.y);
   window.Click(kInstalar.x, kInstalar.y);
-  std::optional<TBoxRecord> box;
-  for (size_t shown = 1; shown <= 3; ++shown) {
-    box = window.WaitForBox(shown, kInstallTimeoutMs);
-    ASSERT_TRUE(box) << window.ProgramLog();
-    ASSERT_TRUE(window.PressOk());
-    if (box->error)
-      break;
-  }
-  window.Screenshot("told");
+  const auto box = window.PressOkUntilTheRunsMessage(1, kInstallTimeoutMs);
+  ASSERT_TRUE(box) << window.ProgramLog();
   EXPECT_EQ(box->text.find("O pacote banco.zip está danificado e não pôde ser aberto."), 0u)
       << box->text;
   EXPECT_NE(box->text.find("foi removido"), std::string::npos) << box->text;
@@ -485,28 +471,18 @@ TEST_F(InstallerE2E, TooLittleRoomToUnpackIsToldBeforeAnythingIsWritten) {
 // library is checked against its own headers before it is loaded, the run is told that the
 // engine could not be loaded, and no such library stays, in C:\\Varelo or in the cache.
 TEST_F(InstallerE2E, EngineLibraryCutShortIsNeverLoadedAndNothingStays) {
-  test::TTempDir root;
-  for (const auto& entry : fs::directory_iterator(PackageFolder()))
-    fs::copy_file(entry.path(), root / entry.path().filename());
-  const std::string engine = root.Path() + "/ArcaZip190.dll";
-  fs::resize_file(engine, fs::file_size(engine) / 2);
+  TPackageCopy packages(PackageFolder());
+  packages.CutToHalf("ArcaZip190.dll");
   TDistServer::TOptions options;
-  options.root = root.Path();
+  options.root = packages.Root();
   TDistServer server(options);
   ASSERT_TRUE(server.Started()) << server.Log();
   const std::string prefix = NewPrefix();
   TInstallerWindow window(Launch(), prefix, server.BaseUrl(), "engine-short");
   ASSERT_TRUE(window.Found()) << window.ProgramLog();
   window.Click(kInstalar.x, kInstalar.y);
-  std::optional<TBoxRecord> box;
-  for (size_t shown = 1; shown <= 3; ++shown) {
-    box = window.WaitForBox(shown, kInstallTimeoutMs);
-    ASSERT_TRUE(box) << window.ProgramLog();
-    window.Screenshot("told-" + std::to_string(shown));
-    ASSERT_TRUE(window.PressOk());
-    if (box->error)
-      break;
-  }
+  const auto box = window.PressOkUntilTheRunsMessage(1, kInstallTimeoutMs);
+  ASSERT_TRUE(box) << window.ProgramLog();
   EXPECT_EQ(box->text.find("O componente de descompactação ArcaZip190.dll não pôde ser "
                            "carregado para abrir o pacote VareloSoftInstalacao.zip."),
             0u)

@@ -170,6 +170,22 @@ std::string TInstallerWindow::LastBoxCaption() const {
   return boxes.empty() ? kBoxCaption : boxes.back().caption;
 }
 
+std::optional<TBoxRecord> TInstallerWindow::PressOkUntilTheRunsMessage(size_t first, int timeoutMs,
+                                                                       size_t most) {
+  std::optional<TBoxRecord> box;
+  for (size_t shown = first; shown < first + most; ++shown) {
+    box = WaitForBox(shown, timeoutMs);
+    if (!box)
+      return std::nullopt;
+    Screenshot("box-" + std::to_string(shown));
+    if (!PressOk())
+      return std::nullopt;
+    if (box->error)
+      return box;
+  }
+  return box;
+}
+
 bool TInstallerWindow::PressOk() {
   const std::string caption = LastBoxCaption();
   const std::string box = FindVisible(caption);

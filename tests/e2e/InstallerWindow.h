@@ -72,6 +72,11 @@ class TInstallerWindow {
   std::optional<TBoxRecord> WaitForBox(size_t count, int timeoutMs = 20000);
   // Clicks OK on the box on the screen and waits until it is gone.
   bool PressOk();
+  // Answers OK to each box from number `first` on (each photographed) until the run's own
+  // failure message, an error box, has been answered, `most` boxes at the most: that box, or
+  // none when a box did not come or stayed.
+  std::optional<TBoxRecord> PressOkUntilTheRunsMessage(size_t first, int timeoutMs,
+                                                       size_t most = 3);
   // Answers the question box on the screen with keys (xdotool names: "alt+s" for "&Sim",
   // "Return" for the default button, or text typed first when `typed` is given) and waits
   // until it is gone.

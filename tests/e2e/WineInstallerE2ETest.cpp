@@ -24,7 +24,6 @@
 #include "tests/e2e/WinePrefix.h"
 #include "tests/support/MissingPeer.h"
 #include "tests/support/Process.h"
-#include "tests/support/TempDir.h"
 
 namespace varelo::e2e {
 namespace {
@@ -324,15 +323,8 @@ TEST_F(InstallerUnderWine, DamagedPackageIsToldAndNothingStays) {
   ASSERT_TRUE(window.Found()) << window.ProgramLog();
   window.Click(kInstalar.x, kInstalar.y);
   // The archive component's own dialog first, then the run's message.
-  std::optional<TBoxRecord> box;
-  for (size_t shown = 1; shown <= 3; ++shown) {
-    box = window.WaitForBox(shown, kInstallTimeoutMs);
-    ASSERT_TRUE(box) << window.ProgramLog();
-    window.Screenshot("corrupt-" + std::to_string(shown));
-    ASSERT_TRUE(window.PressOk());
-    if (box->error)
-      break;
-  }
+  const auto box = window.PressOkUntilTheRunsMessage(1, kInstallTimeoutMs);
+  ASSERT_TRUE(box) << window.ProgramLog();
   EXPECT_EQ(box->text.find("O pacote VareloSoftInstalacao.zip está danificado e não pôde ser "
                            "aberto."),
             0u)
@@ -451,15 +443,8 @@ TEST_F(InstallerUnderWine, FailedRunPutsBackTheFilesItReplacedInAFolderThatExist
   ASSERT_TRUE(window.Found()) << window.ProgramLog();
   window.Click(kPaf.x, kPaf.y);
   window.Click(kInstalar.x, kInstalar.y);
-  std::optional<TBoxRecord> box;
-  for (size_t shown = 1; shown <= 3; ++shown) {
-    box = window.WaitForBox(shown, kInstallTimeoutMs);
-    ASSERT_TRUE(box) << window.ProgramLog();
-    ASSERT_TRUE(window.PressOk());
-    if (box->error)
-      break;
-  }
-  window.Screenshot("told");
+  const auto box = window.PressOkUntilTheRunsMessage(1, kInstallTimeoutMs);
+  ASSERT_TRUE(box) << window.ProgramLog();
   EXPECT_EQ(box->text.find("O pacote banco.zip está danificado e não pôde ser aberto."), 0u)
       << box->text;
   EXPECT_EQ(e2e::Tree(prefix_->Drive(), prefix_->PrefixOwn()),
@@ -475,27 +460,17 @@ TEST_F(InstallerUnderWine, FailedRunPutsBackTheFilesItReplacedInAFolderThatExist
 // library's section table is checked before Windows loads it, the run is told, and no such
 // library stays.
 TEST_F(InstallerUnderWine, EngineLibraryCutShortIsNeverLoadedAndNothingStays) {
-  test::TTempDir root;
-  for (const auto& entry : fs::directory_iterator(Packages()))
-    fs::copy_file(entry.path(), root / entry.path().filename());
-  const std::string engine = root.Path() + "/ArcaZip190.dll";
-  fs::resize_file(engine, fs::file_size(engine) / 2);
+  TPackageCopy packages(Packages());
+  packages.CutToHalf("ArcaZip190.dll");
   TDistServer::TOptions options;
-  options.root = root.Path();
+  options.root = packages.Root();
   TDistServer server(options);
   ASSERT_TRUE(server.Started()) << server.Log();
   TInstallerWindow& window = Open(server, "engine-short");
   ASSERT_TRUE(window.Found()) << window.ProgramLog();
   window.Click(kInstalar.x, kInstalar.y);
-  std::optional<TBoxRecord> box;
-  for (size_t shown = 1; shown <= 3; ++shown) {
-    box = window.WaitForBox(shown, kInstallTimeoutMs);
-    ASSERT_TRUE(box) << window.ProgramLog();
-    window.Screenshot("told-" + std::to_string(shown));
-    ASSERT_TRUE(window.PressOk());
-    if (box->error)
-      break;
-  }
+  const auto box = window.PressOkUntilTheRunsMessage(1, kInstallTimeoutMs);
+  ASSERT_TRUE(box) << window.ProgramLog();
   EXPECT_EQ(box->text.find("O componente de descompactação ArcaZip190.dll não pôde ser "
                            "carregado para abrir o pacote VareloSoftInstalacao.zip."),
             0u)
