@@ -125,18 +125,26 @@ void TVsDownloadClass::FlushDocument() {
   const int64_t d = fDocument->Size();
   if (d == 0)
     return;
-  const int64_t n = d - (fFileStream.Size() - fBytesResumed);
-  if (n > 0) {
-    if (AcceptResponseBody()) {
-      // The last n bytes of the document; the document holds at least those, as it releases
-      // only what the file has taken.
-      const int64_t from = d - n - fDocument->HeldStart();
-      const std::string& held = fDocument->Held();
-      if (from >= 0 && from <= static_cast<int64_t>(held.size())) {
-        if (!fFileStream.Append(held.data() + from, held.size() - static_cast<size_t>(from)))
-          throw EVsDownload("Cannot write to file \"" + fFilePart + "\". " +
-                            fFileStream.ErrorText());
-      }
+  const int64_t written = fFileStream.Size() - fBytesResumed;
+  const int64_t n = d - written;
+  if (n > 0 && AcceptResponseBody()) {
+    int64_t take = n;
+    const int64_t limit = ResponseBodyLimit();
+    if (limit >= 0 && take > limit - written) {
+      // Bytes past what the answer announced are no part of the file. The transfer ends at
+      // the next receive instead of reading (and dropping) whatever else the server sends.
+      take = std::max<int64_t>(limit - written, 0);
+      fBodyOverrun = true;
+      if (fSock)
+        fSock->SetStopFlag(true);
+    }
+    // The last n bytes of the document; the document holds at least those, as it releases
+    // only what the file has taken.
+    const int64_t from = d - n - fDocument->HeldStart();
+    const std::string& held = fDocument->Held();
+    if (take > 0 && from >= 0 && from + take <= static_cast<int64_t>(held.size())) {
+      if (!fFileStream.Append(held.data() + from, static_cast<size_t>(take)))
+        throw EVsDownload("Cannot write to file \"" + fFilePart + "\". " + fFileStream.ErrorText());
     }
   }
   // Bytes the file holds (or that were refused) are not kept in memory.

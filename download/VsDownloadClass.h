@@ -67,6 +67,10 @@ class TVsDownloadClass {
   double AverageSpeed() const { return fAverageSpeed; }
   // The server's answer code of the transfer (0 while none came).
   int32_t ResultCode() const { return fResultCode; }
+  // Why the last close report with a success code left the file unfinished: the socket's
+  // error (10054, 10060, 10053) for a body cut short, or one of the kError codes of
+  // DownloadErrors.h for an answer that was not the file; 0 otherwise.
+  int32_t LastError() const { return fLastError; }
 
   // Trims spaces and control characters from both ends and appends "\" unless the text is
   // empty or ends in one.
@@ -100,6 +104,9 @@ class TVsDownloadClass {
   // True when the close report may finish the file: the base session asks nothing more of
   // the result code; the HTTP session also wants the whole body to have arrived.
   virtual bool ResponseComplete() { return true; }
+  // The most bytes the response now being received may put into the file (-1: no bound).
+  // Bytes past it are not written; they mark the response as overrun and stop the transfer.
+  virtual int64_t ResponseBodyLimit() { return -1; }
 
   // The local date-time in days since 1899-12-30, the fraction being the time of day; a
   // virtual so that tests can hold the clock.
@@ -119,6 +126,9 @@ class TVsDownloadClass {
   std::string fDownloadNomeArq;
   int64_t fBytesResumed = 0;
   int64_t fBytesToDownload = 0;
+  int32_t fLastError = 0;
+  // Set when the response sent more than ResponseBodyLimit allows.
+  bool fBodyOverrun = false;
   // Set while this session closes its socket, so that the drain of that close, which may
   // report more received blocks, does not close again from inside itself.
   bool fClosingSocket = false;

@@ -229,6 +229,10 @@ class TBlockingSocket {
   int32_t ConnectFallbackTimeout() const { return FConnectFallbackTimeout; }
   void SetConnectFallbackTimeout(int32_t Value) { FConnectFallbackTimeout = Value; }
   TSocketHandle Socket() const { return FSocket; }
+  // True once a receive on the open socket found the peer's orderly end of stream (a read of
+  // zero bytes). A reset gives the same LastError, 10054, but leaves this false: a body framed
+  // by the close is whole only when this holds.
+  bool PeerClosed() const { return FPeerClosed; }
   int32_t LastError() const { return FLastError; }
   const std::string& LastErrorDesc() const { return FLastErrorDesc; }
   TTramaClient* Owner() const { return FOwner; }
@@ -298,7 +302,7 @@ class TBlockingSocket {
   uint32_t FNextRecv = 0;
   bool FConvertLineEnd = false;
   int32_t FSendTimeout = 0;  // the send timeout applied to the open socket; 0 = none
-  bool FPeerClosed = false;  // the open socket has seen the peer's end of stream
+  bool FPeerClosed = false;  // the open socket has seen the peer's orderly end of stream
   bool FBinded = false;
   TSocketFamily FFamily = SF_Any;
   TSocketFamily FFamilySave = SF_Any;

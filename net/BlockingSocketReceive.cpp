@@ -75,11 +75,11 @@ std::string TBlockingSocket::RecvPacket(int32_t Timeout) {
     if (waiting <= 0) {
       if (CanRead(Timeout)) {
         waiting = WaitingData();
-        if (waiting == 0) {
-          FLastError = WSAECONNRESET;
-          FPeerClosed = true;
-        }
-      } else {
+        // Readable with nothing waiting is the end of the connection, and only a receive
+        // tells an orderly end (PeerClosed) from a reset: both give 10054.
+        if (waiting == 0)
+          waiting = kEndProbeBytes;
+      } else if (FLastError == 0) {
         FLastError = WSAETIMEDOUT;
       }
     }

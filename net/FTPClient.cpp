@@ -489,12 +489,15 @@ bool TFTPClient::DataRead(TStream& DestStream) {
     return false;
   }
   ReceiveUntilClose(DestStream);
-  // The server ends the data with the end of the connection; a timeout or a stop does not.
-  FDataComplete = FDSock->LastError() == WSAECONNRESET;
+  // The server ends the data with the orderly end of the connection; a reset (the same
+  // 10054), a timeout or a stop does not.
+  FDataComplete = FDSock->LastError() == WSAECONNRESET && FDSock->PeerClosed();
   FDSock->CloseSocket();
   const int32_t code = ReadResult();
   FDSock->CloseSocket();
-  return code / 100 == 2;
+  // A server that says the transfer went well after the data connection broke is not
+  // believed: what arrived is not known to be all of it.
+  return FDataComplete && code / 100 == 2;
 }
 
 bool TFTPClient::DataWrite(TStream& SourceStream) {

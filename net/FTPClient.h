@@ -129,9 +129,9 @@ class TFTPClient : public TTramaClient {
   void SetRestartOffset(int64_t Value) { FRestartOffset = Value; }
   // Whether the last retrieval failed because the server refused its restart offset.
   bool RestRefused() const { return FRestRefused; }
-  // Whether the last data transfer ended with the server's end of the data connection,
-  // rather than a timeout, a stop or a refused connection: only then can the received data
-  // be the whole file.
+  // Whether the last data transfer ended with the server's orderly end of the data
+  // connection, rather than a reset, a timeout, a stop or a refused connection: only then can the
+  // received data be the whole file.
   bool DataComplete() const { return FDataComplete; }
 
   // The logon table used when FWMode is -1.

@@ -511,7 +511,9 @@ bool THTTPClient::ReadBodyToClose() {
       return false;
     }
   }
-  if (FSock->LastError() != WSAECONNRESET)
+  // Only the peer's orderly end closes such a body: a reset (the same 10054), a timeout or a
+  // stop leaves it cut short at an unknown place.
+  if (FSock->LastError() != WSAECONNRESET || !FSock->PeerClosed())
     return false;
   FSock->ResetLastError();
   return true;

@@ -88,13 +88,14 @@ class THTTPClient : public TTramaClient {
   // being read and when its body was not framed completely: a sized body cut short, a chunked
   // body without its last chunk or with a chunk size that is not a number, a timeout or a stop
   // in the middle of the body, a body the response stream could not take, a response refused
-  // (kErrorResponseRefused), or no response at all. True for a body read to the connection's
-  // close, for a response without a body (HEAD, 204, 304, a length of 0) and before the first
-  // request. HTTPMethod returns true exactly when it holds. It is settled before the client
-  // closes the connection at the end of a response (always with protocol "1.0"; with "1.1" a
-  // complete answer may leave the connection open, without a close report), so a status hook
-  // that sees HR_SocketClose for that response reads the final value. A download must finish a
-  // file only when it holds.
+  // (kErrorResponseRefused), a body read to the close that ended with a reset rather than
+  // the peer's orderly end (Sock().PeerClosed() false), or no response at all. True for a body
+  // read to the connection's orderly close, for a response without a body (HEAD, 204, 304, a length
+  // of 0) and before the first request. HTTPMethod returns true exactly when it holds. It is
+  // settled before the client closes the connection at the end of a response (always with protocol
+  // "1.0"; with "1.1" a complete answer may leave the connection open, without a close report), so
+  // a status hook that sees HR_SocketClose for that response reads the final value. A download must
+  // finish a file only when it holds.
   bool BodyComplete() const { return FBodyComplete; }
 
  protected:

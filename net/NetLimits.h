@@ -17,6 +17,11 @@ constexpr int32_t kInitialStringReserve = 1024 * 1024;
 // server that keeps sending after its answer must not hold the close for as long as it likes.
 constexpr int64_t kMaxCloseDrainBytes = 64 * 1024;
 
+// A read that finds the socket readable with nothing waiting (the end of the connection)
+// receives into a buffer of this size: bytes that came meanwhile are taken, and otherwise the
+// result tells an orderly end from a reset.
+constexpr int32_t kEndProbeBytes = 4096;
+
 // --- sending ---
 
 // The largest piece handed to one send call, and the piece size of stream reads.

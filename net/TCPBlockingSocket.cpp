@@ -63,15 +63,13 @@ void TTCPBlockingSocket::RecvStreamSizeDirect(TStream& Stream, int32_t Timeout, 
       int32_t waiting = WaitingData();
       if (waiting <= 0) {
         if (!CanRead(budget)) {
-          FLastError = WSAETIMEDOUT;
+          if (FLastError == 0)
+            FLastError = WSAETIMEDOUT;
           break;
         }
-        waiting = WaitingData();
-        if (waiting == 0) {
-          FLastError = WSAECONNRESET;
-          FPeerClosed = true;
-          break;
-        }
+        // Readable with nothing waiting is the end of the connection: the receive below tells
+        // an orderly end from a reset, and either way the body is cut short.
+        waiting = std::max(WaitingData(), 1);
       }
       got = RecvBuffer(packet.data(), std::min(waiting, room));
       if (FLastError != 0 || got <= 0)

@@ -34,7 +34,14 @@ struct THostileCase {
   std::string path = "/f";
   std::string requestHas = "";  // a text the request must hold
   bool connects = true;         // false: nothing may be sent at all
+  bool reset = false;           // the server ends the connection with a TCP reset
 };
+
+// The same row, with the connection ended by a reset instead of an orderly close.
+THostileCase EndedByReset(THostileCase c) {
+  c.reset = true;
+  return c;
+}
 
 std::string Url(const TScriptedServer& server, const std::string& path) {
   return "http://127.0.0.1:" + std::to_string(server.Port()) + path;
@@ -99,6 +106,16 @@ std::vector<THostileCase> HostileTable() {
        "/a b/c d", "GET /a%20b/c%20d HTTP/1.0\r\n"},
       {"12: a control character in the URL fails before anything is sent", "", false, 500, 10022,
        "", false, false, false, "/a\x01z", "", false},
+      {"13: a body to the close ends with the orderly close", "HTTP/1.0 200 OK\r\n\r\nwhole", true,
+       200, 0, "whole", true},
+      EndedByReset({"13: a body to the close cut by a reset", "HTTP/1.0 200 OK\r\n\r\nhalf", false,
+                    200, 10054, "half", false}),
+      EndedByReset({"13: a sized body cut by a reset",
+                    "HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nhalf", false, 200, 10054, "half",
+                    false}),
+      EndedByReset({"13: a chunked body cut by a reset", chunked, false, 200, 10054, "abc", false}),
+      EndedByReset({"13: a header block cut by a reset", "HTTP/1.0 200 OK\r\nContent-Le", false,
+                    200, 10054, "", false}),
   };
 }
 
@@ -109,6 +126,9 @@ void PlayRow(const THostileCase& c, size_t cut) {
     first.Send(c.reply);
   else
     first.SendSplit(c.reply, {cut}, 5);
+  // The reset follows the bytes once they are on their way, so it cuts the answer after them.
+  if (c.reset)
+    first.Pause(20).Reset();
   std::vector<TScript> scripts;
   if (c.second) {
     first.WaitFor("\r\n\r\n").Send(kSecondAnswer).HoldOpen(3000);
