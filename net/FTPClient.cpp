@@ -492,6 +492,7 @@ bool TFTPClient::DataRead(TStream& DestStream) {
   // The server ends the data with the orderly end of the connection; a reset (the same
   // 10054), a timeout or a stop does not.
   FDataComplete = FDSock->LastError() == WSAECONNRESET && FDSock->PeerClosed();
+  FDataError = FDataComplete ? 0 : FDSock->LastError();
   FDSock->CloseSocket();
   const int32_t code = ReadResult();
   FDSock->CloseSocket();
@@ -533,12 +534,14 @@ bool TFTPClient::RetrieveInto(TStream& Target, const std::string& FileName, bool
   }
   if (FTPCommand("RETR " + FileName) / 100 != 1)
     return false;
+  FAnnouncedSize = AnnouncedTransferSize(FResultString);
   return DataRead(Target);
 }
 
 bool TFTPClient::RetrieveFile(const std::string& FileName, bool Restore) {
   FRestRefused = false;
   FDataComplete = false;
+  FAnnouncedSize = -1;
   if (FileName.empty())
     return false;
   if (!OpenDataSocket())
@@ -642,6 +645,8 @@ bool TFTPClient::List(const std::string& Directory, bool NameList) {
 // ---------------------------------------------------------------------------------------------
 // Single commands
 
+// A size is a plain decimal number: "213 -5" or "213 12a" is no size but a refused answer,
+// as is any reply outside the 200s; each gives -1, "not known".
 int64_t TFTPClient::FileSize(const std::string& FileName) {
   if (FTPCommand("SIZE " + FileName) / 100 != 2)
     return -1;

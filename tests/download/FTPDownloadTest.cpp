@@ -105,6 +105,8 @@ struct TEndingCase {
   std::string commands;           // what follows the login, QUIT included
   std::string final;              // the finished file ("" = not finished)
   std::string part;               // the partial file left ("" = none)
+  bool dataReset = false;         // each data connection ends with a TCP reset
+  int32_t cause = 0;              // the session's LastError afterwards
 };
 
 TEST_F(FTPDownload, EndingsAndRestartsTable) {
@@ -145,7 +147,9 @@ TEST_F(FTPDownload, EndingsAndRestartsTable) {
        {"abcdef"},
        "SIZE /pkg.zip\r\nPASV\r\nTYPE I\r\nREST 0\r\n" + retr + "QUIT\r\n",
        "",
-       "abcdef"},
+       "abcdef",
+       false,
+       download::kErrorBodyShort},
       {"resumed from the partial file's size",
        "abc",
        true,
@@ -200,6 +204,70 @@ TEST_F(FTPDownload, EndingsAndRestartsTable) {
        "SIZE /pkg.zip\r\nPASV\r\nTYPE I\r\nREST 0\r\n" + retr + "QUIT\r\n",
        "",
        ""},
+      {"no SIZE, data cut by a reset, then 226",
+       "",
+       true,
+       "550 no SIZE here",
+       {"P", "200 ok", "350 ok", "150 go", "~226 ok", "221 bye"},
+       {"abc"},
+       "SIZE /pkg.zip\r\nPASV\r\nTYPE I\r\nREST 0\r\n" + retr + "QUIT\r\n",
+       "",
+       "abc",
+       true,
+       10054},
+      {"no SIZE, the 150's size, cut short before 226",
+       "",
+       true,
+       "550 no SIZE here",
+       {"P", "200 ok", "350 ok", "150 Opening BINARY mode data connection (6 bytes).", "~226 ok",
+        "221 bye"},
+       {"abc"},
+       "SIZE /pkg.zip\r\nPASV\r\nTYPE I\r\nREST 0\r\n" + retr + "QUIT\r\n",
+       "",
+       "abc",
+       false,
+       download::kErrorBodyShort},
+      {"no SIZE, the 150's size, whole",
+       "",
+       true,
+       "550 no SIZE here",
+       {"P", "200 ok", "350 ok", "150 Opening BINARY mode data connection (6 bytes).", "~226 ok",
+        "221 bye"},
+       {"abcdef"},
+       "SIZE /pkg.zip\r\nPASV\r\nTYPE I\r\nREST 0\r\n" + retr + "QUIT\r\n",
+       "abcdef",
+       ""},
+      {"a negative SIZE is no size: the 150's size judges",
+       "",
+       true,
+       "213 -5",
+       {"P", "200 ok", "350 ok", "150 Opening (6 bytes)", "~226 ok", "221 bye"},
+       {"abc"},
+       "SIZE /pkg.zip\r\nPASV\r\nTYPE I\r\nREST 0\r\n" + retr + "QUIT\r\n",
+       "",
+       "abc",
+       false,
+       download::kErrorBodyShort},
+      {"resumed without SIZE, the 150 announcing the file's size",
+       "abc",
+       true,
+       "502 no SIZE",
+       {"P", "200 ok", "350 ok", "150 Opening (6 bytes)", "~226 ok", "221 bye"},
+       {"def"},
+       "SIZE /pkg.zip\r\nPASV\r\nTYPE I\r\nREST 3\r\n" + retr + "QUIT\r\n",
+       "abcdef",
+       ""},
+      {"SIZE known, data cut by a reset",
+       "",
+       true,
+       "213 6",
+       {"P", "200 ok", "350 ok", "150 go", "~226 ok", "221 bye"},
+       {"abc"},
+       "SIZE /pkg.zip\r\nPASV\r\nTYPE I\r\nREST 0\r\n" + retr + "QUIT\r\n",
+       "",
+       "abc",
+       true,
+       10054},
   };
   for (const auto& c : cases) {
     std::filesystem::remove(Folder() + "/pkg.zip");
@@ -211,7 +279,7 @@ TEST_F(FTPDownload, EndingsAndRestartsTable) {
       TScript script;
       if (!bytes.empty())
         script.Send(bytes);
-      dataScripts.push_back(script.Close());
+      dataScripts.push_back(c.dataReset ? script.Pause(20).Reset() : script.Close());
     }
     if (dataScripts.empty())
       dataScripts.push_back(TScript().Close());
@@ -234,6 +302,7 @@ TEST_F(FTPDownload, EndingsAndRestartsTable) {
     }
     EXPECT_EQ(fetch.events.front(), "before") << c.name;
     EXPECT_EQ(fetch.events.back(), "after") << c.name;
+    EXPECT_EQ(fetch.component.Session().LastError(), c.cause) << c.name;
   }
 }
 

@@ -280,6 +280,12 @@ TEST_F(HTTPDownloadHostile, ServerChosenNamesStayInTheFolder) {
   };
   const TCase cases[] = {
       {"attachment; filename=\"pkg.zip\"", "pkg.zip"},
+      {"attachment; filename=\"pkg.zip\"; size=10", "pkg.zip"},
+      // Other header lines never name the file.
+      {"inline\r\nX-Note: filename=autorun.inf", ""},
+      {"inline\r\nSet-Cookie: filename=evil.exe\r\nContent-Disposition: attachment; "
+       "filename=pkg.zip",
+       "pkg.zip"},
       {"attachment; filename=\"../../outside.zip\"", "outside.zip"},
       {"attachment; filename=..\\..\\win.ini", "win.ini"},
       {"attachment; filename=\"..\"", ""},
