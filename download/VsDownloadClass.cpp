@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "download/DownloadErrors.h"
+#include "download/DownloadLimits.h"
 #include "download/VsDownload.h"
 #include "platform/Clock.h"
 #include "platform/File.h"
@@ -54,12 +55,14 @@ TVsDownloadClass::TVsDownloadClass(TVsComponent* AOwner) {
   OnHookStatus = owner->fOnHookStatus;
   OnHookMonitor = owner->fOnHookMonitor;
   OnDownloadStatus = owner->fOnDownloadStatus;
+  OnIdle = owner->fOnIdle;
 }
 
 TVsDownloadClass::~TVsDownloadClass() {
   if (fSock) {
     fSock->SetOnStatus(nullptr);
     fSock->SetOnMonitor(nullptr);
+    UnbindIdle(*fSock);
     fSock = nullptr;
   }
   fDocument = nullptr;
@@ -70,10 +73,40 @@ TVsDownloadClass::~TVsDownloadClass() {
 }
 
 void TVsDownloadClass::SetTransport(net::TBlockingSocket* Sock, TDocumentStream* Document) {
+  if (fSock && fSock != Sock)
+    UnbindIdle(*fSock);
   fSock = Sock;
   fDocument = Document;
-  if (fSock)
+  if (fSock) {
     SetSizeRecvBuffer(fSizeRecvBuffer);
+    BindIdle(*fSock);
+  }
+}
+
+void TVsDownloadClass::BindIdle(net::TBlockingSocket& Sock) {
+  Sock.SetHeartbeatRate(kIdleSliceMs);
+  Sock.SetOnHeartbeat([this](net::TBlockingSocket* Sender) { HandleIdle(Sender); });
+}
+
+void TVsDownloadClass::UnbindIdle(net::TBlockingSocket& Sock) {
+  Sock.SetOnHeartbeat(nullptr);
+  Sock.SetHeartbeatRate(0);
+}
+
+void TVsDownloadClass::HandleIdle(net::TBlockingSocket* Sender) {
+  if (OnIdle)
+    OnIdle(this);
+  // The wait (or the receive about to be made) ends with 10053, and the request ends as a
+  // stopped one: its close report keeps or discards the partial file by the status.
+  if ((fDownloadStatus == stStop || fDownloadStatus == stPause) && Sender)
+    Sender->SetStopFlag(true);
+}
+
+void TVsDownloadClass::DiscardIfStopped() {
+  if (fDownloadStatus != stStop || fFilePart.empty())
+    return;
+  fFileStream.Close();
+  DeleteIfExists(fFilePart);
 }
 
 void TVsDownloadClass::SetDownloadStatus(TDownloadStatus Value) {

@@ -57,6 +57,7 @@ class TVsDownloadClass {
   TVsHookStatus OnHookStatus;
   TVsHookMonitor OnHookMonitor;
   TVsDownloadStatus OnDownloadStatus;
+  TVsIdle OnIdle;
 
   // The name of the file being written: a bare name at first, the full path once opened.
   const std::string& FilePart() const { return fFilePart; }
@@ -81,6 +82,15 @@ class TVsDownloadClass {
   // both belong to the client. The placeholder session has neither. The receive buffer size
   // copied from the owner is applied to the socket.
   void SetTransport(net::TBlockingSocket* Sock, TDocumentStream* Document);
+  // Makes the socket's waits run in slices of kIdleSliceMs with HandleIdle between them (and
+  // before every receive and send); UnbindIdle takes that away again.
+  void BindIdle(net::TBlockingSocket& Sock);
+  static void UnbindIdle(net::TBlockingSocket& Sock);
+  // Raises OnIdle; a pause or stop asked for (there or earlier) stops the waiting socket.
+  void HandleIdle(net::TBlockingSocket* Sender);
+  // Discards the partial file when the caller asked for a stop: also a transfer stopped
+  // before any answer came (no close report judged the file then).
+  void DiscardIfStopped();
 
   // Joins the destination folder and fFilePart, then opens the existing partial file to be
   // continued (stResume, fBytesResumed its size) or creates it (stNone, 0). Raises the file

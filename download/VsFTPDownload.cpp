@@ -36,12 +36,15 @@ TVsFTPDownload::TVsFTPDownload(TVsComponent* AOwner)
   sock.SetOnMonitor([this](net::TBlockingSocket* Sender, bool Writing, const void* Buffer,
                            int32_t Len) { HandleSocketMonitor(Sender, Writing, Buffer, Len); });
   SetTransport(&sock, fReceived.get());
+  // The control connection's waits (the login, the replies) give the caller control too.
+  BindIdle(fFTPClient->Sock());
   fFTP = &fOwner->FTP();
 }
 
 TVsFTPDownload::~TVsFTPDownload() {
   fFTPClient->DSock().SetOnStatus(nullptr);
   fFTPClient->DSock().SetOnMonitor(nullptr);
+  UnbindIdle(fFTPClient->Sock());
   SetTransport(nullptr, nullptr);
   fFTP = nullptr;
   fFTPClient.reset();
@@ -119,6 +122,7 @@ void TVsFTPDownload::Retrieve(const std::string& path) {
       fFTPClient->RetrieveFile(path, false);
     }
   }
+  DiscardIfStopped();
   if (OnAfterDownload)
     OnAfterDownload(this);
 }

@@ -105,6 +105,7 @@ void TVsHTTPDownload::StartDownload() {
   if (OnBeforeDownload)
     OnBeforeDownload(this);
   fHTTPClient->HTTPMethod("GET", fDownloadUrl);
+  DiscardIfStopped();
   // A transfer that never reached its close report (no connection, say) still holds the
   // partial file: released here, so that a later start of any session can continue or remove
   // it.

@@ -219,6 +219,9 @@ class TBlockingSocket {
   void SetStopFlag(bool Value) { FStopFlag = Value; }
   int32_t NonblockSendTimeout() const { return FNonblockSendTimeout; }
   void SetNonblockSendTimeout(int32_t Value) { FNonblockSendTimeout = Value; }
+  // With a rate (milliseconds) and OnHeartbeat set, every wait runs the heartbeat at least
+  // that often, and before each receive and send; a stop flag set there ends the operation
+  // with 10053.
   int32_t HeartbeatRate() const { return FHeartbeatRate; }
   void SetHeartbeatRate(int32_t Value) { FHeartbeatRate = Value; }
   int32_t ConnectionTimeout() const { return FConnectionTimeout; }
@@ -256,6 +259,9 @@ class TBlockingSocket {
   // CanRead and CanWrite: the wait with heartbeats and the stop check, then (with Report)
   // the status.
   bool WaitReady(bool Write, int32_t Timeout, bool Report = true);
+  // The wait of WaitReady while a heartbeat is set: slices of HeartbeatRate with the heartbeat
+  // between them; a stop asked for there ends it with 10053.
+  bool WaitInSlices(const std::function<bool(int32_t)>& Select, int32_t Timeout);
 
   // Helpers the derived sockets share.
   void DoStatus(THookSocketReason Reason, const std::string& Value);

@@ -299,7 +299,8 @@ int32_t TBlockingSocket::PeekBuffer(void* Buffer, int32_t Length) {
 
 uint8_t TBlockingSocket::PeekByte(int32_t Timeout) {
   if (!CanRead(Timeout)) {
-    FLastError = WSAETIMEDOUT;
+    if (FLastError == 0)
+      FLastError = WSAETIMEDOUT;
     return 0;
   }
   uint8_t value = 0;

@@ -4,7 +4,9 @@
 
 #include "net/FTPReply.h"
 #include "net/NetLimits.h"
+#include "net/ProgressWindow.h"
 #include "net/ProtoUtils.h"
+#include "net/ScopeExit.h"
 #ifdef VARELO_HAVE_OPENSSL
 #include "net/SSLOpenSSL.h"
 #endif
@@ -116,6 +118,11 @@ bool TFTPClient::ReadReplyLine(std::string& Line, uint32_t Start) {
     }
     wait = FTimeout - static_cast<int32_t>(spent);
   }
+  // The wait holds for the line as a whole, not for each packet of it: a server that sends a
+  // byte now and then cannot stretch a reply past the Timeout.
+  const bool savedInterPacket = FSock->InterPacketTimeout();
+  TScopeExit restore([&] { FSock->SetInterPacketTimeout(savedInterPacket); });
+  FSock->SetInterPacketTimeout(false);
   Line = FSock->RecvString(wait);
   return FSock->LastError() == 0;
 }
@@ -466,8 +473,9 @@ void TFTPClient::ReceiveUntilClose(TStream& DestStream) {
     FDSock->SetLineBuffer("");
   }
   std::vector<char> packet(static_cast<size_t>(kMaxPacketSize));
+  TProgressWindow window(FTimeout);
   while (FDSock->LastError() == 0) {
-    if (!FDSock->CanRead(FTimeout)) {
+    if (!FDSock->CanRead(window.WaitLeft())) {
       if (FDSock->LastError() == 0)
         FDSock->FailWith(WSAETIMEDOUT);
       break;
@@ -479,6 +487,9 @@ void TFTPClient::ReceiveUntilClose(TStream& DestStream) {
       FDSock->FailWith(WSAENOBUFS);
       break;
     }
+    window.Add(got);
+    if (window.Expired())
+      FDSock->FailWith(WSAETIMEDOUT);
   }
 }
 

@@ -46,6 +46,19 @@ constexpr int32_t kMaxGroupSockets = 64;
 // The platform's "as many as allowed" for a listening socket's queue.
 constexpr int32_t kListenBacklog = 4096;
 
+// --- overall bounds ---
+
+// The per-packet timeout is not enough against a peer that trickles bytes: each phase of a
+// request is also bounded as a whole, by the client's Timeout.
+// - Connect: the connect itself gives up after Timeout (ConnectFallbackTimeout).
+// - Header block: a response's status line and header lines must all arrive within Timeout
+//   of the request having been sent (an FTP reply within Timeout of the command), however
+//   the bytes are spread out.
+// - Body and FTP data: within every span of Timeout at least this many bytes must arrive
+//   (TProgressWindow). That is a pace no real link falls below (about 11 bytes a second
+//   with the installer's 90 s), and one a trickling peer cannot keep up without sending.
+constexpr int64_t kMinProgressBytes = 1024;
+
 // --- SSL/TLS plug-in ---
 
 // The longest a TLS handshake may take when the socket has no connect limit of its own

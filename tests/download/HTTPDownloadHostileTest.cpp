@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 
 #include "download/DownloadErrors.h"
+#include "net/ProtoTicks.h"
 #include "platform/File.h"
 #include "tests/download/DownloadRecorder.h"
 #include "tests/support/ScriptedServer.h"
@@ -480,6 +482,75 @@ TEST(HTTPDownloadUnfinished, WholeAnswersAreFinished) {
     EXPECT_EQ(ReadFileBytes(dir + "pkg.zip"), c.final) << c.what;
     EXPECT_FALSE(PathExists(dir + "pkg.zip.part")) << c.what;
     EXPECT_EQ(r.component.Session().LastError(), 0) << c.what;
+  }
+}
+
+}  // namespace
+}  // namespace download::test
+
+namespace download::test {
+namespace {
+
+// While a transfer waits on a silent server, the caller still gets control through OnIdle at
+// least every kIdleSliceMs, and a pause or stop asked for there ends the transfer within a
+// second: a stop discards the partial file, a pause keeps what arrived.
+TEST(HTTPDownloadIdle, StopOrPauseTakesEffectSoonWhileTheServerIsSilent) {
+  struct TCase {
+    const char* what;
+    TScript script;
+    TDownloadStatus asked;
+    bool partKept;
+    std::string kept;
+  };
+  const std::string half(600, 'h');
+  const TScript silent = TScript().WaitFor("\r\n\r\n").HoldOpen(8000);
+  const TScript midBody = TScript()
+                              .WaitFor("\r\n\r\n")
+                              .Send("HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\n" + half)
+                              .HoldOpen(8000);
+  const std::vector<TCase> cases = {
+      {"stop before any answer", silent, stStop, false, ""},
+      {"pause before any answer", silent, stPause, true, ""},
+      {"stop in the middle of the body", midBody, stStop, false, ""},
+      {"pause in the middle of the body", midBody, stPause, true, half},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TTempPrefix fresh;
+    platform::ForceDirectories(varelo::test::InPrefix("C:\\d"));
+    const std::string dir = fresh.Drive('c') + "/d/";
+    TDownloadRecorder r;
+    r.component.Proxy().ProxyTimeout = 20000;
+    TScriptedServer server(std::vector<TScript>{c.script}, 10000);
+    const uint32_t start = net::TickNow();
+    uint32_t last = start;
+    uint32_t longestGap = 0;
+    uint32_t askedAt = 0;
+    int idles = 0;
+    r.component.SetOnIdle([&](TVsDownloadClass* sender) {
+      EXPECT_EQ(sender, &r.component.Session());
+      const uint32_t now = net::TickNow();
+      longestGap = std::max(longestGap, net::TickSpan(last, now));
+      last = now;
+      ++idles;
+      if (askedAt == 0 && net::TickSpan(start, now) >= 300) {
+        askedAt = now;
+        r.component.SetDownloadStatus(c.asked);
+      }
+    });
+    r.Fetch(Url(server, "/pkg.zip"));
+    const uint32_t end = net::TickNow();
+    ASSERT_NE(askedAt, 0u);
+    EXPECT_LT(net::TickSpan(askedAt, end), 1000u);
+    // A loaded machine may stretch a slice; a wait of the full timeout would show as seconds.
+    EXPECT_LT(longestGap, 300u);
+    EXPECT_GE(idles, 3);
+    EXPECT_FALSE(PathExists(dir + "pkg.zip"));
+    EXPECT_EQ(PathExists(dir + "pkg.zip.part"), c.partKept);
+    if (c.partKept) {
+      EXPECT_EQ(ReadFileBytes(dir + "pkg.zip.part"), c.kept);
+    }
+    EXPECT_EQ(r.Count("after"), 1);
   }
 }
 

@@ -115,6 +115,8 @@ TEST(FTPClient, HostileGreetingsFailTheLoginInTime) {
       {"never closed", TScript().Send("220-hello\r\n").HoldOpen(4000), net::WSAETIMEDOUT, 2500});
   cases.push_back(
       {"dripping lines", TScript().SendBytewise(drip, 10).HoldOpen(500), net::WSAETIMEDOUT, 2500});
+  cases.push_back({"one dripping line", TScript().SendBytewise("220 " + std::string(60, 'x'), 100),
+                   net::WSAETIMEDOUT, 2500});
   for (auto& c : cases) {
     TScriptedServer server(c.script);
     TFTPClient client;
@@ -481,6 +483,28 @@ TEST(FTPClient, DataCutByAResetFailsTheRetrieval) {
     EXPECT_EQ(client.AnnouncedSize(), 3) << reset;
     EXPECT_EQ(client.OwnDataStream().Data(), "abc") << reset;
   }
+}
+
+// Data that trickles in, a byte every 100 ms, does not keep the least pace: the retrieval
+// ends within about its Timeout instead of for as long as the server likes.
+TEST(FTPClient, TrickledDataEndsWithinItsBound) {
+  TScriptedServer data(std::vector<TScript>{TScript().SendBytewise(std::string(60, 'd'), 100)},
+                       10000);
+  std::vector<std::string> replies = FtpLoginReplies();
+  AppendAll(replies, {PasvReply("127.0.0.1", data.Port()), "200 I", "150 go", "~426 broken"});
+  TScriptedServer server(FtpDialogue("220 hi", replies, 3000));
+  TFTPClient client;
+  Aim(client, server);
+  client.SetTimeout(1000);
+  ASSERT_TRUE(client.Login());
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(client.RetrieveFile("f", false));
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                      std::chrono::steady_clock::now() - start)
+                      .count();
+  EXPECT_FALSE(client.DataComplete());
+  EXPECT_EQ(client.DataError(), 10060);
+  EXPECT_LT(ms, 2500);
 }
 
 // The single commands: what each sends and how each reply class is judged.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "net/HTTPClient.h"
+#include "net/ProtoTicks.h"
 #include "tests/support/ScriptedServer.h"
 
 namespace {
@@ -306,6 +307,49 @@ TEST(HTTPClientHostile, MaxLineLengthIsRestoredWhenTheReadRaises) {
   EXPECT_THROW(client.HTTPMethod("GET", Url(server, "/f")), net::ETramaError);
   EXPECT_EQ(client.Sock().MaxLineLength(), 0);
   client.Sock().SetRaiseExcept(false);
+}
+
+}  // namespace
+
+namespace {
+
+// A server that trickles its answer, a byte at a time well within the timeout, must not hold
+// a request for longer than its bound: the header block within Timeout, the body at a least
+// pace (kMinProgressBytes within every Timeout). Each would run for seconds otherwise.
+TEST(HTTPClientHostile, TrickledAnswersEndWithinTheirBound) {
+  struct TCase {
+    const char* name;
+    std::string head;     // sent at once
+    std::string trickle;  // sent a byte every 100 ms
+  };
+  const std::string headers = "HTTP/1.0 200 OK\r\nContent-Length: 2\r\nX-Pad: ";
+  const std::vector<TCase> cases = {
+      {"header block", "", headers + std::string(60, 'p') + "\r\n\r\nok"},
+      {"one header line", headers, std::string(60, 'p') + "\r\n\r\nok"},
+      {"body to the close", "HTTP/1.0 200 OK\r\n\r\n", std::string(60, 'b')},
+      {"sized body", "HTTP/1.0 200 OK\r\nContent-Length: 60\r\n\r\n", std::string(60, 'b')},
+      {"chunked body", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3c\r\n",
+       std::string(60, 'b')},
+      {"chunk size lines", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n",
+       std::string(60, '0') + "1\r\nx\r\n0\r\n\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TScript script = TScript().WaitFor("\r\n\r\n");
+    if (!c.head.empty())
+      script.Send(c.head);
+    script.SendBytewise(c.trickle, 100);
+    TScriptedServer server(std::vector<TScript>{script}, 10000);
+    THTTPClient client;
+    client.SetTimeout(1000);
+    const uint32_t start = net::TickNow();
+    EXPECT_FALSE(client.HTTPMethod("GET", Url(server, "/f")));
+    const uint32_t ms = net::TickSpan(start, net::TickNow());
+    EXPECT_EQ(client.Sock().LastError(), 10060) << client.Sock().LastErrorDesc();
+    EXPECT_FALSE(client.BodyComplete());
+    EXPECT_GE(ms, 900u);
+    EXPECT_LT(ms, 2500u);
+  }
 }
 
 }  // namespace
