@@ -120,7 +120,12 @@ bool ParameterValue(std::string_view text, size_t& at, std::string& value) {
 
 bool DispositionFileName(std::string_view value, std::string& name) {
   // The disposition type, then parameters "; name=value", each value a token or a quoted
-  // string that may itself hold ";" or "=".
+  // string that may itself hold ";" or "=". A value that leaves out the type and begins with
+  // a parameter is read from its start.
+  if (value.find('=') < value.find(';')) {
+    const std::string withType = ";" + std::string(value);
+    return DispositionFileName(withType, name);
+  }
   size_t at = value.find(';');
   while (at != std::string_view::npos && at < value.size()) {
     ++at;

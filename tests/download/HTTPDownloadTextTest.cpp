@@ -43,6 +43,8 @@ TEST(HTTPDownloadText, NameFromProbeHeadersRefusesHostileNames) {
       {"Content-Disposition: attachment; filename=\"back\\\\slash.zip\"", "slash.zip"},
       {"content-disposition:attachment;filename=  pkg.zip  ", "pkg.zip"},
       {"Content-Disposition: attachment; filename", ""},
+      {"Content-Disposition: filename=pkg.zip", "pkg.zip"},
+      {"Content-Disposition: x=\"a;b\"; filename=pkg.zip", "pkg.zip"},
       {"X-Note: filename=autorun.inf", ""},
       {"Set-Cookie: filename=evil.exe", ""},
       {"Content-Dispositions: attachment; filename=evil.exe", ""},

@@ -278,10 +278,10 @@ void TScriptedServer::PlayScript(int fd, const TScript& script, std::string& rec
       break;
     if (step.kind == K::Reset) {
       // A linger time of zero makes the close send a reset rather than a FIN.
-      linger abort{};
-      abort.l_onoff = 1;
-      abort.l_linger = 0;
-      setsockopt(fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+      linger hardClose{};
+      hardClose.l_onoff = 1;
+      hardClose.l_linger = 0;
+      setsockopt(fd, SOL_SOCKET, SO_LINGER, &hardClose, sizeof hardClose);
       close(fd);
       return;
     }
