@@ -98,7 +98,9 @@ void TVsDownloadClass::HandleIdle(net::TBlockingSocket* Sender) {
     OnIdle(this);
   // The wait (or the receive about to be made) ends with 10053, and the request ends as a
   // stopped one: its close report keeps or discards the partial file by the status.
-  if ((fDownloadStatus == stStop || fDownloadStatus == stPause) && Sender)
+  // Only a caller's write counts: a new session starts with the status the component had
+  // (a pause, when the transfer is being resumed), and that must not stop its login.
+  if (fStopAsked && (fDownloadStatus == stStop || fDownloadStatus == stPause) && Sender)
     Sender->SetStopFlag(true);
 }
 
@@ -111,6 +113,7 @@ void TVsDownloadClass::DiscardIfStopped() {
 
 void TVsDownloadClass::SetDownloadStatus(TDownloadStatus Value) {
   fDownloadStatus = Value;
+  fStopAsked = Value == stStop || Value == stPause;
   if (OnDownloadStatus)
     OnDownloadStatus(this, Value);
 }

@@ -137,6 +137,8 @@ class TVsDownloadClass {
   int64_t fBytesResumed = 0;
   int64_t fBytesToDownload = 0;
   int32_t fLastError = 0;
+  // Set when the caller wrote stStop or stPause to this session.
+  bool fStopAsked = false;
   // Set when the response sent more than ResponseBodyLimit allows.
   bool fBodyOverrun = false;
   // Set while this session closes its socket, so that the drain of that close, which may

@@ -69,6 +69,23 @@ struct TFtpFetch {
   std::vector<std::string> events;
 };
 
+// A transfer paused earlier is resumed by a new start: the new session begins with the
+// component's stPause, which must not stop its login or its transfer.
+TEST(FTPDownloadResume, StartAfterAPauseRuns) {
+  varelo::test::TTempPrefix prefix;
+  std::filesystem::create_directories(prefix.Drive('c') + "/d");
+  TScriptedServer data(TScript().Send("def").Close());
+  std::vector<std::string> replies = FtpLoginReplies();
+  AppendAll(replies, {"213 6", PasvReply("127.0.0.1", data.Port()), "200 Type I", "350 Restart",
+                      "150 Opening", "~226 Done", "221 Bye"});
+  TScriptedServer server(FtpDialogue("220 hi", replies));
+  WriteFileBytes(prefix.Drive('c') + "/d/pkg.zip.part", "abc");
+  TFtpFetch fetch(server.Port());
+  fetch.component.SetDownloadStatus(download::stPause);
+  fetch.Run("ftp://x/pkg.zip");
+  EXPECT_EQ(ReadFileBytes(prefix.Drive('c') + "/d/pkg.zip"), "abcdef");
+}
+
 struct TEndingCase {
   const char* name;
   std::string partial;  // the partial file before the start ("" = none)
