@@ -233,7 +233,7 @@ bool TVsHTTPDownload::ResponseComplete() {
   if (!fHTTPClient->BodyComplete()) {
     fLastError = fHTTPClient->Sock().LastError();
     if (fLastError == 0)
-      fLastError = fBodyOverrun ? kErrorPastRange : kErrorBodyShort;
+      fLastError = kErrorBodyShort;
     return false;
   }
   // An answer without body bytes is judged here, as one with them was at its first write.
