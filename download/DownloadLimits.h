@@ -4,6 +4,10 @@
 // Limits of the download component.
 namespace download {
 
+// A transfer's waits are cut into slices of this many milliseconds: between them the session
+// raises OnIdle and acts on a pause or stop, so that either takes effect within a fraction of
+// a second even while the server sends nothing.
+constexpr int32_t kIdleSliceMs = 100;
 // Redirects followed in a row before a transfer is given up.
 constexpr int kMaxRedirects = 10;
 // The name probe asks for the first bytes only: 'Range: bytes=0-1024'.

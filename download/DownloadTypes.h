@@ -31,6 +31,10 @@ using TVsHookMonitor = std::function<void(net::TBlockingSocket* Sender, int32_t 
                                           uint16_t Hour, uint16_t Min, uint16_t Sec)>;
 using TVsDownloadStatus =
     std::function<void(TVsDownloadClass* Sender, TDownloadStatus DownloadStatus)>;
+// Raised while a transfer runs, at least every kIdleSliceMs of waiting and before every
+// receive and send: the caller's chance to handle its window messages, and to pause or stop
+// the transfer, also while no byte arrives. Sender is the session.
+using TVsIdle = std::function<void(TVsDownloadClass* Sender)>;
 
 // The events' byte figures are 32-bit: a package of 2 GiB or more shows its figures held at
 // the largest value instead of wrapping negative, so a progress bar never runs backwards.

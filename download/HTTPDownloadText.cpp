@@ -1,5 +1,6 @@
 #include "download/HTTPDownloadText.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 
@@ -91,7 +92,67 @@ std::string RemoveDotSegments(const std::string& path) {
   return result;
 }
 
+// Reads a parameter value at `at`: a quoted string (a backslash keeps a following quote or
+// backslash as it is, and stays itself before anything else, as servers send Windows paths
+// unescaped) or a token up to the next ";". False for a quoted string without its end.
+bool ParameterValue(std::string_view text, size_t& at, std::string& value) {
+  value.clear();
+  if (at < text.size() && text[at] == '"') {
+    for (++at; at < text.size(); ++at) {
+      const char c = text[at];
+      if (c == '"') {
+        ++at;
+        return true;
+      }
+      if (c == '\\' && at + 1 < text.size() && (text[at + 1] == '"' || text[at + 1] == '\\'))
+        ++at;
+      value += text[at];
+    }
+    return false;
+  }
+  const size_t end = std::min(text.find(';', at), text.size());
+  value = Trim(std::string(text.substr(at, end - at)));
+  at = end;
+  return true;
+}
+
 }  // namespace
+
+bool DispositionFileName(std::string_view value, std::string& name) {
+  // The disposition type, then parameters "; name=value", each value a token or a quoted
+  // string that may itself hold ";" or "=". A value that leaves out the type and begins with
+  // a parameter is read from its start.
+  if (value.find('=') < value.find(';')) {
+    const std::string withType = ";" + std::string(value);
+    return DispositionFileName(withType, name);
+  }
+  size_t at = value.find(';');
+  while (at != std::string_view::npos && at < value.size()) {
+    ++at;
+    const size_t equals = value.find('=', at);
+    if (equals == std::string_view::npos)
+      return false;
+    // A parameter without a value ("attachment; x; filename=...") is passed over.
+    const size_t semicolon = value.find(';', at);
+    if (semicolon < equals) {
+      at = semicolon;
+      continue;
+    }
+    const std::string parameter = Upper(Trim(std::string(value.substr(at, equals - at))));
+    at = equals + 1;
+    while (at < value.size() && (value[at] == ' ' || value[at] == '\t'))
+      ++at;
+    std::string text;
+    if (!ParameterValue(value, at, text))
+      return false;
+    if (parameter == "FILENAME") {
+      name = text;
+      return true;
+    }
+    at = value.find(';', at);
+  }
+  return false;
+}
 
 bool IsSafeFileName(const std::string& name) {
   if (name.empty() || name == "." || name == ".." || name.size() > kMaxFileNameLength)
@@ -124,14 +185,13 @@ std::string NameFromUrl(const std::string& url) {
 }
 
 std::string NameFromProbeHeaders(const std::vector<std::string>& headers) {
-  static const std::string marker = "filename=";
   for (const auto& line : headers) {
-    const size_t at = line.find(marker);
-    if (at == std::string::npos)
+    const size_t colon = line.find(':');
+    if (colon == std::string::npos || Upper(Trim(line.substr(0, colon))) != "CONTENT-DISPOSITION")
       continue;
-    std::string name = line.substr(at + marker.size());
-    if (!name.empty() && name.front() == '"')
-      name = name.size() >= 2 ? name.substr(1, name.size() - 2) : "";
+    std::string name;
+    if (!DispositionFileName(std::string_view(line).substr(colon + 1), name))
+      continue;
     // A server may send a path; only its last component can name a file in the folder.
     name = LastComponent(name);
     return IsSafeFileName(name) ? name : "";

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The text rules of the HTTP download: the file name taken from a URL or from a server's
@@ -13,10 +14,17 @@ namespace download {
 // ends in "/" or the segment is no usable file name.
 std::string NameFromUrl(const std::string& url);
 
-// The name the first header line holding "filename=" (exact case) gives: the rest of that
-// line, without its surrounding double quotes, reduced to its last path component. Empty when
-// no line has one or the name is not safe (see IsSafeFileName).
+// The name the first Content-Disposition header line with a "filename" parameter gives,
+// reduced to its last path component. Other header lines are never read for a name (a
+// cookie or a note may hold "filename=" too). Empty when there is none or the name is not
+// safe (see IsSafeFileName).
 std::string NameFromProbeHeaders(const std::vector<std::string>& headers);
+
+// The "filename" parameter of a Content-Disposition value such as 'attachment;
+// filename="pkg.zip"; size=10' (parameter names in any case; the value a token or a quoted
+// string, with the parameters after it left out). False when the value has none, or it is
+// a quoted string without its closing quote.
+bool DispositionFileName(std::string_view value, std::string& name);
 
 // A name a server may choose: not empty, not "." or "..", no control characters, no drive or
 // stream colon, none of the characters Windows forbids in names, no trailing dot or blank,

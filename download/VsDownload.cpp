@@ -89,6 +89,11 @@ void TVsDownload::SetOnHookMonitor(TVsHookMonitor Value) {
   fDown->OnHookMonitor = std::move(Value);
 }
 
+void TVsDownload::SetOnIdle(TVsIdle Value) {
+  fOnIdle = Value;
+  fDown->OnIdle = std::move(Value);
+}
+
 void TVsDownload::SetOnDownloadStatus(TVsDownloadStatus Value) {
   fOnDownloadStatus = Value;
   fDown->OnDownloadStatus = std::move(Value);

@@ -71,6 +71,10 @@ class TVsDownload : public TVsComponent {
   void SetOnHookMonitor(TVsHookMonitor Value);
   const TVsDownloadStatus& OnDownloadStatus() const { return fOnDownloadStatus; }
   void SetOnDownloadStatus(TVsDownloadStatus Value);
+  // Not part of the form data: the hook for a caller that must keep its window alive and be
+  // able to stop while a transfer waits (see TVsIdle).
+  const TVsIdle& OnIdle() const { return fOnIdle; }
+  void SetOnIdle(TVsIdle Value);
 
   // The current session: the placeholder until the first start, then the last start's.
   TVsDownloadClass& Session() const { return *fDown; }
@@ -93,6 +97,7 @@ class TVsDownload : public TVsComponent {
   TVsDownloadStatus fOnDownloadStatus;
   TVsAfterDownload fOnAfterDownload;
   TVsHookMonitor fOnHookMonitor;
+  TVsIdle fOnIdle;
   // The component's own settings objects, which fProxy and fFTP refer to until a caller
   // assigns others.
   std::unique_ptr<TVsProxy> fOwnProxy;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "download/DownloadErrors.h"
+#include "download/DownloadLimits.h"
 #include "download/VsDownload.h"
 #include "platform/Clock.h"
 #include "platform/File.h"
@@ -54,12 +55,14 @@ TVsDownloadClass::TVsDownloadClass(TVsComponent* AOwner) {
   OnHookStatus = owner->fOnHookStatus;
   OnHookMonitor = owner->fOnHookMonitor;
   OnDownloadStatus = owner->fOnDownloadStatus;
+  OnIdle = owner->fOnIdle;
 }
 
 TVsDownloadClass::~TVsDownloadClass() {
   if (fSock) {
     fSock->SetOnStatus(nullptr);
     fSock->SetOnMonitor(nullptr);
+    UnbindIdle(*fSock);
     fSock = nullptr;
   }
   fDocument = nullptr;
@@ -70,14 +73,47 @@ TVsDownloadClass::~TVsDownloadClass() {
 }
 
 void TVsDownloadClass::SetTransport(net::TBlockingSocket* Sock, TDocumentStream* Document) {
+  if (fSock && fSock != Sock)
+    UnbindIdle(*fSock);
   fSock = Sock;
   fDocument = Document;
-  if (fSock)
+  if (fSock) {
     SetSizeRecvBuffer(fSizeRecvBuffer);
+    BindIdle(*fSock);
+  }
+}
+
+void TVsDownloadClass::BindIdle(net::TBlockingSocket& Sock) {
+  Sock.SetHeartbeatRate(kIdleSliceMs);
+  Sock.SetOnHeartbeat([this](net::TBlockingSocket* Sender) { HandleIdle(Sender); });
+}
+
+void TVsDownloadClass::UnbindIdle(net::TBlockingSocket& Sock) {
+  Sock.SetOnHeartbeat(nullptr);
+  Sock.SetHeartbeatRate(0);
+}
+
+void TVsDownloadClass::HandleIdle(net::TBlockingSocket* Sender) {
+  if (OnIdle)
+    OnIdle(this);
+  // The wait (or the receive about to be made) ends with 10053, and the request ends as a
+  // stopped one: its close report keeps or discards the partial file by the status.
+  // Only a caller's write counts: a new session starts with the status the component had
+  // (a pause, when the transfer is being resumed), and that must not stop its login.
+  if (fStopAsked && (fDownloadStatus == stStop || fDownloadStatus == stPause) && Sender)
+    Sender->SetStopFlag(true);
+}
+
+void TVsDownloadClass::DiscardIfStopped() {
+  if (fDownloadStatus != stStop || fFilePart.empty())
+    return;
+  fFileStream.Close();
+  DeleteIfExists(fFilePart);
 }
 
 void TVsDownloadClass::SetDownloadStatus(TDownloadStatus Value) {
   fDownloadStatus = Value;
+  fStopAsked = Value == stStop || Value == stPause;
   if (OnDownloadStatus)
     OnDownloadStatus(this, Value);
 }
@@ -125,18 +161,26 @@ void TVsDownloadClass::FlushDocument() {
   const int64_t d = fDocument->Size();
   if (d == 0)
     return;
-  const int64_t n = d - (fFileStream.Size() - fBytesResumed);
-  if (n > 0) {
-    if (AcceptResponseBody()) {
-      // The last n bytes of the document; the document holds at least those, as it releases
-      // only what the file has taken.
-      const int64_t from = d - n - fDocument->HeldStart();
-      const std::string& held = fDocument->Held();
-      if (from >= 0 && from <= static_cast<int64_t>(held.size())) {
-        if (!fFileStream.Append(held.data() + from, held.size() - static_cast<size_t>(from)))
-          throw EVsDownload("Cannot write to file \"" + fFilePart + "\". " +
-                            fFileStream.ErrorText());
-      }
+  const int64_t written = fFileStream.Size() - fBytesResumed;
+  const int64_t n = d - written;
+  if (n > 0 && AcceptResponseBody()) {
+    int64_t take = n;
+    const int64_t limit = ResponseBodyLimit();
+    if (limit >= 0 && take > limit - written) {
+      // Bytes past what the answer announced are no part of the file. The transfer ends at
+      // the next receive instead of reading (and dropping) whatever else the server sends.
+      take = std::max<int64_t>(limit - written, 0);
+      fBodyOverrun = true;
+      if (fSock)
+        fSock->SetStopFlag(true);
+    }
+    // The last n bytes of the document; the document holds at least those, as it releases
+    // only what the file has taken.
+    const int64_t from = d - n - fDocument->HeldStart();
+    const std::string& held = fDocument->Held();
+    if (take > 0 && from >= 0 && from + take <= static_cast<int64_t>(held.size())) {
+      if (!fFileStream.Append(held.data() + from, static_cast<size_t>(take)))
+        throw EVsDownload("Cannot write to file \"" + fFilePart + "\". " + fFileStream.ErrorText());
     }
   }
   // Bytes the file holds (or that were refused) are not kept in memory.

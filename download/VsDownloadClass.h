@@ -57,6 +57,7 @@ class TVsDownloadClass {
   TVsHookStatus OnHookStatus;
   TVsHookMonitor OnHookMonitor;
   TVsDownloadStatus OnDownloadStatus;
+  TVsIdle OnIdle;
 
   // The name of the file being written: a bare name at first, the full path once opened.
   const std::string& FilePart() const { return fFilePart; }
@@ -67,6 +68,10 @@ class TVsDownloadClass {
   double AverageSpeed() const { return fAverageSpeed; }
   // The server's answer code of the transfer (0 while none came).
   int32_t ResultCode() const { return fResultCode; }
+  // Why the last close report with a success code left the file unfinished: the socket's
+  // error (10054, 10060, 10053) for a body cut short, or one of the kError codes of
+  // DownloadErrors.h for an answer that was not the file; 0 otherwise.
+  int32_t LastError() const { return fLastError; }
 
   // Trims spaces and control characters from both ends and appends "\" unless the text is
   // empty or ends in one.
@@ -77,6 +82,15 @@ class TVsDownloadClass {
   // both belong to the client. The placeholder session has neither. The receive buffer size
   // copied from the owner is applied to the socket.
   void SetTransport(net::TBlockingSocket* Sock, TDocumentStream* Document);
+  // Makes the socket's waits run in slices of kIdleSliceMs with HandleIdle between them (and
+  // before every receive and send); UnbindIdle takes that away again.
+  void BindIdle(net::TBlockingSocket& Sock);
+  static void UnbindIdle(net::TBlockingSocket& Sock);
+  // Raises OnIdle; a pause or stop asked for (there or earlier) stops the waiting socket.
+  void HandleIdle(net::TBlockingSocket* Sender);
+  // Discards the partial file when the caller asked for a stop: also a transfer stopped
+  // before any answer came (no close report judged the file then).
+  void DiscardIfStopped();
 
   // Joins the destination folder and fFilePart, then opens the existing partial file to be
   // continued (stResume, fBytesResumed its size) or creates it (stNone, 0). Raises the file
@@ -100,6 +114,9 @@ class TVsDownloadClass {
   // True when the close report may finish the file: the base session asks nothing more of
   // the result code; the HTTP session also wants the whole body to have arrived.
   virtual bool ResponseComplete() { return true; }
+  // The most bytes the response now being received may put into the file (-1: no bound).
+  // Bytes past it are not written; they mark the response as overrun and stop the transfer.
+  virtual int64_t ResponseBodyLimit() { return -1; }
 
   // The local date-time in days since 1899-12-30, the fraction being the time of day; a
   // virtual so that tests can hold the clock.
@@ -119,6 +136,11 @@ class TVsDownloadClass {
   std::string fDownloadNomeArq;
   int64_t fBytesResumed = 0;
   int64_t fBytesToDownload = 0;
+  int32_t fLastError = 0;
+  // Set when the caller wrote stStop or stPause to this session.
+  bool fStopAsked = false;
+  // Set when the response sent more than ResponseBodyLimit allows.
+  bool fBodyOverrun = false;
   // Set while this session closes its socket, so that the drain of that close, which may
   // report more received blocks, does not close again from inside itself.
   bool fClosingSocket = false;

@@ -36,12 +36,15 @@ TVsFTPDownload::TVsFTPDownload(TVsComponent* AOwner)
   sock.SetOnMonitor([this](net::TBlockingSocket* Sender, bool Writing, const void* Buffer,
                            int32_t Len) { HandleSocketMonitor(Sender, Writing, Buffer, Len); });
   SetTransport(&sock, fReceived.get());
+  // The control connection's waits (the login, the replies) give the caller control too.
+  BindIdle(fFTPClient->Sock());
   fFTP = &fOwner->FTP();
 }
 
 TVsFTPDownload::~TVsFTPDownload() {
   fFTPClient->DSock().SetOnStatus(nullptr);
   fFTPClient->DSock().SetOnMonitor(nullptr);
+  UnbindIdle(fFTPClient->Sock());
   SetTransport(nullptr, nullptr);
   fFTP = nullptr;
   fFTPClient.reset();
@@ -119,6 +122,7 @@ void TVsFTPDownload::Retrieve(const std::string& path) {
       fFTPClient->RetrieveFile(path, false);
     }
   }
+  DiscardIfStopped();
   if (OnAfterDownload)
     OnAfterDownload(this);
 }
@@ -130,6 +134,7 @@ void TVsFTPDownload::HandleSocketStatus(net::TBlockingSocket* Sender, THookSocke
   fResultCode = code == kReplyFileActionDone ? kReplyTransferDone : code;
   if (Reason == net::HR_Connect || Reason == net::HR_Accept)
     fDataOpened = true;
+  TakeAnnouncedSize();
   if (Reason == net::HR_SocketClose && !fDataOpened) {
     // The client closes the data socket before it opens the next data connection. After a
     // passive reply that close is no news at all; otherwise the caller hears of it, but it
@@ -141,10 +146,33 @@ void TVsFTPDownload::HandleSocketStatus(net::TBlockingSocket* Sender, THookSocke
   TVsDownloadClass::HandleSocketStatus(Sender, Reason, Value);
 }
 
+void TVsFTPDownload::TakeAnnouncedSize() {
+  // Without an answer to SIZE, the size the retrieval's reply announced stands in for it,
+  // from the first received block on (the reply comes before the data).
+  const int64_t announced = fFTPClient->AnnouncedSize();
+  if (fRemoteSize >= 0 || announced < 0)
+    return;
+  fDownloadSize = announced >= fBytesResumed ? announced - fBytesResumed : announced;
+}
+
 bool TVsFTPDownload::ResponseComplete() {
-  if (!fFTPClient->DataComplete())
+  fLastError = 0;
+  if (!fFTPClient->DataComplete()) {
+    fLastError = fFTPClient->DataError() != 0 ? fFTPClient->DataError() : kErrorBodyShort;
     return false;
-  return fRemoteSize < 0 || fBytesResumed + fReceived->Size() == fRemoteSize;
+  }
+  const int64_t received = fReceived->Size();
+  bool whole = true;
+  if (fRemoteSize >= 0) {
+    whole = fBytesResumed + received == fRemoteSize;
+  } else if (fFTPClient->AnnouncedSize() >= 0) {
+    // Servers announce the file's size; some announce what a continued transfer sends.
+    const int64_t announced = fFTPClient->AnnouncedSize();
+    whole = fBytesResumed + received == announced || (fBytesResumed > 0 && received == announced);
+  }
+  if (!whole)
+    fLastError = kErrorBodyShort;
+  return whole;
 }
 
 }  // namespace download

@@ -12,7 +12,8 @@
 // the hooks of the client's data connection. A partial file is continued from its size (REST);
 // a server that cannot restart gets the file written anew from its first byte. The file gets
 // its final name only when the data connection ended by the server's close, the server
-// confirmed the transfer (226 or 250) and, when the size is known, every byte is there.
+// confirmed the transfer (226 or 250) and, when the size is known (from SIZE, or else from
+// the "(N bytes)" of the retrieval's reply), every byte is there.
 namespace download {
 
 class TVsFTPDownload : public TVsDownloadClass {
@@ -34,6 +35,8 @@ class TVsFTPDownload : public TVsDownloadClass {
 
  private:
   void ApplyFtpSettings();
+  // Takes the size the retrieval's reply announced for the progress while SIZE gave none.
+  void TakeAnnouncedSize();
   // Empties the partial file so the file is written from its first byte.
   void StartOver();
   // The transfer proper, once the partial file is open.

@@ -99,9 +99,13 @@ void TVsHTTPDownload::StartDownload() {
   fHTTPClient->Clear();
   fHTTPClient->SetRangeStart(fBytesResumed);
   fVerdict = TVerdict::Undecided;
+  fRefusal = 0;
+  fBodyOverrun = false;
+  fLastError = 0;
   if (OnBeforeDownload)
     OnBeforeDownload(this);
   fHTTPClient->HTTPMethod("GET", fDownloadUrl);
+  DiscardIfStopped();
   // A transfer that never reached its close report (no connection, say) still holds the
   // partial file: released here, so that a later start of any session can continue or remove
   // it.
@@ -191,32 +195,68 @@ bool TVsHTTPDownload::AcceptResponseBody() {
     }
     fVerdict = TVerdict::Write;
   } else if (code == 206) {
-    std::string value;
-    int64_t first = 0, last = 0, total = 0;
-    if (FindHeader(fHTTPClient->Headers(), "Content-Range", value) &&
-        ParseContentRange(value, first, last, total) && first == fBytesResumed) {
-      fVerdict = TVerdict::Write;
-    }
+    fVerdict = JudgeRange();
   }
   return fVerdict == TVerdict::Write;
 }
 
+TVsHTTPDownload::TVerdict TVsHTTPDownload::JudgeRange() {
+  // A request without a range asked for the whole file: a piece of it, whatever its
+  // Content-Range claims, cannot be told from a file cut short.
+  if (fBytesResumed == 0) {
+    fRefusal = kErrorUnaskedRange;
+    return TVerdict::Refuse;
+  }
+  std::string value;
+  if (!FindHeader(fHTTPClient->Headers(), "Content-Range", value) ||
+      !ParseContentRange(value, fRangeFirst, fRangeLast, fRangeTotal) ||
+      fRangeFirst != fBytesResumed) {
+    fRefusal = kErrorRangeMismatch;
+    return TVerdict::Refuse;
+  }
+  return TVerdict::Write;
+}
+
+int64_t TVsHTTPDownload::ResponseBodyLimit() {
+  if (fVerdict != TVerdict::Write || fHTTPClient->ResultCode() != 206)
+    return -1;
+  return fRangeLast - fRangeFirst + 1;
+}
+
 bool TVsHTTPDownload::ResponseComplete() {
-  if (!fHTTPClient->BodyComplete())
+  fLastError = 0;
+  // Bytes past the range stopped the transfer: that, not the stop, is why it ended.
+  if (fBodyOverrun) {
+    fLastError = kErrorPastRange;
     return false;
+  }
+  if (!fHTTPClient->BodyComplete()) {
+    fLastError = fHTTPClient->Sock().LastError();
+    if (fLastError == 0)
+      fLastError = kErrorBodyShort;
+    return false;
+  }
   // An answer without body bytes is judged here, as one with them was at its first write.
-  if (!AcceptResponseBody())
+  if (!AcceptResponseBody()) {
+    fLastError = fRefusal;
     return false;
-  if (fResultCode == 206) {
-    std::string value;
-    int64_t first = 0, last = 0, total = 0;
-    if (!FindHeader(fHTTPClient->Headers(), "Content-Range", value) ||
-        !ParseContentRange(value, first, last, total) || first != fBytesResumed) {
-      return false;
-    }
-    // A range that stops short of the end leaves the file incomplete.
-    if (total >= 0 && last + 1 != total)
-      return false;
+  }
+  if (fResultCode != 206)
+    return true;
+  // A 206 is the file's rest only when exactly the bytes of its range came, and the range
+  // reaches the end of the file.
+  const int64_t expected = fRangeLast - fRangeFirst + 1;
+  if (fReceived->Size() > expected) {
+    fLastError = kErrorPastRange;
+    return false;
+  }
+  if (fReceived->Size() < expected) {
+    fLastError = kErrorBodyShort;
+    return false;
+  }
+  if (fRangeTotal >= 0 && fRangeLast + 1 != fRangeTotal) {
+    fLastError = kErrorRangeShort;
+    return false;
   }
   return true;
 }

@@ -28,12 +28,16 @@ class TVsHTTPDownload : public TVsDownloadClass {
  protected:
   bool AcceptResponseBody() override;
   bool ResponseComplete() override;
+  int64_t ResponseBodyLimit() override;
 
  private:
   // What the session makes of the response now being received, decided when its first body
   // bytes are to be written.
   enum class TVerdict { Undecided, Write, Refuse };
 
+  // A 206 is written only as the rest of the partial file: asked for (a partial file is
+  // there) and starting at its end. Takes the range for the checks at the close.
+  TVerdict JudgeRange();
   void DecideName();
   void ApplyProxySettings();
   void FollowRedirect(net::TBlockingSocket* Sender);
@@ -44,6 +48,11 @@ class TVsHTTPDownload : public TVsDownloadClass {
   std::unique_ptr<TDocumentStream> fReceived;
   std::unique_ptr<net::THTTPClient> fHTTPClient;
   TVerdict fVerdict = TVerdict::Undecided;
+  // Why the verdict was Refuse (a kError code), and the range of a 206 that was written.
+  int32_t fRefusal = 0;
+  int64_t fRangeFirst = 0;
+  int64_t fRangeLast = -1;
+  int64_t fRangeTotal = -1;
   // The partial file's bare name, kept for the requests of redirects.
   std::string fPartName;
   int fRedirects = 0;

@@ -391,7 +391,8 @@ void TBlockingSocket::Connect(const std::string& IP, const std::string& Port) {
         SockCheck(platform::SockConnect(FSocket, sin));
         if (FLastError == WSAEINPROGRESS || FLastError == WSAEWOULDBLOCK) {
           if (!WaitReady(true, limit, reported)) {
-            FLastError = WSAETIMEDOUT;
+            if (FLastError == 0)
+              FLastError = WSAETIMEDOUT;
           } else {
             // Writable also means "the attempt ended": a refused connection is reported as
             // refused, not as a success or a timeout.
@@ -452,30 +453,47 @@ bool TBlockingSocket::SelectWrite(int32_t Timeout) {
 }
 
 bool TBlockingSocket::WaitReady(bool Write, int32_t Timeout, bool Report) {
-  // With a heartbeat the wait is cut into rounds of its rate, so the heartbeat runs and a
-  // stop is noticed between them.
-  int32_t rounds = 0;
-  int32_t first = Timeout;
-  if (FHeartbeatRate != 0 && Timeout != -1) {
-    rounds = Timeout / FHeartbeatRate;
-    first = Timeout % FHeartbeatRate;
-  }
   auto select = [&](int32_t ms) { return Write ? SelectWrite(ms) : SelectRead(ms); };
-  bool ok = select(first);
-  for (int32_t i = 0; !ok && i < rounds + 1; ++i) {
-    DoHeartbeat();
-    if (FStopFlag) {
-      FStopFlag = false;
-      ok = false;
-      break;
-    }
-    ok = select(FHeartbeatRate);
+  bool ok = false;
+  if (FHeartbeatRate <= 0) {
+    ok = select(Timeout);
+  } else {
+    ok = WaitInSlices(select, Timeout);
   }
   ExceptCheck();
   if (ok && Report) {
     DoStatus(Write ? HR_CanWrite : HR_CanRead, "");
   }
   return ok;
+}
+
+bool TBlockingSocket::WaitInSlices(const std::function<bool(int32_t)>& Select, int32_t Timeout) {
+  // With a heartbeat the wait is cut into slices of its rate, so that the heartbeat runs and
+  // a stop it asks for is noticed between them; the slices together take Timeout, no more
+  // (-1 waits without limit). A stop ends the wait as a stop (10053), not as a timeout.
+  const bool endless = Timeout == -1;
+  if (Timeout < 0 && !endless)
+    Timeout = 0;
+  const uint32_t start = TickNow();
+  while (true) {
+    int32_t slice = FHeartbeatRate;
+    if (!endless) {
+      const int64_t left = static_cast<int64_t>(Timeout) - TickSpan(start, TickNow());
+      slice = static_cast<int32_t>(std::clamp<int64_t>(left, 0, slice));
+    }
+    if (Select(slice))
+      return true;
+    if (FLastError != 0)
+      return false;
+    DoHeartbeat();
+    if (FStopFlag) {
+      FStopFlag = false;
+      FLastError = WSAECONNABORTED;
+      return false;
+    }
+    if (!endless && TickSpan(start, TickNow()) >= static_cast<uint32_t>(Timeout))
+      return false;
+  }
 }
 
 bool TBlockingSocket::CanRead(int32_t Timeout) {
@@ -587,7 +605,7 @@ int32_t TBlockingSocket::SendBuffer(const void* Buffer, int32_t Length) {
       if (CanWrite(FNonblockSendTimeout)) {
         result = platform::SockSend(FSocket, data + sent, chunk, 0);
         SockCheck(result);
-      } else {
+      } else if (FLastError == 0) {
         FLastError = WSAETIMEDOUT;
       }
     }

@@ -219,6 +219,9 @@ class TBlockingSocket {
   void SetStopFlag(bool Value) { FStopFlag = Value; }
   int32_t NonblockSendTimeout() const { return FNonblockSendTimeout; }
   void SetNonblockSendTimeout(int32_t Value) { FNonblockSendTimeout = Value; }
+  // With a rate (milliseconds) and OnHeartbeat set, every wait runs the heartbeat at least
+  // that often, and before each receive and send; a stop flag set there ends the operation
+  // with 10053.
   int32_t HeartbeatRate() const { return FHeartbeatRate; }
   void SetHeartbeatRate(int32_t Value) { FHeartbeatRate = Value; }
   int32_t ConnectionTimeout() const { return FConnectionTimeout; }
@@ -229,6 +232,10 @@ class TBlockingSocket {
   int32_t ConnectFallbackTimeout() const { return FConnectFallbackTimeout; }
   void SetConnectFallbackTimeout(int32_t Value) { FConnectFallbackTimeout = Value; }
   TSocketHandle Socket() const { return FSocket; }
+  // True once a receive on the open socket found the peer's orderly end of stream (a read of
+  // zero bytes). A reset gives the same LastError, 10054, but leaves this false: a body framed
+  // by the close is whole only when this holds.
+  bool PeerClosed() const { return FPeerClosed; }
   int32_t LastError() const { return FLastError; }
   const std::string& LastErrorDesc() const { return FLastErrorDesc; }
   TTramaClient* Owner() const { return FOwner; }
@@ -252,6 +259,9 @@ class TBlockingSocket {
   // CanRead and CanWrite: the wait with heartbeats and the stop check, then (with Report)
   // the status.
   bool WaitReady(bool Write, int32_t Timeout, bool Report = true);
+  // The wait of WaitReady while a heartbeat is set: slices of HeartbeatRate with the heartbeat
+  // between them; a stop asked for there ends it with 10053.
+  bool WaitInSlices(const std::function<bool(int32_t)>& Select, int32_t Timeout);
 
   // Helpers the derived sockets share.
   void DoStatus(THookSocketReason Reason, const std::string& Value);
@@ -298,7 +308,7 @@ class TBlockingSocket {
   uint32_t FNextRecv = 0;
   bool FConvertLineEnd = false;
   int32_t FSendTimeout = 0;  // the send timeout applied to the open socket; 0 = none
-  bool FPeerClosed = false;  // the open socket has seen the peer's end of stream
+  bool FPeerClosed = false;  // the open socket has seen the peer's orderly end of stream
   bool FBinded = false;
   TSocketFamily FFamily = SF_Any;
   TSocketFamily FFamilySave = SF_Any;

@@ -75,11 +75,11 @@ std::string TBlockingSocket::RecvPacket(int32_t Timeout) {
     if (waiting <= 0) {
       if (CanRead(Timeout)) {
         waiting = WaitingData();
-        if (waiting == 0) {
-          FLastError = WSAECONNRESET;
-          FPeerClosed = true;
-        }
-      } else {
+        // Readable with nothing waiting is the end of the connection, and only a receive
+        // tells an orderly end (PeerClosed) from a reset: both give 10054.
+        if (waiting == 0)
+          waiting = kEndProbeBytes;
+      } else if (FLastError == 0) {
         FLastError = WSAETIMEDOUT;
       }
     }
@@ -299,7 +299,8 @@ int32_t TBlockingSocket::PeekBuffer(void* Buffer, int32_t Length) {
 
 uint8_t TBlockingSocket::PeekByte(int32_t Timeout) {
   if (!CanRead(Timeout)) {
-    FLastError = WSAETIMEDOUT;
+    if (FLastError == 0)
+      FLastError = WSAETIMEDOUT;
     return 0;
   }
   uint8_t value = 0;

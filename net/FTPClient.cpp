@@ -4,7 +4,9 @@
 
 #include "net/FTPReply.h"
 #include "net/NetLimits.h"
+#include "net/ProgressWindow.h"
 #include "net/ProtoUtils.h"
+#include "net/ScopeExit.h"
 #ifdef VARELO_HAVE_OPENSSL
 #include "net/SSLOpenSSL.h"
 #endif
@@ -116,6 +118,11 @@ bool TFTPClient::ReadReplyLine(std::string& Line, uint32_t Start) {
     }
     wait = FTimeout - static_cast<int32_t>(spent);
   }
+  // The wait holds for the line as a whole, not for each packet of it: a server that sends a
+  // byte now and then cannot stretch a reply past the Timeout.
+  const bool savedInterPacket = FSock->InterPacketTimeout();
+  TScopeExit restore([&] { FSock->SetInterPacketTimeout(savedInterPacket); });
+  FSock->SetInterPacketTimeout(false);
   Line = FSock->RecvString(wait);
   return FSock->LastError() == 0;
 }
@@ -466,8 +473,9 @@ void TFTPClient::ReceiveUntilClose(TStream& DestStream) {
     FDSock->SetLineBuffer("");
   }
   std::vector<char> packet(static_cast<size_t>(kMaxPacketSize));
+  TProgressWindow window(FTimeout);
   while (FDSock->LastError() == 0) {
-    if (!FDSock->CanRead(FTimeout)) {
+    if (!FDSock->CanRead(window.WaitLeft())) {
       if (FDSock->LastError() == 0)
         FDSock->FailWith(WSAETIMEDOUT);
       break;
@@ -479,6 +487,9 @@ void TFTPClient::ReceiveUntilClose(TStream& DestStream) {
       FDSock->FailWith(WSAENOBUFS);
       break;
     }
+    window.Add(got);
+    if (window.Expired())
+      FDSock->FailWith(WSAETIMEDOUT);
   }
 }
 
@@ -489,12 +500,16 @@ bool TFTPClient::DataRead(TStream& DestStream) {
     return false;
   }
   ReceiveUntilClose(DestStream);
-  // The server ends the data with the end of the connection; a timeout or a stop does not.
-  FDataComplete = FDSock->LastError() == WSAECONNRESET;
+  // The server ends the data with the orderly end of the connection; a reset (the same
+  // 10054), a timeout or a stop does not.
+  FDataComplete = FDSock->LastError() == WSAECONNRESET && FDSock->PeerClosed();
+  FDataError = FDataComplete ? 0 : FDSock->LastError();
   FDSock->CloseSocket();
   const int32_t code = ReadResult();
   FDSock->CloseSocket();
-  return code / 100 == 2;
+  // A server that says the transfer went well after the data connection broke is not
+  // believed: what arrived is not known to be all of it.
+  return FDataComplete && code / 100 == 2;
 }
 
 bool TFTPClient::DataWrite(TStream& SourceStream) {
@@ -530,12 +545,14 @@ bool TFTPClient::RetrieveInto(TStream& Target, const std::string& FileName, bool
   }
   if (FTPCommand("RETR " + FileName) / 100 != 1)
     return false;
+  FAnnouncedSize = AnnouncedTransferSize(FResultString);
   return DataRead(Target);
 }
 
 bool TFTPClient::RetrieveFile(const std::string& FileName, bool Restore) {
   FRestRefused = false;
   FDataComplete = false;
+  FAnnouncedSize = -1;
   if (FileName.empty())
     return false;
   if (!OpenDataSocket())
@@ -639,6 +656,8 @@ bool TFTPClient::List(const std::string& Directory, bool NameList) {
 // ---------------------------------------------------------------------------------------------
 // Single commands
 
+// A size is a plain decimal number: "213 -5" or "213 12a" is no size but a refused answer,
+// as is any reply outside the 200s; each gives -1, "not known".
 int64_t TFTPClient::FileSize(const std::string& FileName) {
   if (FTPCommand("SIZE " + FileName) / 100 != 2)
     return -1;

@@ -129,10 +129,16 @@ class TFTPClient : public TTramaClient {
   void SetRestartOffset(int64_t Value) { FRestartOffset = Value; }
   // Whether the last retrieval failed because the server refused its restart offset.
   bool RestRefused() const { return FRestRefused; }
-  // Whether the last data transfer ended with the server's end of the data connection,
-  // rather than a timeout, a stop or a refused connection: only then can the received data
-  // be the whole file.
+  // Whether the last data transfer ended with the server's orderly end of the data
+  // connection, rather than a reset, a timeout, a stop or a refused connection: only then can the
+  // received data be the whole file.
   bool DataComplete() const { return FDataComplete; }
+  // The data socket's error that ended the last data transfer short of that (10054 for a
+  // reset, 10060 for a timeout, 10053 for a stop); 0 when the data was complete.
+  int32_t DataError() const { return FDataError; }
+  // The size the server's preliminary reply to the last retrieval announced ("(N bytes)");
+  // -1 when it announced none. Servers that do not answer SIZE often send it.
+  int64_t AnnouncedSize() const { return FAnnouncedSize; }
 
   // The logon table used when FWMode is -1.
   TLogonActions CustomLogon{};
@@ -196,6 +202,8 @@ class TFTPClient : public TTramaClient {
   int64_t FRestartOffset = -1;
   bool FRestRefused = false;
   bool FDataComplete = false;
+  int32_t FDataError = 0;
+  int64_t FAnnouncedSize = -1;
 };
 
 }  // namespace net

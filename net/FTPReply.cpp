@@ -24,4 +24,23 @@ TFTPReplyReader::TStep TFTPReplyReader::Add(const std::string& Line) {
   return rsMore;
 }
 
+int64_t AnnouncedTransferSize(const std::string& Line) {
+  const size_t open = Line.rfind('(');
+  if (open == std::string::npos)
+    return -1;
+  const size_t close = Line.find(')', open);
+  if (close == std::string::npos)
+    return -1;
+  const std::string inside = TrimSpaces(Line.substr(open + 1, close - open - 1));
+  const size_t space = inside.find(' ');
+  if (space == std::string::npos)
+    return -1;
+  std::string unit = TrimSpaces(inside.substr(space + 1));
+  for (char& c : unit)
+    c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  if (unit != "bytes")
+    return -1;
+  return DecimalNumber(inside.substr(0, space));
+}
+
 }  // namespace net

@@ -30,4 +30,9 @@ class TFTPReplyReader {
   bool complete_ = false;
 };
 
+// The size a retrieval's preliminary reply announces, as in "150 Opening BINARY mode data
+// connection for pkg.zip (160458 bytes)": the number inside the last parentheses when "bytes"
+// follows it. -1 when the line announces none, or the number is negative or too large.
+int64_t AnnouncedTransferSize(const std::string& Line);
+
 }  // namespace net

@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "net/NetLimits.h"
+#include "net/ProgressWindow.h"
 #include "net/ProtoUtils.h"
 #include "net/ScopeExit.h"
 #include "platform/CodePage.h"
@@ -207,16 +208,34 @@ void THTTPClient::BuildRequestHeaders(const std::string& Method, const std::stri
   FHeaders.insert(FHeaders.begin(), block.begin(), block.end());
 }
 
+int32_t THTTPClient::HeaderWaitLeft() const {
+  if (FTimeout <= 0)
+    return FTimeout;
+  const uint32_t spent = TickSpan(FHeaderStart, TickNow());
+  return spent >= static_cast<uint32_t>(FTimeout) ? 0 : FTimeout - static_cast<int32_t>(spent);
+}
+
 std::string THTTPClient::ReadHeaderLine(int64_t& BlockBytes) {
+  return ReadHeaderLine(BlockBytes, HeaderWaitLeft());
+}
+
+std::string THTTPClient::ReadHeaderLine(int64_t& BlockBytes, int32_t Wait) {
   // A line without an end must not grow without bound: unless the caller set a tighter
   // limit, a line may take the whole header block's allowance and no more. The caller's
-  // setting comes back however the read ends, also when it raises.
+  // settings come back however the read ends, also when it raises.
   const int32_t saved = FSock->MaxLineLength();
-  TScopeExit restore([&] { FSock->SetMaxLineLength(saved); });
+  const bool savedInterPacket = FSock->InterPacketTimeout();
+  TScopeExit restore([&] {
+    FSock->SetMaxLineLength(saved);
+    FSock->SetInterPacketTimeout(savedInterPacket);
+  });
   if (saved == 0 || saved > kMaxHeaderLineBytes)
     FSock->SetMaxLineLength(kMaxHeaderLineBytes);
+  // The wait holds for the line as a whole, not for each packet of it: a server that sends a
+  // byte now and then cannot stretch it.
+  FSock->SetInterPacketTimeout(false);
   FPreviousBreak = FSock->LastLineBreak();
-  std::string line = FSock->RecvString(FTimeout);
+  std::string line = FSock->RecvString(Wait);
   if (FSock->LastError() != 0)
     return "";
   BlockBytes += static_cast<int64_t>(line.size()) + 2;
@@ -260,6 +279,7 @@ bool THTTPClient::SendRequest(bool Expect, bool HasBody, std::string& StatusLine
     FSock->SendString(header);
     if (FSock->LastError() != 0)
       return false;
+    FHeaderStart = TickNow();
     int64_t blockBytes = 0;
     std::string line;
     while (line.empty() && FSock->LastError() == 0)
@@ -446,11 +466,16 @@ bool THTTPClient::HTTPMethod(const std::string& Method, const std::string& URL) 
   }
   std::string statusLine;
   std::vector<std::string> headerLines;
+  FHeaderStart = TickNow();
   if (!SendRequest(expect, hasBody, statusLine, headerLines)) {
     // A request sent in part leaves the connection unusable for the next one.
     ForgetConnection();
     return false;
   }
+  // The answer's header block must be here within Timeout of the request being sent (with
+  // "100 Continue", of the body being sent).
+  if (!expect || statusLine.empty())
+    FHeaderStart = TickNow();
 
   // The response replaces the headers, the document and the response stream. A caller's own
   // request stream (a file being uploaded, say) is left as it was: emptying it would destroy
@@ -499,9 +524,10 @@ bool THTTPClient::HTTPMethod(const std::string& Method, const std::string& URL) 
 
 bool THTTPClient::ReadBodyToClose() {
   TStream& out = ResponseStream();
+  TProgressWindow window(FTimeout);
   while (true) {
     // Each packet reaches the stream as it arrives (a download follows it one receive behind).
-    std::string packet = FSock->RecvPacket(FTimeout);
+    std::string packet = FSock->RecvPacket(window.WaitLeft());
     if (FSock->LastError() != 0)
       break;
     const int64_t size = static_cast<int64_t>(packet.size());
@@ -510,27 +536,42 @@ bool THTTPClient::ReadBodyToClose() {
       FSock->FailWith(WSAENOBUFS);
       return false;
     }
+    window.Add(size);
+    if (window.Expired()) {
+      FSock->FailWith(WSAETIMEDOUT);
+      return false;
+    }
   }
-  if (FSock->LastError() != WSAECONNRESET)
+  // Only the peer's orderly end closes such a body: a reset (the same 10054), a timeout or a
+  // stop leaves it cut short at an unknown place.
+  if (FSock->LastError() != WSAECONNRESET || !FSock->PeerClosed())
     return false;
   FSock->ResetLastError();
   return true;
 }
 
 bool THTTPClient::ReadBodySized(int64_t Size) {
+  TProgressWindow window(FTimeout);
+  return ReadBodySized(Size, window);
+}
+
+bool THTTPClient::ReadBodySized(int64_t Size, TProgressWindow& Window) {
   if (Size <= 0)
     return true;
   FDownloadSize = Size;
   TStream& out = ResponseStream();
-  FSock->RecvStreamSizeDirect(out, FTimeout, Size);
+  FSock->RecvStreamSizeDirect(out, FTimeout, Size, &Window);
   out.SetPosition(out.Size());
   return FSock->LastError() == 0;
 }
 
 bool THTTPClient::ReadBodyChunked() {
+  // The pace holds across the whole body, chunk size lines and trailers included.
+  TProgressWindow window(FTimeout);
   int64_t ignored = 0;
   while (true) {
-    std::string line = ReadHeaderLine(ignored);
+    std::string line = ReadHeaderLine(ignored, window.WaitLeft());
+    window.Add(ignored);
     ignored = 0;
     if (FSock->LastError() != 0)
       return false;
@@ -550,18 +591,20 @@ bool THTTPClient::ReadBodyChunked() {
     if (size == 0)
       break;
     DataFollows();
-    if (!ReadBodySized(size))
+    if (!ReadBodySized(size, window))
       return false;
   }
-  return ReadTrailers();
+  return ReadTrailers(window);
 }
 
-bool THTTPClient::ReadTrailers() {
+bool THTTPClient::ReadTrailers(TProgressWindow& Window) {
   // Header lines after the last chunk are read up to the empty line and dropped, so that
   // nothing of this response is left on the connection; they count against the header limit.
   int64_t blockBytes = 0;
   while (true) {
-    std::string line = ReadHeaderLine(blockBytes);
+    const int64_t before = blockBytes;
+    std::string line = ReadHeaderLine(blockBytes, Window.WaitLeft());
+    Window.Add(blockBytes - before);
     if (FSock->LastError() != 0)
       return false;
     if (line.empty())

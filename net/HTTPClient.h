@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "net/ProgressWindow.h"
 #include "net/Stream.h"
 #include "net/TCPBlockingSocket.h"
 #include "net/TramaClient.h"
@@ -88,13 +89,14 @@ class THTTPClient : public TTramaClient {
   // being read and when its body was not framed completely: a sized body cut short, a chunked
   // body without its last chunk or with a chunk size that is not a number, a timeout or a stop
   // in the middle of the body, a body the response stream could not take, a response refused
-  // (kErrorResponseRefused), or no response at all. True for a body read to the connection's
-  // close, for a response without a body (HEAD, 204, 304, a length of 0) and before the first
-  // request. HTTPMethod returns true exactly when it holds. It is settled before the client
-  // closes the connection at the end of a response (always with protocol "1.0"; with "1.1" a
-  // complete answer may leave the connection open, without a close report), so a status hook
-  // that sees HR_SocketClose for that response reads the final value. A download must finish a
-  // file only when it holds.
+  // (kErrorResponseRefused), a body read to the close that ended with a reset rather than
+  // the peer's orderly end (Sock().PeerClosed() false), or no response at all. True for a body
+  // read to the connection's orderly close, for a response without a body (HEAD, 204, 304, a length
+  // of 0) and before the first request. HTTPMethod returns true exactly when it holds. It is
+  // settled before the client closes the connection at the end of a response (always with protocol
+  // "1.0"; with "1.1" a complete answer may leave the connection open, without a close report), so
+  // a status hook that sees HR_SocketClose for that response reads the final value. A download must
+  // finish a file only when it holds.
   bool BodyComplete() const { return FBodyComplete; }
 
  protected:
@@ -110,8 +112,14 @@ class THTTPClient : public TTramaClient {
  private:
   TStream& RequestStream() { return FInputStream ? *FInputStream : *FDocument; }
   TStream& ResponseStream() { return FOutputStream ? *FOutputStream : *FDocument; }
-  // Reads one line of the status or header block, counting it against the block's limit.
+  // Reads one line of the status or header block, counting it against the block's limit,
+  // within what is left of the header block's time (HeaderWaitLeft).
   std::string ReadHeaderLine(int64_t& BlockBytes);
+  // The same within `Wait` milliseconds for the whole line (chunk size and trailer lines).
+  std::string ReadHeaderLine(int64_t& BlockBytes, int32_t Wait);
+  // What is left of Timeout since the request was sent (0 once it passed).
+  int32_t HeaderWaitLeft() const;
+  bool ReadBodySized(int64_t Size, TProgressWindow& Window);
   // Reads header lines up to and including the empty line that ends the block.
   bool ReadHeaderBlock(std::vector<std::string>& Lines, int64_t& BlockBytes);
   // Called after a line that binary data follows (the end of the header block, a chunk size):
@@ -135,7 +143,7 @@ class THTTPClient : public TTramaClient {
   // Closes the connection (with its status report) keeping the error that ended the request.
   void CloseConnection();
   // Reads the trailer lines after the last chunk, up to the empty line.
-  bool ReadTrailers();
+  bool ReadTrailers(TProgressWindow& Window);
 
   std::unique_ptr<TTCPBlockingSocket> FSock;
   TTransferEncoding FTransferEncoding = TE_UNKNOWN;
@@ -165,6 +173,7 @@ class THTTPClient : public TTramaClient {
   TStream* FOutputStream = nullptr;
   bool FBodyComplete = true;
   std::string FPreviousBreak;  // the line end of the line before the last one read
+  uint32_t FHeaderStart = 0;   // when the request was sent: the header block's time begins
 };
 
 }  // namespace net

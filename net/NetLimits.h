@@ -17,6 +17,11 @@ constexpr int32_t kInitialStringReserve = 1024 * 1024;
 // server that keeps sending after its answer must not hold the close for as long as it likes.
 constexpr int64_t kMaxCloseDrainBytes = 64 * 1024;
 
+// A read that finds the socket readable with nothing waiting (the end of the connection)
+// receives into a buffer of this size: bytes that came meanwhile are taken, and otherwise the
+// result tells an orderly end from a reset.
+constexpr int32_t kEndProbeBytes = 4096;
+
 // --- sending ---
 
 // The largest piece handed to one send call, and the piece size of stream reads.
@@ -40,6 +45,19 @@ constexpr double kMaxThrottleWaitMs = 0x7FFFFFFF;
 constexpr int32_t kMaxGroupSockets = 64;
 // The platform's "as many as allowed" for a listening socket's queue.
 constexpr int32_t kListenBacklog = 4096;
+
+// --- overall bounds ---
+
+// The per-packet timeout is not enough against a peer that trickles bytes: each phase of a
+// request is also bounded as a whole, by the client's Timeout.
+// - Connect: the connect itself gives up after Timeout (ConnectFallbackTimeout).
+// - Header block: a response's status line and header lines must all arrive within Timeout
+//   of the request having been sent (an FTP reply within Timeout of the command), however
+//   the bytes are spread out.
+// - Body and FTP data: within every span of Timeout at least this many bytes must arrive
+//   (TProgressWindow). That is a pace no real link falls below (about 11 bytes a second
+//   with the installer's 90 s), and one a trickling peer cannot keep up without sending.
+constexpr int64_t kMinProgressBytes = 1024;
 
 // --- SSL/TLS plug-in ---
 

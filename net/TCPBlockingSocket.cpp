@@ -38,7 +38,8 @@ TTCPBlockingSocket::TTCPBlockingSocket(TSSLClass SSLPlugin) : FSSL(SSLPlugin(thi
 
 TTCPBlockingSocket::~TTCPBlockingSocket() = default;
 
-void TTCPBlockingSocket::RecvStreamSizeDirect(TStream& Stream, int32_t Timeout, int64_t Size) {
+void TTCPBlockingSocket::RecvStreamSizeDirect(TStream& Stream, int32_t Timeout, int64_t Size,
+                                              TProgressWindow* Window) {
   ResetLastError();
   if (Size <= 0)
     return;
@@ -62,16 +63,18 @@ void TTCPBlockingSocket::RecvStreamSizeDirect(TStream& Stream, int32_t Timeout, 
     } else {
       int32_t waiting = WaitingData();
       if (waiting <= 0) {
-        if (!CanRead(budget)) {
-          FLastError = WSAETIMEDOUT;
+        const int32_t wait =
+            Window && Window->WaitLeft() >= 0 && (budget < 0 || Window->WaitLeft() < budget)
+                ? Window->WaitLeft()
+                : budget;
+        if (!CanRead(wait)) {
+          if (FLastError == 0)
+            FLastError = WSAETIMEDOUT;
           break;
         }
-        waiting = WaitingData();
-        if (waiting == 0) {
-          FLastError = WSAECONNRESET;
-          FPeerClosed = true;
-          break;
-        }
+        // Readable with nothing waiting is the end of the connection: the receive below tells
+        // an orderly end from a reset, and either way the body is cut short.
+        waiting = std::max(WaitingData(), 1);
       }
       got = RecvBuffer(packet.data(), std::min(waiting, room));
       if (FLastError != 0 || got <= 0)
@@ -87,6 +90,13 @@ void TTCPBlockingSocket::RecvStreamSizeDirect(TStream& Stream, int32_t Timeout, 
     }
     remaining -= got;
     pieceLeft -= got;
+    if (Window) {
+      Window->Add(got);
+      if (remaining > 0 && Window->Expired()) {
+        FLastError = WSAETIMEDOUT;
+        break;
+      }
+    }
     if (pieceLeft <= 0) {
       pieceLeft = pieceSize + pieceLeft % pieceSize;
       budget = Timeout;
@@ -172,8 +182,16 @@ void TTCPBlockingSocket::HTTPTunnelDoConnect(const std::string& IP, const std::s
   auto maxLine =
       ScopedValue(FMaxLineLength, FMaxLineLength == 0 ? kMaxHeaderLineBytes : FMaxLineLength);
   int64_t replyBytes = 0;
+  // The whole reply must be here within the tunnel's timeout, however its bytes are spread.
+  auto overall = ScopedValue(FInterPacketTimeout, false);
+  const uint32_t start = TickNow();
   while (FLastError == 0) {
-    std::string line = RecvTerminated(FHTTPTunnelTimeout, "\n");
+    const uint32_t spent = TickSpan(start, TickNow());
+    const int32_t wait = FHTTPTunnelTimeout <= 0 ? FHTTPTunnelTimeout
+                         : spent >= static_cast<uint32_t>(FHTTPTunnelTimeout)
+                             ? 0
+                             : FHTTPTunnelTimeout - static_cast<int32_t>(spent);
+    std::string line = RecvTerminated(wait, "\n");
     if (FLastError != 0 || line.empty() || line == "\r")
       break;
     replyBytes += static_cast<int64_t>(line.size()) + 1;

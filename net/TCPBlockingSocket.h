@@ -4,6 +4,7 @@
 #include <string>
 
 #include "net/CustomSSL.h"
+#include "net/ProgressWindow.h"
 #include "net/SocksBlockingSocket.h"
 
 // The TCP stream socket the protocol clients use. It reaches its target directly, through a
@@ -48,7 +49,10 @@ class TTCPBlockingSocket : public TSocksBlockingSocket {
   // never more than one receive behind), with no intermediate strings. Every receive still runs
   // the stop check, the bandwidth limit, the hooks and the read filter. A stream that takes
   // less than it is given ends the read with 10055.
-  void RecvStreamSizeDirect(TStream& Stream, int32_t Timeout, int64_t Size);
+  // With a progress window, the reads also keep its pace: a span without its bytes ends the
+  // read with 10060.
+  void RecvStreamSizeDirect(TStream& Stream, int32_t Timeout, int64_t Size,
+                            TProgressWindow* Window = nullptr);
 
   // Ends a read or a request with the given error code, as a failed socket call would: the
   // code and its text are recorded and, with RaiseExcept, raised. The clients use it for the

@@ -69,12 +69,84 @@ struct TFtpFetch {
   std::vector<std::string> events;
 };
 
+// A transfer paused earlier is resumed by a new start: the new session begins with the
+// component's stPause, which must not stop its login or its transfer.
+TEST(FTPDownloadResume, StartAfterAPauseRuns) {
+  varelo::test::TTempPrefix prefix;
+  std::filesystem::create_directories(prefix.Drive('c') + "/d");
+  TScriptedServer data(TScript().Send("def").Close());
+  std::vector<std::string> replies = FtpLoginReplies();
+  AppendAll(replies, {"213 6", PasvReply("127.0.0.1", data.Port()), "200 Type I", "350 Restart",
+                      "150 Opening", "~226 Done", "221 Bye"});
+  TScriptedServer server(FtpDialogue("220 hi", replies));
+  WriteFileBytes(prefix.Drive('c') + "/d/pkg.zip.part", "abc");
+  TFtpFetch fetch(server.Port());
+  fetch.component.SetDownloadStatus(download::stPause);
+  fetch.Run("ftp://x/pkg.zip");
+  EXPECT_EQ(ReadFileBytes(prefix.Drive('c') + "/d/pkg.zip"), "abcdef");
+}
+
+struct TEndingCase {
+  const char* name;
+  std::string partial;  // the partial file before the start ("" = none)
+  bool restarts;        // the server's answer to the restart probe at login
+  std::string size;     // the reply to SIZE
+  // Replies from PASV on; "P" stands for the passive reply to the data server.
+  std::vector<std::string> transfer;
+  std::vector<std::string> data;  // what each data connection sends, in turn
+  std::string commands;           // what follows the login, QUIT included
+  std::string final;              // the finished file ("" = not finished)
+  std::string part;               // the partial file left ("" = none)
+  bool dataReset = false;         // each data connection ends with a TCP reset
+  int32_t cause = 0;              // the session's LastError afterwards
+};
+
 class FTPDownload : public ::testing::Test {
  protected:
   void SetUp() override { std::filesystem::create_directories(Folder()); }
   std::string Folder() const { return prefix_.Drive('c') + "/d"; }
+  // Plays each row against a scripted server pair and checks its outcome.
+  void PlayEndings(const std::vector<TEndingCase>& cases);
   varelo::test::TTempPrefix prefix_;
 };
+
+void FTPDownload::PlayEndings(const std::vector<TEndingCase>& cases) {
+  for (const auto& c : cases) {
+    std::filesystem::remove(Folder() + "/pkg.zip");
+    std::filesystem::remove(Folder() + "/pkg.zip.part");
+    if (!c.partial.empty())
+      WriteFileBytes(Folder() + "/pkg.zip.part", c.partial);
+    std::vector<TScript> dataScripts;
+    for (const auto& bytes : c.data) {
+      TScript script;
+      if (!bytes.empty())
+        script.Send(bytes);
+      dataScripts.push_back(c.dataReset ? script.Pause(20).Reset() : script.Close());
+    }
+    if (dataScripts.empty())
+      dataScripts.push_back(TScript().Close());
+    TScriptedServer data(dataScripts);
+    std::vector<std::string> replies = FtpLoginReplies(c.restarts);
+    replies.push_back(c.size);
+    for (const auto& r : c.transfer)
+      replies.push_back(r == "P" ? PasvReply("127.0.0.1", data.Port()) : r);
+    TScriptedServer server(FtpDialogue("220 hi", replies));
+    TFtpFetch fetch(server.Port());
+    fetch.Run("ftp://x/pkg.zip");
+    EXPECT_EQ(server.Received(), FtpLoginCommands("u", "p", c.restarts) + c.commands) << c.name;
+    const bool finished = std::filesystem::exists(Folder() + "/pkg.zip");
+    EXPECT_EQ(finished, !c.final.empty()) << c.name;
+    if (finished) {
+      EXPECT_EQ(ReadFileBytes(Folder() + "/pkg.zip"), c.final) << c.name;
+    }
+    if (!c.part.empty()) {
+      EXPECT_EQ(ReadFileBytes(Folder() + "/pkg.zip.part"), c.part) << c.name;
+    }
+    EXPECT_EQ(fetch.events.front(), "before") << c.name;
+    EXPECT_EQ(fetch.events.back(), "after") << c.name;
+    EXPECT_EQ(fetch.component.Session().LastError(), c.cause) << c.name;
+  }
+}
 
 TEST_F(FTPDownload, PlainTransferRaisesEventsInOrder) {
   TScriptedServer data(TScript().Send("abcdef").Close());
@@ -93,19 +165,6 @@ TEST_F(FTPDownload, PlainTransferRaisesEventsInOrder) {
                                    "SIZE /pub/pkg.zip\r\nPASV\r\nTYPE I\r\nREST 0\r\nRETR "
                                    "/pub/pkg.zip\r\nQUIT\r\n");
 }
-
-struct TEndingCase {
-  const char* name;
-  std::string partial;  // the partial file before the start ("" = none)
-  bool restarts;        // the server's answer to the restart probe at login
-  std::string size;     // the reply to SIZE
-  // Replies from PASV on; "P" stands for the passive reply to the data server.
-  std::vector<std::string> transfer;
-  std::vector<std::string> data;  // what each data connection sends, in turn
-  std::string commands;           // what follows the login, QUIT included
-  std::string final;              // the finished file ("" = not finished)
-  std::string part;               // the partial file left ("" = none)
-};
 
 TEST_F(FTPDownload, EndingsAndRestartsTable) {
   const std::string retr = "RETR /pkg.zip\r\n";
@@ -145,7 +204,9 @@ TEST_F(FTPDownload, EndingsAndRestartsTable) {
        {"abcdef"},
        "SIZE /pkg.zip\r\nPASV\r\nTYPE I\r\nREST 0\r\n" + retr + "QUIT\r\n",
        "",
-       "abcdef"},
+       "abcdef",
+       false,
+       download::kErrorBodyShort},
       {"resumed from the partial file's size",
        "abc",
        true,
@@ -200,41 +261,80 @@ TEST_F(FTPDownload, EndingsAndRestartsTable) {
        "SIZE /pkg.zip\r\nPASV\r\nTYPE I\r\nREST 0\r\n" + retr + "QUIT\r\n",
        "",
        ""},
+      {"no SIZE, the 150's size, cut short before 226",
+       "",
+       true,
+       "550 no SIZE here",
+       {"P", "200 ok", "350 ok", "150 Opening BINARY mode data connection (6 bytes).", "~226 ok",
+        "221 bye"},
+       {"abc"},
+       "SIZE /pkg.zip\r\nPASV\r\nTYPE I\r\nREST 0\r\n" + retr + "QUIT\r\n",
+       "",
+       "abc",
+       false,
+       download::kErrorBodyShort},
+      {"no SIZE, the 150's size, whole",
+       "",
+       true,
+       "550 no SIZE here",
+       {"P", "200 ok", "350 ok", "150 Opening BINARY mode data connection (6 bytes).", "~226 ok",
+        "221 bye"},
+       {"abcdef"},
+       "SIZE /pkg.zip\r\nPASV\r\nTYPE I\r\nREST 0\r\n" + retr + "QUIT\r\n",
+       "abcdef",
+       ""},
+      {"a negative SIZE is no size: the 150's size judges",
+       "",
+       true,
+       "213 -5",
+       {"P", "200 ok", "350 ok", "150 Opening (6 bytes)", "~226 ok", "221 bye"},
+       {"abc"},
+       "SIZE /pkg.zip\r\nPASV\r\nTYPE I\r\nREST 0\r\n" + retr + "QUIT\r\n",
+       "",
+       "abc",
+       false,
+       download::kErrorBodyShort},
+      {"resumed without SIZE, the 150 announcing the file's size",
+       "abc",
+       true,
+       "502 no SIZE",
+       {"P", "200 ok", "350 ok", "150 Opening (6 bytes)", "~226 ok", "221 bye"},
+       {"def"},
+       "SIZE /pkg.zip\r\nPASV\r\nTYPE I\r\nREST 3\r\n" + retr + "QUIT\r\n",
+       "abcdef",
+       ""},
   };
-  for (const auto& c : cases) {
-    std::filesystem::remove(Folder() + "/pkg.zip");
-    std::filesystem::remove(Folder() + "/pkg.zip.part");
-    if (!c.partial.empty())
-      WriteFileBytes(Folder() + "/pkg.zip.part", c.partial);
-    std::vector<TScript> dataScripts;
-    for (const auto& bytes : c.data) {
-      TScript script;
-      if (!bytes.empty())
-        script.Send(bytes);
-      dataScripts.push_back(script.Close());
-    }
-    if (dataScripts.empty())
-      dataScripts.push_back(TScript().Close());
-    TScriptedServer data(dataScripts);
-    std::vector<std::string> replies = FtpLoginReplies(c.restarts);
-    replies.push_back(c.size);
-    for (const auto& r : c.transfer)
-      replies.push_back(r == "P" ? PasvReply("127.0.0.1", data.Port()) : r);
-    TScriptedServer server(FtpDialogue("220 hi", replies));
-    TFtpFetch fetch(server.Port());
-    fetch.Run("ftp://x/pkg.zip");
-    EXPECT_EQ(server.Received(), FtpLoginCommands("u", "p", c.restarts) + c.commands) << c.name;
-    const bool finished = std::filesystem::exists(Folder() + "/pkg.zip");
-    EXPECT_EQ(finished, !c.final.empty()) << c.name;
-    if (finished) {
-      EXPECT_EQ(ReadFileBytes(Folder() + "/pkg.zip"), c.final) << c.name;
-    }
-    if (!c.part.empty()) {
-      EXPECT_EQ(ReadFileBytes(Folder() + "/pkg.zip.part"), c.part) << c.name;
-    }
-    EXPECT_EQ(fetch.events.front(), "before") << c.name;
-    EXPECT_EQ(fetch.events.back(), "after") << c.name;
-  }
+  PlayEndings(cases);
+}
+
+// The data connection ended by a reset: never finished, whatever the server says after it.
+TEST_F(FTPDownload, DataCutByAResetIsNeverFinished) {
+  const std::string retr = "RETR /pkg.zip\r\n";
+  const std::vector<TEndingCase> cases{
+      {"no SIZE, data cut by a reset, then 226",
+       "",
+       true,
+       "550 no SIZE here",
+       {"P", "200 ok", "350 ok", "150 go", "~226 ok", "221 bye"},
+       {"abc"},
+       "SIZE /pkg.zip\r\nPASV\r\nTYPE I\r\nREST 0\r\n" + retr + "QUIT\r\n",
+       "",
+       "abc",
+       true,
+       10054},
+      {"SIZE known, data cut by a reset",
+       "",
+       true,
+       "213 6",
+       {"P", "200 ok", "350 ok", "150 go", "~226 ok", "221 bye"},
+       {"abc"},
+       "SIZE /pkg.zip\r\nPASV\r\nTYPE I\r\nREST 0\r\n" + retr + "QUIT\r\n",
+       "",
+       "abc",
+       true,
+       10054},
+  };
+  PlayEndings(cases);
 }
 
 TEST_F(FTPDownload, RefusedLoginFailsLogsOutAndCreatesNothing) {

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 
 #include "download/DownloadErrors.h"
+#include "net/ProtoTicks.h"
 #include "platform/File.h"
 #include "tests/download/DownloadRecorder.h"
 #include "tests/support/ScriptedServer.h"
@@ -62,12 +64,13 @@ TEST_F(HTTPDownloadHostile, CutShortBodiesAreNeverFinished) {
        {},
        Answer("HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\n" + half),
        half},
-      {"206 cut short",
+      // Asked for no range, a piece is no part of the file at all: nothing is written.
+      {"206 to a request without a range, cut short",
        {},
        Answer("HTTP/1.0 206 Partial\r\nContent-Range: bytes 0-999/1000\r\nContent-Length: "
               "1000\r\n\r\n" +
               half),
-       half},
+       ""},
       {"chunked without its last chunk",
        {},
        Answer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n"
@@ -279,6 +282,12 @@ TEST_F(HTTPDownloadHostile, ServerChosenNamesStayInTheFolder) {
   };
   const TCase cases[] = {
       {"attachment; filename=\"pkg.zip\"", "pkg.zip"},
+      {"attachment; filename=\"pkg.zip\"; size=10", "pkg.zip"},
+      // Other header lines never name the file.
+      {"inline\r\nX-Note: filename=autorun.inf", ""},
+      {"inline\r\nSet-Cookie: filename=evil.exe\r\nContent-Disposition: attachment; "
+       "filename=pkg.zip",
+       "pkg.zip"},
       {"attachment; filename=\"../../outside.zip\"", "outside.zip"},
       {"attachment; filename=..\\..\\win.ini", "win.ini"},
       {"attachment; filename=\"..\"", ""},
@@ -360,6 +369,196 @@ TEST_F(HTTPDownloadHostile, WholeChunkedBodyIsFinished) {
   recorder.Fetch(Url(server, "/pkg.zip"));
   EXPECT_EQ(ReadFileBytes(Dir() + "pkg.zip"), "hello world");
   EXPECT_FALSE(PathExists(Dir() + "pkg.zip.part"));
+}
+
+}  // namespace
+}  // namespace download::test
+
+namespace download::test {
+namespace {
+
+// Answers that are not the whole file, or not the file's rest: each leaves the partial file
+// with exactly the bytes that belong to the file, never creates the final name, and names its
+// cause. Each reply is also cut at every byte, so that every read boundary is seen.
+struct TUnfinishedCase {
+  const char* what;
+  std::string partial;  // the partial file before the start ("" = none)
+  std::string reply;
+  bool reset;        // the server ends with a TCP reset instead of an orderly close
+  std::string kept;  // the partial file afterwards
+  int32_t cause;     // the session's LastError
+};
+
+std::vector<TUnfinishedCase> UnfinishedTable() {
+  const std::string range = "HTTP/1.0 206 Partial\r\nContent-Range: bytes ";
+  return {
+      {"a body to the close cut by a reset", "", "HTTP/1.0 200 OK\r\n\r\nhalf", true, "half",
+       10054},
+      {"a sized body cut by a reset", "", "HTTP/1.0 200 OK\r\nContent-Length: 8\r\n\r\nhalf", true,
+       "half", 10054},
+      {"a 206 to a request without a range", "", range + "0-7/8\r\nContent-Length: 4\r\n\r\nhalf",
+       false, "", kErrorUnaskedRange},
+      {"a 206 without a length cut short by the close", "12345", range + "5-19/20\r\n\r\n678",
+       false, "12345678", kErrorBodyShort},
+      {"a 206 without a length cut by a reset", "12345", range + "5-9/10\r\n\r\n67", true,
+       "1234567", 10054},
+      {"bytes past the range with a length", "12345",
+       range + "5-7/8\r\nContent-Length: 8\r\n\r\n678EXTRA", false, "12345678", kErrorPastRange},
+      {"bytes past the range to the close", "12345", range + "5-7/8\r\n\r\n678EXTRA", false,
+       "12345678", kErrorPastRange},
+      {"a 206 that starts elsewhere", "12345", range + "4-7/8\r\n\r\n5678", false, "12345",
+       kErrorRangeMismatch},
+  };
+}
+
+// Plays one row with the reply cut at `cut` (0 = in one piece).
+void PlayUnfinished(const TUnfinishedCase& c, size_t cut) {
+  TTempPrefix fresh;
+  platform::ForceDirectories(varelo::test::InPrefix("C:\\d"));
+  const std::string dir = fresh.Drive('c') + "/d/";
+  if (!c.partial.empty())
+    WriteFileBytes(dir + "pkg.zip.part", c.partial);
+  TScript script = TScript().WaitFor("\r\n\r\n");
+  if (cut == 0)
+    script.Send(c.reply);
+  else
+    script.SendSplit(c.reply, {cut}, 5);
+  if (c.reset)
+    script.Pause(20).Reset();
+  int32_t cause = -1;
+  {
+    TDownloadRecorder r;
+    r.component.Proxy().ProxyTimeout = 2000;
+    TScriptedServer server(script);
+    r.Fetch(Url(server, "/pkg.zip"));
+    cause = r.component.Session().LastError();
+    EXPECT_EQ(r.Count("after"), 1);
+  }
+  EXPECT_FALSE(PathExists(dir + "pkg.zip"));
+  EXPECT_EQ(ReadFileBytes(dir + "pkg.zip.part"), c.kept);
+  EXPECT_EQ(cause, c.cause);
+}
+
+// Rows played whole and then cut at every byte; `resets` picks the rows the server ends with
+// a reset, or the others.
+void PlayUnfinishedRows(bool resets) {
+  for (const auto& c : UnfinishedTable()) {
+    if (c.reset != resets)
+      continue;
+    SCOPED_TRACE(c.what);
+    PlayUnfinished(c, 0);
+    for (size_t cut = 1; cut < c.reply.size(); ++cut) {
+      SCOPED_TRACE("cut at " + std::to_string(cut));
+      PlayUnfinished(c, cut);
+      if (::testing::Test::HasFailure())
+        return;
+    }
+  }
+}
+
+TEST(HTTPDownloadUnfinished, AnswersThatAreNotTheFileStayPartialWithTheirCause) {
+  PlayUnfinishedRows(false);
+}
+
+TEST(HTTPDownloadUnfinished, AnswersCutByAResetStayPartialWithTheReset) {
+  PlayUnfinishedRows(true);
+}
+
+// The counterparts that are the file: finished under the final name, the partial file gone.
+TEST(HTTPDownloadUnfinished, WholeAnswersAreFinished) {
+  struct TCase {
+    const char* what;
+    std::string partial;
+    std::string reply;
+    std::string final;
+  };
+  const std::vector<TCase> cases = {
+      {"a body to the close ended orderly", "", "HTTP/1.0 200 OK\r\n\r\nwhole", "whole"},
+      {"a 206 without a length with the whole rest", "12345",
+       "HTTP/1.0 206 Partial\r\nContent-Range: bytes 5-7/8\r\n\r\n678", "12345678"},
+  };
+  for (const auto& c : cases) {
+    TTempPrefix fresh;
+    platform::ForceDirectories(varelo::test::InPrefix("C:\\d"));
+    const std::string dir = fresh.Drive('c') + "/d/";
+    if (!c.partial.empty())
+      WriteFileBytes(dir + "pkg.zip.part", c.partial);
+    TDownloadRecorder r;
+    TScriptedServer server(Answer(c.reply));
+    r.Fetch(Url(server, "/pkg.zip"));
+    EXPECT_EQ(ReadFileBytes(dir + "pkg.zip"), c.final) << c.what;
+    EXPECT_FALSE(PathExists(dir + "pkg.zip.part")) << c.what;
+    EXPECT_EQ(r.component.Session().LastError(), 0) << c.what;
+  }
+}
+
+}  // namespace
+}  // namespace download::test
+
+namespace download::test {
+namespace {
+
+// While a transfer waits on a silent server, the caller still gets control through OnIdle at
+// least every kIdleSliceMs, and a pause or stop asked for there ends the transfer within a
+// second: a stop discards the partial file, a pause keeps what arrived.
+TEST(HTTPDownloadIdle, StopOrPauseTakesEffectSoonWhileTheServerIsSilent) {
+  struct TCase {
+    const char* what;
+    TScript script;
+    TDownloadStatus asked;
+    bool partKept;
+    std::string kept;
+  };
+  const std::string half(600, 'h');
+  const TScript silent = TScript().WaitFor("\r\n\r\n").HoldOpen(8000);
+  const TScript midBody = TScript()
+                              .WaitFor("\r\n\r\n")
+                              .Send("HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\n" + half)
+                              .HoldOpen(8000);
+  const std::vector<TCase> cases = {
+      {"stop before any answer", silent, stStop, false, ""},
+      {"pause before any answer", silent, stPause, true, ""},
+      {"stop in the middle of the body", midBody, stStop, false, ""},
+      {"pause in the middle of the body", midBody, stPause, true, half},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TTempPrefix fresh;
+    platform::ForceDirectories(varelo::test::InPrefix("C:\\d"));
+    const std::string dir = fresh.Drive('c') + "/d/";
+    TDownloadRecorder r;
+    r.component.Proxy().ProxyTimeout = 20000;
+    TScriptedServer server(std::vector<TScript>{c.script}, 10000);
+    const uint32_t start = net::TickNow();
+    uint32_t last = start;
+    uint32_t longestGap = 0;
+    uint32_t askedAt = 0;
+    int idles = 0;
+    r.component.SetOnIdle([&](TVsDownloadClass* sender) {
+      EXPECT_EQ(sender, &r.component.Session());
+      const uint32_t now = net::TickNow();
+      longestGap = std::max(longestGap, net::TickSpan(last, now));
+      last = now;
+      ++idles;
+      if (askedAt == 0 && net::TickSpan(start, now) >= 300) {
+        askedAt = now;
+        r.component.SetDownloadStatus(c.asked);
+      }
+    });
+    r.Fetch(Url(server, "/pkg.zip"));
+    const uint32_t end = net::TickNow();
+    ASSERT_NE(askedAt, 0u);
+    EXPECT_LT(net::TickSpan(askedAt, end), 1000u);
+    // A loaded machine may stretch a slice; a wait of the full timeout would show as seconds.
+    EXPECT_LT(longestGap, 300u);
+    EXPECT_GE(idles, 3);
+    EXPECT_FALSE(PathExists(dir + "pkg.zip"));
+    EXPECT_EQ(PathExists(dir + "pkg.zip.part"), c.partKept);
+    if (c.partKept) {
+      EXPECT_EQ(ReadFileBytes(dir + "pkg.zip.part"), c.kept);
+    }
+    EXPECT_EQ(r.Count("after"), 1);
+  }
 }
 
 }  // namespace

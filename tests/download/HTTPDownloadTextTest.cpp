@@ -33,7 +33,21 @@ TEST(HTTPDownloadText, NameFromProbeHeadersRefusesHostileNames) {
   };
   const TCase cases[] = {
       {"Content-Disposition: attachment; filename=\"pkg.zip\"", "pkg.zip"},
-      {"Content-Disposition: attachment; filename=pkg.zip; x=1", "pkg.zip; x=1"},
+      {"Content-Disposition: attachment; filename=pkg.zip; x=1", "pkg.zip"},
+      {"Content-Disposition: attachment; filename=\"pkg.zip\"; size=10", "pkg.zip"},
+      {"Content-Disposition: attachment; filename=\"a;b=c.zip\"; size=10", "a;b=c.zip"},
+      {"Content-Disposition: attachment; x; filename=pkg.zip", "pkg.zip"},
+      {"Content-Disposition: attachment; note=\"filename=evil.exe\"; filename=pkg.zip", "pkg.zip"},
+      {"Content-Disposition: attachment; filename*=UTF-8''evil.exe", ""},
+      {"Content-Disposition: attachment; filename=\"say \\\"hi\\\".zip\"", ""},
+      {"Content-Disposition: attachment; filename=\"back\\\\slash.zip\"", "slash.zip"},
+      {"content-disposition:attachment;filename=  pkg.zip  ", "pkg.zip"},
+      {"Content-Disposition: attachment; filename", ""},
+      {"Content-Disposition: filename=pkg.zip", "pkg.zip"},
+      {"Content-Disposition: x=\"a;b\"; filename=pkg.zip", "pkg.zip"},
+      {"X-Note: filename=autorun.inf", ""},
+      {"Set-Cookie: filename=evil.exe", ""},
+      {"Content-Dispositions: attachment; filename=evil.exe", ""},
       {"Content-Disposition: attachment; filename=\"../../etc/passwd\"", "passwd"},
       {"Content-Disposition: attachment; filename=..\\..\\Windows\\win.ini", "win.ini"},
       {"Content-Disposition: attachment; filename=\"\"", ""},
@@ -54,7 +68,7 @@ TEST(HTTPDownloadText, NameFromProbeHeadersRefusesHostileNames) {
       {"Content-Disposition: attachment; filename=pkg.zip.", ""},
       {"Content-Disposition: attachment; filename=a|b", ""},
       {"Content-Disposition: attachment; filename=stream.zip:hidden", ""},
-      {"Content-Disposition: attachment; FILENAME=pkg.zip", ""},
+      {"Content-Disposition: attachment; FILENAME=pkg.zip", "pkg.zip"},
   };
   for (const auto& c : cases) {
     std::vector<std::string> headers = {"HTTP/1.1 206 Partial Content", c.line, ""};
@@ -65,9 +79,15 @@ TEST(HTTPDownloadText, NameFromProbeHeadersRefusesHostileNames) {
 }
 
 TEST(HTTPDownloadText, NameFromProbeHeadersTakesTheFirstLineWithAName) {
-  std::vector<std::string> headers = {"HTTP/1.0 200 OK", "X-A: filename=first.zip",
-                                      "Content-Disposition: attachment; filename=second.zip", ""};
-  EXPECT_EQ(NameFromProbeHeaders(headers), "first.zip");
+  // Only Content-Disposition names the file: a cookie or a note before it does not.
+  std::vector<std::string> headers = {"HTTP/1.0 200 OK",
+                                      "X-A: filename=first.zip",
+                                      "Set-Cookie: filename=cookie.zip",
+                                      "Content-Disposition: inline",
+                                      "Content-Disposition: attachment; filename=second.zip",
+                                      "Content-Disposition: attachment; filename=third.zip",
+                                      ""};
+  EXPECT_EQ(NameFromProbeHeaders(headers), "second.zip");
   EXPECT_EQ(NameFromProbeHeaders({"HTTP/1.0 200 OK", "Content-Type: text/html", ""}), "");
 }
 

@@ -47,6 +47,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<std::string> lines = Lines(text);
 
   CheckName(download::NameFromProbeHeaders(lines));
+  // The first line as a Content-Disposition value, so that every input reaches its parser.
+  CheckName(download::NameFromProbeHeaders({"Content-Disposition: " + lines.front()}));
+  std::string parameter;
+  if (download::DispositionFileName(lines.front(), parameter) &&
+      parameter.size() >= lines.front().size())
+    std::abort();
   CheckName(download::NameFromUrl(lines.front()));
 
   const std::string requested = lines.size() > 1 ? lines[1] : "http://h/a/b.zip";

@@ -55,6 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!line.empty() && line.back() == '\r')
       line.pop_back();
     ParseAddresses(line);
+    if (net::AnnouncedTransferSize(line) < -1)
+      std::abort();
     step = reader.Add(line);
     start = end + 1;
   }

@@ -281,6 +281,30 @@ TEST(BlockingSocket, HeartbeatCanStopAWait) {
   EXPECT_EQ(beats, 3);
   EXPECT_LT(TickSpan(start, TickNow()), 1000u);
   EXPECT_FALSE(socket.StopFlag());
+  // A stop, not a timeout.
+  EXPECT_EQ(socket.LastError(), 10053);
+}
+
+TEST(BlockingSocket, HeartbeatSlicesTakeTheTimeoutAndNoMore) {
+  TLoopbackServer server([](TTcpSocket&) { Pause(1500); });
+  TTcpSocket socket;
+  socket.Connect("127.0.0.1", server.Port());
+  std::vector<uint32_t> beats;
+  socket.SetHeartbeatRate(100);
+  socket.SetOnHeartbeat([&](TBlockingSocket*) { beats.push_back(TickNow()); });
+  const uint32_t start = TickNow();
+  EXPECT_FALSE(socket.CanRead(500));
+  const uint32_t spent = TickSpan(start, TickNow());
+  EXPECT_GE(spent, 480u);
+  EXPECT_LT(spent, 650u);
+  EXPECT_EQ(socket.LastError(), 0);
+  ASSERT_GE(beats.size(), 4u);
+  for (size_t i = 1; i < beats.size(); ++i)
+    EXPECT_LT(TickSpan(beats[i - 1], beats[i]), 250u);
+  // A poll stays a poll.
+  const uint32_t pollStart = TickNow();
+  EXPECT_FALSE(socket.CanRead(0));
+  EXPECT_LT(TickSpan(pollStart, TickNow()), 50u);
 }
 
 TEST(BlockingSocket, QueuedReceiveBufferSizeAppliesAtTheNextOpening) {

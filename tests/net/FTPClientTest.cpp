@@ -115,6 +115,8 @@ TEST(FTPClient, HostileGreetingsFailTheLoginInTime) {
       {"never closed", TScript().Send("220-hello\r\n").HoldOpen(4000), net::WSAETIMEDOUT, 2500});
   cases.push_back(
       {"dripping lines", TScript().SendBytewise(drip, 10).HoldOpen(500), net::WSAETIMEDOUT, 2500});
+  cases.push_back({"one dripping line", TScript().SendBytewise("220 " + std::string(60, 'x'), 100),
+                   net::WSAETIMEDOUT, 2500});
   for (auto& c : cases) {
     TScriptedServer server(c.script);
     TFTPClient client;
@@ -438,6 +440,71 @@ TEST(FTPClient, FileSizeTakesTheNumberOrGivesMinusOne) {
   ASSERT_TRUE(client.Login());
   for (const auto& c : cases)
     EXPECT_EQ(client.FileSize("f"), c.size) << c.reply;
+}
+
+TEST(FTPClient, AnnouncedTransferSizeTakesOnlyAByteCount) {
+  struct TCase {
+    const char* line;
+    int64_t size;
+  };
+  const std::vector<TCase> cases{
+      {"150 Opening BINARY mode data connection for pkg.zip (160458 bytes).", 160458},
+      {"150 Opening data connection (0 Bytes)", 0},
+      {"150 Opening ( 42  bytes )", 42},
+      {"150 Opening (file.zip) (7 bytes)", 7},
+      {"150 Opening (7 bytes) for (x)", -1},
+      {"150 Opening (-5 bytes)", -1},
+      {"150 Opening (12a bytes)", -1},
+      {"150 Opening (99999999999999999999 bytes)", -1},
+      {"150 Opening (12 kilobytes)", -1},
+      {"150 Opening (12 bytes", -1},
+      {"150 Opening", -1},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(net::AnnouncedTransferSize(c.line), c.size) << c.line;
+}
+
+// A data connection the server resets is no whole transfer, even when the server then
+// says 226: the retrieval fails with the reset as its cause.
+TEST(FTPClient, DataCutByAResetFailsTheRetrieval) {
+  for (const bool reset : {true, false}) {
+    TScript dataScript = TScript().Send("abc").Pause(20);
+    TScriptedServer data(reset ? dataScript.Reset() : dataScript.Close());
+    std::vector<std::string> replies = FtpLoginReplies();
+    AppendAll(replies,
+              {PasvReply("127.0.0.1", data.Port()), "200 I", "150 go (3 bytes)", "~226 done"});
+    TScriptedServer server(FtpDialogue("220 hi", replies));
+    TFTPClient client;
+    Aim(client, server);
+    ASSERT_TRUE(client.Login());
+    EXPECT_EQ(client.RetrieveFile("f", false), !reset) << reset;
+    EXPECT_EQ(client.DataComplete(), !reset) << reset;
+    EXPECT_EQ(client.DataError(), reset ? 10054 : 0) << reset;
+    EXPECT_EQ(client.AnnouncedSize(), 3) << reset;
+    EXPECT_EQ(client.OwnDataStream().Data(), "abc") << reset;
+  }
+}
+
+// Data that trickles in, a byte every 100 ms, does not keep the least pace: the retrieval
+// ends within about its Timeout instead of for as long as the server likes.
+TEST(FTPClient, TrickledDataEndsWithinItsBound) {
+  TScriptedServer data(std::vector<TScript>{TScript().SendBytewise(std::string(60, 'd'), 100)},
+                       10000);
+  std::vector<std::string> replies = FtpLoginReplies();
+  AppendAll(replies, {PasvReply("127.0.0.1", data.Port()), "200 I", "150 go", "~426 broken"});
+  TScriptedServer server(FtpDialogue("220 hi", replies, 3000));
+  TFTPClient client;
+  Aim(client, server);
+  client.SetTimeout(1000);
+  ASSERT_TRUE(client.Login());
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(client.RetrieveFile("f", false));
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                      std::chrono::steady_clock::now() - start)
+                      .count();
+  EXPECT_FALSE(client.DataComplete());
+  EXPECT_EQ(client.DataError(), 10060);
+  EXPECT_LT(ms, 2500);
 }
 
 // The single commands: what each sends and how each reply class is judged.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "net/HTTPClient.h"
+#include "net/ProtoTicks.h"
 #include "tests/support/ScriptedServer.h"
 
 namespace {
@@ -34,7 +35,14 @@ struct THostileCase {
   std::string path = "/f";
   std::string requestHas = "";  // a text the request must hold
   bool connects = true;         // false: nothing may be sent at all
+  bool reset = false;           // the server ends the connection with a TCP reset
 };
+
+// The same row, with the connection ended by a reset instead of an orderly close.
+THostileCase EndedByReset(THostileCase c) {
+  c.reset = true;
+  return c;
+}
 
 std::string Url(const TScriptedServer& server, const std::string& path) {
   return "http://127.0.0.1:" + std::to_string(server.Port()) + path;
@@ -99,6 +107,23 @@ std::vector<THostileCase> HostileTable() {
        "/a b/c d", "GET /a%20b/c%20d HTTP/1.0\r\n"},
       {"12: a control character in the URL fails before anything is sent", "", false, 500, 10022,
        "", false, false, false, "/a\x01z", "", false},
+      {"13: a body to the close ends with the orderly close", "HTTP/1.0 200 OK\r\n\r\nwhole", true,
+       200, 0, "whole", true},
+  };
+}
+
+// Answers the server ends with a TCP reset: the reset is no end of any body.
+std::vector<THostileCase> ResetTable() {
+  const std::string chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n";
+  return {
+      EndedByReset({"13: a body to the close cut by a reset", "HTTP/1.0 200 OK\r\n\r\nhalf", false,
+                    200, 10054, "half", false}),
+      EndedByReset({"13: a sized body cut by a reset",
+                    "HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nhalf", false, 200, 10054, "half",
+                    false}),
+      EndedByReset({"13: a chunked body cut by a reset", chunked, false, 200, 10054, "abc", false}),
+      EndedByReset({"13: a header block cut by a reset", "HTTP/1.0 200 OK\r\nContent-Le", false,
+                    200, 10054, "", false}),
   };
 }
 
@@ -109,6 +134,9 @@ void PlayRow(const THostileCase& c, size_t cut) {
     first.Send(c.reply);
   else
     first.SendSplit(c.reply, {cut}, 5);
+  // The reset follows the bytes once they are on their way, so it cuts the answer after them.
+  if (c.reset)
+    first.Pause(20).Reset();
   std::vector<TScript> scripts;
   if (c.second) {
     first.WaitFor("\r\n\r\n").Send(kSecondAnswer).HoldOpen(3000);
@@ -173,6 +201,19 @@ TEST(HTTPClientHostile, EveryBrokenAnswerSplitAtEveryByteGivesTheSameOutcome) {
   for (const auto& c : HostileTable()) {
     for (size_t cut = 1; cut < c.reply.size(); ++cut) {
       SCOPED_TRACE(std::string(c.name) + ", cut at " + std::to_string(cut));
+      PlayRow(c, cut);
+      if (::testing::Test::HasFailure())
+        return;
+    }
+  }
+}
+
+TEST(HTTPClientHostile, AnswersCutByAResetAreIncomplete) {
+  for (const auto& c : ResetTable()) {
+    SCOPED_TRACE(c.name);
+    PlayRow(c, 0);
+    for (size_t cut = 1; cut < c.reply.size(); ++cut) {
+      SCOPED_TRACE("cut at " + std::to_string(cut));
       PlayRow(c, cut);
       if (::testing::Test::HasFailure())
         return;
@@ -286,6 +327,49 @@ TEST(HTTPClientHostile, MaxLineLengthIsRestoredWhenTheReadRaises) {
   EXPECT_THROW(client.HTTPMethod("GET", Url(server, "/f")), net::ETramaError);
   EXPECT_EQ(client.Sock().MaxLineLength(), 0);
   client.Sock().SetRaiseExcept(false);
+}
+
+}  // namespace
+
+namespace {
+
+// A server that trickles its answer, a byte at a time well within the timeout, must not hold
+// a request for longer than its bound: the header block within Timeout, the body at a least
+// pace (kMinProgressBytes within every Timeout). Each would run for seconds otherwise.
+TEST(HTTPClientHostile, TrickledAnswersEndWithinTheirBound) {
+  struct TCase {
+    const char* name;
+    std::string head;     // sent at once
+    std::string trickle;  // sent a byte every 100 ms
+  };
+  const std::string headers = "HTTP/1.0 200 OK\r\nContent-Length: 2\r\nX-Pad: ";
+  const std::vector<TCase> cases = {
+      {"header block", "", headers + std::string(60, 'p') + "\r\n\r\nok"},
+      {"one header line", headers, std::string(60, 'p') + "\r\n\r\nok"},
+      {"body to the close", "HTTP/1.0 200 OK\r\n\r\n", std::string(60, 'b')},
+      {"sized body", "HTTP/1.0 200 OK\r\nContent-Length: 60\r\n\r\n", std::string(60, 'b')},
+      {"chunked body", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3c\r\n",
+       std::string(60, 'b')},
+      {"chunk size lines", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n",
+       std::string(60, '0') + "1\r\nx\r\n0\r\n\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TScript script = TScript().WaitFor("\r\n\r\n");
+    if (!c.head.empty())
+      script.Send(c.head);
+    script.SendBytewise(c.trickle, 100);
+    TScriptedServer server(std::vector<TScript>{script}, 10000);
+    THTTPClient client;
+    client.SetTimeout(1000);
+    const uint32_t start = net::TickNow();
+    EXPECT_FALSE(client.HTTPMethod("GET", Url(server, "/f")));
+    const uint32_t ms = net::TickSpan(start, net::TickNow());
+    EXPECT_EQ(client.Sock().LastError(), 10060) << client.Sock().LastErrorDesc();
+    EXPECT_FALSE(client.BodyComplete());
+    EXPECT_GE(ms, 900u);
+    EXPECT_LT(ms, 2500u);
+  }
 }
 
 }  // namespace

@@ -279,9 +279,13 @@ TEST(HTTPClientResponse, SilentPeerTimesOutWithCodeZero) {
 
 TEST(HTTPClientResponse, TimeoutCoversEachPacketOrTheWholePiece) {
   // Ten body packets 80 ms apart: each comes well within the timeout, all of them do not.
-  const std::string reply = "HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\n0123456789";
+  // Each holds 300 bytes, so that the body keeps the least pace (kMinProgressBytes within
+  // every Timeout) that holds whatever the per-packet setting.
+  const std::string body(3000, 'b');
+  const std::string head = "HTTP/1.0 200 OK\r\nContent-Length: 3000\r\n\r\n";
+  const std::string reply = head + body;
   std::vector<size_t> cuts;
-  for (size_t cut = reply.size() - 9; cut < reply.size(); ++cut)
+  for (size_t cut = head.size() + 300; cut < reply.size(); cut += 300)
     cuts.push_back(cut);
   for (bool interPacket : {true, false}) {
     SCOPED_TRACE(interPacket ? "per packet" : "whole piece");

@@ -177,6 +177,11 @@ TScript& TScript::Close() {
   return *this;
 }
 
+TScript& TScript::Reset() {
+  steps_.push_back({TStep::TKind::Reset, {}, 0, 0});
+  return *this;
+}
+
 TScriptedServer::TScriptedServer(std::vector<TScript> scripts, int readTimeoutMs)
     : scripts_(std::move(scripts)), readTimeoutMs_(readTimeoutMs) {
 #ifdef _WIN32
@@ -271,6 +276,15 @@ void TScriptedServer::PlayScript(int fd, const TScript& script, std::string& rec
     using K = TScript::TStep::TKind;
     if (step.kind == K::Close)
       break;
+    if (step.kind == K::Reset) {
+      // A linger time of zero makes the close send a reset rather than a FIN.
+      linger hardClose{};
+      hardClose.l_onoff = 1;
+      hardClose.l_linger = 0;
+      setsockopt(fd, SOL_SOCKET, SO_LINGER, &hardClose, sizeof hardClose);
+      close(fd);
+      return;
+    }
     if (step.kind == K::WaitFor) {
       size_t at = std::string::npos;
       readUntil(

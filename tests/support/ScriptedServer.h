@@ -29,9 +29,12 @@ class TScript {
   // Closes the connection now (the remaining steps are skipped). A script that ends without a
   // Close closes too.
   TScript& Close();
+  // Ends the connection with a TCP reset instead of an orderly close (the remaining steps are
+  // skipped): what a server that crashed or a middlebox that gave up sends.
+  TScript& Reset();
 
   struct TStep {
-    enum class TKind { WaitFor, WaitBytes, Send, Pause, HoldOpen, Close } kind;
+    enum class TKind { WaitFor, WaitBytes, Send, Pause, HoldOpen, Close, Reset } kind;
     std::string bytes;
     size_t count = 0;
     int milliseconds = 0;
