@@ -279,6 +279,12 @@ void TfrmPrincipal::SetUpDownload() {
                                       uint16_t sec) {
     fVsDownloadHookMonitor(sender, toDownload, downloaded, speed, hour, min, sec);
   });
+  // While a fetch waits on a silent server the window still answers, every 100 ms at the
+  // latest: the close box asks at once, and its pause takes effect at the next slice.
+  fVsDownload.SetOnIdle([this](download::TVsDownloadClass*) {
+    if (!Closed())
+      application_.ProcessMessages();
+  });
 }
 
 void TfrmPrincipal::FormClose() {

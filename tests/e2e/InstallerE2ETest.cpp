@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <iostream>
 #include <map>
 #include <set>
 #include <sstream>
@@ -568,7 +569,8 @@ TEST_F(InstallerE2E, CloseBoxDuringAStalledFetchAsksWithinASecond) {
   EXPECT_EQ(box->text, "Deseja cancelar a instalação?");
   const auto tookMs =
       std::chrono::duration_cast<std::chrono::milliseconds>(asked - pressed).count();
-  EXPECT_LT(tookMs, 1000) << "the close box was answered " << tookMs << " ms after it was pressed";
+  std::cout << "the close box asked " << tookMs << " ms after it was pressed\n";
+  EXPECT_LT(tookMs, 1000);
   const auto answered = std::chrono::steady_clock::now();
   ASSERT_TRUE(window.AnswerBox("alt+s"));
   EXPECT_EQ(window.WaitForExit(10000), 0) << window.ProgramLog();

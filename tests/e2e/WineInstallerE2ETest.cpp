@@ -12,10 +12,13 @@
 // checkout's build-windows-x64/.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <memory>
 #include <optional>
+#include <thread>
 
 #include "tests/e2e/DistServer.h"
 #include "tests/e2e/Installation.h"
@@ -482,6 +485,40 @@ TEST_F(InstallerUnderWine, EngineLibraryCutShortIsNeverLoadedAndNothingStays) {
       fs::exists(prefix_->Drive() + "/users/" + UserName() + "/Temp/VareloSoft/ArcaZip190.dll"));
   ASSERT_TRUE(window.PressCloseBox());
   EXPECT_EQ(window.WaitForExit(kExitTimeoutMs), 0) << window.ProgramLog();
+}
+
+// The server falls silent half-way and holds the connection open: the native window keeps
+// handling its messages while the fetch waits, so the close box asks within a second and Sim
+// ends the run with what arrived kept.
+TEST_F(InstallerUnderWine, CloseBoxDuringAStalledFetchAsksWithinASecond) {
+  const uintmax_t half = fs::file_size(Packages() + "/banco.zip") / 2;
+  TDistServer::TOptions options;
+  options.root = Packages();
+  options.stall = {"banco.zip=" + std::to_string(half)};
+  TDistServer server(options);
+  ASSERT_TRUE(server.Started()) << server.Log();
+  TInstallerWindow& window = Open(server, "stalled");
+  ASSERT_TRUE(window.Found()) << window.ProgramLog();
+  window.Click(kInstalar.x, kInstalar.y);
+  const std::string part = CachedPart(prefix_->Drive(), "banco.zip");
+  ASSERT_TRUE(WaitForSize(part, 1024 * 1024, 30000)) << window.ProgramLog();
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  const auto pressed = std::chrono::steady_clock::now();
+  ASSERT_TRUE(window.PressCloseBox());
+  const auto box = window.WaitForBox(1, 5000);
+  const auto tookMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          std::chrono::steady_clock::now() - pressed)
+                          .count();
+  ASSERT_TRUE(box) << window.ProgramLog();
+  window.Screenshot("asked");
+  EXPECT_EQ(box->text, "Deseja cancelar a instalação?");
+  std::cout << "the close box asked " << tookMs << " ms after it was pressed\n";
+  EXPECT_LT(tookMs, 1000);
+  ASSERT_TRUE(window.AnswerBox("alt+s")) << window.Screenshot("question-stays");
+  EXPECT_EQ(window.WaitForExit(kExitTimeoutMs), 0) << window.ProgramLog();
+  const std::set<std::string> tree = e2e::Tree(prefix_->Drive(), prefix_->PrefixOwn());
+  EXPECT_TRUE(tree.empty()) << Listing(tree);
+  EXPECT_EQ(fs::file_size(part), half);
 }
 
 }  // namespace
