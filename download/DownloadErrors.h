@@ -34,6 +34,10 @@ inline constexpr int32_t kErrorPastRange = 30003;
 inline constexpr int32_t kErrorBodyShort = 30004;
 // A range that ends before the end of the file.
 inline constexpr int32_t kErrorRangeShort = 30005;
+// Too little free space on the partial file's drive: for the length the answer declared
+// (nothing of it written), or the disk filled while the file was written (what was written
+// stays, for a later continuation). RoomNeeded and RoomFree say how much.
+inline constexpr int32_t kErrorNoRoom = 30006;
 
 // Replaces each "%s" of the pattern, in order, by the next argument.
 std::string FormatMessage(const std::string& pattern, const std::string& first,

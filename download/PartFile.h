@@ -32,8 +32,9 @@ class TPartFile {
   // Flushes and closes; false when the last bytes could not be written.
   bool Close();
 
-  // The platform's text for the last failure.
+  // The platform's text for the last failure, and its error number (OsError.h).
   std::string ErrorText() const;
+  int ErrorCode() const { return error_; }
 
  private:
   platform::TFile file_;

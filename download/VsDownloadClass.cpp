@@ -8,6 +8,7 @@
 #include "download/VsDownload.h"
 #include "platform/Clock.h"
 #include "platform/File.h"
+#include "platform/OsError.h"
 
 namespace download {
 namespace {
@@ -94,6 +95,11 @@ void TVsDownloadClass::UnbindIdle(net::TBlockingSocket& Sock) {
 }
 
 void TVsDownloadClass::HandleIdle(net::TBlockingSocket* Sender) {
+  // What the last receive put into the document is judged and written while the next one
+  // waits: an answer that is refused (too little room, say) is stopped now, not at the next
+  // packet, which a server may hold back.
+  if (fFileStream.IsOpen() && fDocument && fFileStream.Size() - fBytesResumed < fDocument->Size())
+    FlushDocument();
   if (OnIdle)
     OnIdle(this);
   // The wait (or the receive about to be made) ends with 10053, and the request ends as a
@@ -180,7 +186,7 @@ void TVsDownloadClass::FlushDocument() {
     const std::string& held = fDocument->Held();
     if (take > 0 && from >= 0 && from + take <= static_cast<int64_t>(held.size())) {
       if (!fFileStream.Append(held.data() + from, static_cast<size_t>(take)))
-        throw EVsDownload("Cannot write to file \"" + fFilePart + "\". " + fFileStream.ErrorText());
+        ThrowWriteFailure(fDownloadSize > 0 ? fDownloadSize - written : take);
     }
   }
   // Bytes the file holds (or that were refused) are not kept in memory.
@@ -192,7 +198,28 @@ void TVsDownloadClass::ClosePartFile() {
   if (!fFileStream.IsOpen())
     return;
   if (!fFileStream.Close())
-    throw EVsDownload("Cannot write to file \"" + fFilePart + "\". " + fFileStream.ErrorText());
+    ThrowWriteFailure(0);
+}
+
+bool TVsDownloadClass::RoomFor(int64_t bytes) {
+  if (bytes <= 0)
+    return true;
+  const int64_t room = platform::FreeDiskSpace(fFilePart);
+  if (room < 0 || bytes <= room)
+    return true;
+  fRoomNeeded = bytes;
+  fRoomFree = room;
+  fLastError = kErrorNoRoom;
+  return false;
+}
+
+void TVsDownloadClass::ThrowWriteFailure(int64_t stillToCome) {
+  if (fFileStream.ErrorCode() == platform::kErrorDiskFull) {
+    fRoomNeeded = std::max<int64_t>(stillToCome, 1);
+    fRoomFree = std::max<int64_t>(platform::FreeDiskSpace(fFilePart), 0);
+    fLastError = kErrorNoRoom;
+  }
+  throw EVsDownload("Cannot write to file \"" + fFilePart + "\". " + fFileStream.ErrorText());
 }
 
 void TVsDownloadClass::HandleSocketMonitor(net::TBlockingSocket* Sender, bool Writing, const void*,

@@ -72,6 +72,10 @@ class TVsDownloadClass {
   // error (10054, 10060, 10053) for a body cut short, or one of the kError codes of
   // DownloadErrors.h for an answer that was not the file; 0 otherwise.
   int32_t LastError() const { return fLastError; }
+  // With kErrorNoRoom: the bytes the transfer needed on the partial file's drive, and those
+  // that were free there.
+  int64_t RoomNeeded() const { return fRoomNeeded; }
+  int64_t RoomFree() const { return fRoomFree; }
 
   // Trims spaces and control characters from both ends and appends "\" unless the text is
   // empty or ends in one.
@@ -108,6 +112,14 @@ class TVsDownloadClass {
   // partial file left from before); nothing while no name is known.
   void FinishFile();
 
+  // True when the partial file's drive has room for `bytes` more (a size not known, or room
+  // the system does not tell, counts as room); otherwise records both sizes and sets
+  // LastError to kErrorNoRoom.
+  bool RoomFor(int64_t bytes);
+  // Raises the file system's error for a write to the partial file that failed; a disk that
+  // filled up is recorded as kErrorNoRoom first.
+  [[noreturn]] void ThrowWriteFailure(int64_t stillToCome);
+
   // Whether the response now being received may go into the partial file. The base session
   // takes every body; the HTTP session refuses bodies that are no part of the file.
   virtual bool AcceptResponseBody() { return true; }
@@ -137,6 +149,8 @@ class TVsDownloadClass {
   int64_t fBytesResumed = 0;
   int64_t fBytesToDownload = 0;
   int32_t fLastError = 0;
+  int64_t fRoomNeeded = 0;
+  int64_t fRoomFree = 0;
   // Set when the caller wrote stStop or stPause to this session.
   bool fStopAsked = false;
   // Set when the response sent more than ResponseBodyLimit allows.

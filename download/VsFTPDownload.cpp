@@ -109,6 +109,13 @@ void TVsFTPDownload::Retrieve(const std::string& path) {
   }
   if (OnBeforeDownload)
     OnBeforeDownload(this);
+  // The size SIZE gave must fit on the drive before the data connection is opened.
+  if (!whole && !RoomFor(fDownloadSize)) {
+    ClosePartFile();
+    if (OnAfterDownload)
+      OnAfterDownload(this);
+    return;
+  }
   if (whole) {
     ClosePartFile();
     FinishFile();

@@ -197,6 +197,14 @@ bool TVsHTTPDownload::AcceptResponseBody() {
   } else if (code == 206) {
     fVerdict = JudgeRange();
   }
+  // The declared length must fit on the drive before any of it is written; the rest of the
+  // answer is not read.
+  if (fVerdict == TVerdict::Write && !RoomFor(fHTTPClient->DownloadSize())) {
+    fVerdict = TVerdict::Refuse;
+    fRefusal = kErrorNoRoom;
+    if (fSock)
+      fSock->SetStopFlag(true);
+  }
   return fVerdict == TVerdict::Write;
 }
 
@@ -228,6 +236,11 @@ bool TVsHTTPDownload::ResponseComplete() {
   // Bytes past the range stopped the transfer: that, not the stop, is why it ended.
   if (fBodyOverrun) {
     fLastError = kErrorPastRange;
+    return false;
+  }
+  // Too little room stopped the transfer before it wrote anything.
+  if (fRefusal == kErrorNoRoom) {
+    fLastError = kErrorNoRoom;
     return false;
   }
   if (!fHTTPClient->BodyComplete()) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "download/DownloadErrors.h"
 #include "installer/InstallPlaces.h"
 #include "installer/uPrincipal.h"
 #include "platform/Clock.h"
@@ -113,7 +114,17 @@ bool TfrmPrincipal::FetchPackage(const std::string& name) {
     }
     if (Closed())
       return Record({TStepKind::Fetch, fileName, TStepCause::Cancelled, 0, ""});
-    const int32_t code = fVsDownload.Session().ResultCode();
+    const download::TVsDownloadClass& session = fVsDownload.Session();
+    if (session.LastError() == download::kErrorNoRoom) {
+      // What arrived stays in the cache, for the next run to continue once there is room.
+      TStep step{TStepKind::Fetch, fileName, TStepCause::NoRoom, session.RoomNeeded(),
+                 platform::DriveOf(cache_.Folder())};
+      step.room = session.RoomFree();
+      if (!error.empty())
+        log_.Line("  " + error);
+      return Record(std::move(step));
+    }
+    const int32_t code = session.ResultCode();
     if (error.empty() && cache_.DropUnusablePart(fileName, code) && attempt == 0)
       continue;
     return Record(cache_.Judge(fileName, code, connected_, error));

@@ -8,7 +8,9 @@
 #include "net/ProtoTicks.h"
 #include "platform/File.h"
 #include "tests/download/DownloadRecorder.h"
+#include "tests/support/MissingPeer.h"
 #include "tests/support/ScriptedServer.h"
+#include "tests/support/SmallDisk.h"
 #include "tests/support/TempDir.h"
 
 // The HTTP session against answers no ordinary server gives: bodies cut short, ranges that
@@ -408,6 +410,12 @@ std::vector<TUnfinishedCase> UnfinishedTable() {
        "12345678", kErrorPastRange},
       {"a 206 that starts elsewhere", "12345", range + "4-7/8\r\n\r\n5678", false, "12345",
        kErrorRangeMismatch},
+      // A petabyte declared: no disk has the room, and nothing of it is written.
+      {"a length no drive has room for", "",
+       "HTTP/1.0 200 OK\r\nContent-Length: 1000000000000000\r\n\r\nhead", false, "", kErrorNoRoom},
+      {"a resumed rest no drive has room for", "12345",
+       range + "5-1000000000000004/1000000000000005\r\nContent-Length: 1000000000000000\r\n\r\n678",
+       false, "12345", kErrorNoRoom},
   };
 }
 
@@ -459,6 +467,61 @@ void PlayUnfinishedRows(bool resets) {
 TEST(HTTPDownloadUnfinished, AnswersThatAreNotTheFileStayPartialWithTheirCause) {
   PlayUnfinishedRows(false);
 }
+
+// The sizes the user is told of: the declared length, and the drive's free bytes.
+TEST(HTTPDownloadUnfinished, TooLittleRoomTellsWhatWasNeededAndWhatWasFree) {
+  TTempPrefix fresh;
+  platform::ForceDirectories(varelo::test::InPrefix("C:\\d"));
+  TDownloadRecorder r;
+  r.component.Proxy().ProxyTimeout = 2000;
+  // The first bytes of the body come on their own, and then the server keeps sending.
+  TScriptedServer server(Answer("HTTP/1.0 200 OK\r\nContent-Length: 1000000000000000\r\n\r\n")
+                             .Pause(50)
+                             .Send("head")
+                             .Pause(3000));
+  const uint32_t start = net::TickNow();
+  r.Fetch(Url(server, "/pkg.zip"));
+  // The rest of the answer is not waited for.
+  EXPECT_LT(net::TickSpan(start, net::TickNow()), 2000u);
+  const TVsDownloadClass& session = r.component.Session();
+  EXPECT_EQ(session.LastError(), kErrorNoRoom);
+  EXPECT_EQ(session.RoomNeeded(), 1000000000000000LL);
+  EXPECT_EQ(session.RoomFree(), platform::FreeDiskSpace(varelo::test::InPrefix("C:\\d")));
+  EXPECT_GT(session.RoomFree(), 0);
+}
+
+#ifndef _WIN32
+// The disk fills while a body without a length is written: the transfer ends with the file's
+// error and kErrorNoRoom, and the partial file keeps the bytes that fitted, the body's first
+// ones, for a continuation once there is room; the final name is never made.
+TEST(HTTPDownloadUnfinished, DiskThatFillsWhileWritingLeavesThePartialFile) {
+  TTempPrefix fresh;
+  const std::string dir = fresh.Drive('c') + "/d";
+  varelo::test::TSmallDisk disk(dir, 1024 * 1024);
+  if (!disk.Mounted())
+    VARELO_PEER_MISSING("a tmpfs could not be mounted (it takes root): " << disk.Log());
+  std::string body(3 * 1024 * 1024, '\0');
+  for (size_t i = 0; i < body.size(); ++i)
+    body[i] = static_cast<char>('a' + i % 23);
+  TDownloadRecorder r;
+  r.component.Proxy().ProxyTimeout = 5000;
+  TScriptedServer server(Answer("HTTP/1.0 200 OK\r\n\r\n" + body));
+  std::string error;
+  try {
+    r.Fetch(Url(server, "/pkg.zip"));
+  } catch (const std::exception& e) {
+    error = e.what();
+  }
+  EXPECT_NE(error.find("Cannot write to file"), std::string::npos) << error;
+  EXPECT_EQ(r.component.Session().LastError(), kErrorNoRoom);
+  EXPECT_GT(r.component.Session().RoomNeeded(), 0);
+  EXPECT_FALSE(PathExists(dir + "/pkg.zip"));
+  const std::string kept = ReadFileBytes(dir + "/pkg.zip.part");
+  EXPECT_GT(kept.size(), 0u);
+  EXPECT_LT(kept.size(), body.size());
+  EXPECT_EQ(kept, body.substr(0, kept.size()));
+}
+#endif
 
 TEST(HTTPDownloadUnfinished, AnswersCutByAResetStayPartialWithTheReset) {
   PlayUnfinishedRows(true);

@@ -176,16 +176,4 @@ TPackagesWithProduct::TPackagesWithProduct(const std::string& packageFolder,
   made_ = test::RunCommand(argv, &out) == 0 && fs::exists(product);
 }
 
-TSmallDisk::TSmallDisk(const std::string& folder, int64_t bytes) : folder_(folder) {
-  std::filesystem::create_directories(folder);
-  mounted_ = test::RunCommand(
-                 {"mount", "-t", "tmpfs", "-o", "size=" + std::to_string(bytes), "tmpfs", folder},
-                 &log_) == 0;
-}
-
-TSmallDisk::~TSmallDisk() {
-  if (mounted_)
-    test::RunCommand({"umount", "-l", folder_});
-}
-
 }  // namespace varelo::e2e

@@ -74,23 +74,6 @@ struct TInstallPlace {
   std::string shortcut;
 };
 
-// A folder of little room for a test of a full disk: a tmpfs of `bytes` mounted on it (which
-// takes root, as the tests' machines run), unmounted when the object goes.
-class TSmallDisk {
- public:
-  TSmallDisk(const std::string& folder, int64_t bytes);
-  ~TSmallDisk();
-  TSmallDisk(const TSmallDisk&) = delete;
-  TSmallDisk& operator=(const TSmallDisk&) = delete;
-  bool Mounted() const { return mounted_; }
-  const std::string& Log() const { return log_; }
-
- private:
-  std::string folder_;
-  bool mounted_ = false;
-  std::string log_;
-};
-
 // The drive holds exactly the unpacked packages, the engine and the settings files, each byte
 // for byte; no archive and no partial file is left; the shortcut points at the updater.
 void ExpectInstalled(const TInstallPlace& place, const TExpected& expected);

@@ -21,6 +21,7 @@
 #include "tests/e2e/VirtualDisplay.h"
 #include "tests/support/MissingPeer.h"
 #include "tests/support/Process.h"
+#include "tests/support/SmallDisk.h"
 #include "tests/support/TempDir.h"
 
 namespace varelo::e2e {
@@ -435,6 +436,37 @@ TEST_F(InstallerE2E, FailedRunPutsBackTheFilesItReplacedInAFolderThatExisted) {
   EXPECT_EQ(window.WaitForExit(), 0) << window.ProgramLog();
 }
 
+// The download cache's drive has room for the engine but not for the database package: the
+// fetch of the database fails before any of it is written, naming the drive and both sizes.
+TEST_F(InstallerE2E, TooLittleRoomToFetchIsToldBeforeAnythingIsWritten) {
+  TDistServer server;
+  ASSERT_TRUE(server.Started()) << server.Log();
+  const std::string prefix = NewPrefix();
+  const int64_t engine = fs::file_size(PackageFolder() + "/ArcaZip190.dll");
+  const int64_t banco = fs::file_size(PackageFolder() + "/banco.zip");
+  test::TSmallDisk disk(TempFolder(Drive(prefix)), engine + banco / 2);
+  if (!disk.Mounted())
+    VARELO_PEER_MISSING("a tmpfs could not be mounted (it takes root): " << disk.Log());
+  TInstallerWindow window(Launch(), prefix, server.BaseUrl(), "no-room-fetch");
+  ASSERT_TRUE(window.Found()) << window.ProgramLog();
+  window.Click(kInstalar.x, kInstalar.y);
+  const auto box = window.WaitForBox(1, kInstallTimeoutMs);
+  ASSERT_TRUE(box) << window.ProgramLog();
+  window.Screenshot("told");
+  EXPECT_TRUE(box->error);
+  EXPECT_EQ(box->text.find("Espaço insuficiente em disco para baixar o pacote banco.zip: são "
+                           "necessários 2,9 MB na unidade C: e há "),
+            0u)
+      << box->text;
+  ASSERT_TRUE(window.PressOk());
+  ExpectNothingInstalled(Drive(prefix), Shortcut(prefix));
+  const std::string part = TempFolder(Drive(prefix)) + "/VareloSoft/banco.zip.part";
+  EXPECT_TRUE(!fs::exists(part) || fs::file_size(part) == 0);
+  EXPECT_FALSE(fs::exists(TempFolder(Drive(prefix)) + "/VareloSoft/banco.zip"));
+  ASSERT_TRUE(window.PressCloseBox());
+  EXPECT_EQ(window.WaitForExit(), 0) << window.ProgramLog();
+}
+
 // Drive C: with room for the packages and the engine but not for the database once unpacked:
 // the run fails before the unpack writes anything, names the drive and both sizes, and keeps
 // the package that arrived whole for the next try.
@@ -446,7 +478,7 @@ TEST_F(InstallerE2E, TooLittleRoomToUnpackIsToldBeforeAnythingIsWritten) {
   const int64_t banco = fs::file_size(PackageFolder() + "/banco.zip");
   // The engine twice (the cache and C:\Varelo), the database package, and less than a third of
   // the database's room to spare.
-  TSmallDisk disk(Drive(prefix), 2 * engine + banco + 1024 * 1024);
+  test::TSmallDisk disk(Drive(prefix), 2 * engine + banco + 1024 * 1024);
   if (!disk.Mounted())
     VARELO_PEER_MISSING("a tmpfs could not be mounted (it takes root): " << disk.Log());
   TInstallerWindow window(Launch(), prefix, server.BaseUrl(), "no-room");

@@ -27,6 +27,7 @@
 #include "tests/e2e/WinePrefix.h"
 #include "tests/support/MissingPeer.h"
 #include "tests/support/Process.h"
+#include "tests/support/SmallDisk.h"
 
 namespace varelo::e2e {
 namespace {
@@ -519,6 +520,38 @@ TEST_F(InstallerUnderWine, CloseBoxDuringAStalledFetchAsksWithinASecond) {
   const std::set<std::string> tree = e2e::Tree(prefix_->Drive(), prefix_->PrefixOwn());
   EXPECT_TRUE(tree.empty()) << Listing(tree);
   EXPECT_EQ(fs::file_size(part), half);
+}
+
+// The download cache's drive has room for the engine but not for the database package: the
+// fetch fails before any of it is written, with the drive and both sizes the system gives.
+TEST_F(InstallerUnderWine, TooLittleRoomToFetchIsToldBeforeAnythingIsWritten) {
+  TDistServer::TOptions options;
+  options.root = Packages();
+  TDistServer server(options);
+  ASSERT_TRUE(server.Started()) << server.Log();
+  const std::string temp = prefix_->Drive() + "/users/" + UserName() + "/Temp";
+  const int64_t engine = fs::file_size(Packages() + "/ArcaZip190.dll");
+  const int64_t banco = fs::file_size(Packages() + "/banco.zip");
+  test::TSmallDisk disk(temp, engine + banco / 2);
+  if (!disk.Mounted())
+    VARELO_PEER_MISSING("a tmpfs could not be mounted (it takes root): " << disk.Log());
+  TInstallerWindow& window = Open(server, "no-room-fetch");
+  ASSERT_TRUE(window.Found()) << window.ProgramLog();
+  window.Click(kInstalar.x, kInstalar.y);
+  const auto box = window.WaitForBox(1, kInstallTimeoutMs);
+  ASSERT_TRUE(box) << window.ProgramLog();
+  window.Screenshot("told");
+  EXPECT_TRUE(box->error);
+  EXPECT_EQ(box->text.find("Espaço insuficiente em disco para baixar o pacote banco.zip: são "
+                           "necessários 2,9 MB na unidade C: e há "),
+            0u)
+      << box->text;
+  ASSERT_TRUE(window.PressOk());
+  const std::set<std::string> tree = e2e::Tree(prefix_->Drive(), prefix_->PrefixOwn());
+  EXPECT_TRUE(tree.empty()) << Listing(tree);
+  EXPECT_FALSE(fs::exists(temp + "/VareloSoft/banco.zip"));
+  ASSERT_TRUE(window.PressCloseBox());
+  EXPECT_EQ(window.WaitForExit(kExitTimeoutMs), 0) << window.ProgramLog();
 }
 
 }  // namespace
