@@ -11,7 +11,7 @@
 #include "platform/Paths.h"
 #include "tests/archive/ArchiveTestSupport.h"
 #include "tests/archive/ScriptedDialog.h"
-#include "tests/engine/ZipBuilder.h"
+#include "tests/support/ZipBuilder.h"
 #include "tests/support/MissingPeer.h"
 #include "tests/support/Process.h"
 #include "tests/support/TempDir.h"

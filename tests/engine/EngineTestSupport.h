@@ -8,7 +8,7 @@
 #include "platform/File.h"
 #include "platform/FolderList.h"
 #include "tests/engine/EngineCaller.h"
-#include "tests/engine/ZipBuilder.h"
+#include "tests/support/ZipBuilder.h"
 #include "tests/support/TempDir.h"
 
 namespace varelo::test {

@@ -16,6 +16,7 @@
 #include "tests/support/MissingPeer.h"
 #include "tests/support/Peers.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/ZipBuilder.h"
 
 namespace installer {
 namespace {
@@ -56,16 +57,17 @@ std::map<std::string, std::string> MakePackages() {
   return packages;
 }
 
-// A ZIP of the given files (name -> bytes), made by zip with no folder names.
+// A ZIP of the given files (name -> bytes), with no folder names. Made in memory: a name that
+// Windows cannot hold could not be written to a file first under Wine.
 std::string ZipOf(const std::map<std::string, std::string>& files) {
-  varelo::test::TTempDir dir;
-  std::vector<std::string> argv = {"zip", "-q", "-j", dir.Path() + "/p.zip"};
+  std::vector<varelo::test::TZipItem> items;
   for (const auto& [name, text] : files) {
-    WriteFileBytes(dir.Path() + "/" + name, text);
-    argv.push_back(dir.Path() + "/" + name);
+    varelo::test::TZipItem item;
+    item.name = name;
+    item.content = text;
+    items.push_back(item);
   }
-  std::string out;
-  return varelo::test::RunCommand(argv, &out) == 0 ? ReadFileBytes(dir.Path() + "/p.zip") : "";
+  return varelo::test::BuildZip(items);
 }
 
 std::string DesktopFolder() {
