@@ -11,10 +11,10 @@
 #include "platform/Paths.h"
 #include "tests/archive/ArchiveTestSupport.h"
 #include "tests/archive/ScriptedDialog.h"
-#include "tests/support/ZipBuilder.h"
 #include "tests/support/MissingPeer.h"
 #include "tests/support/Process.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/ZipBuilder.h"
 
 namespace varelo::test {
 namespace {

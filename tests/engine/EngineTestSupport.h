@@ -8,8 +8,8 @@
 #include "platform/File.h"
 #include "platform/FolderList.h"
 #include "tests/engine/EngineCaller.h"
-#include "tests/support/ZipBuilder.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/ZipBuilder.h"
 
 namespace varelo::test {
 
