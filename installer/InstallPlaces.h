@@ -23,6 +23,10 @@ inline constexpr const char* kMsgCloud =
 inline constexpr const char* kMsgDone =
     "Atalho TORNEL foi criado na Área de Trabalho, pode executa-lo";
 inline constexpr const char* kEngineName = "ArcaZip190.dll";
+// What the workstation's edits take (UTF-16 units), typed or given on the command line.
+inline constexpr int kServerMaxLength = 100;
+inline constexpr int kPathMaxLength = 200;
+inline constexpr int kAliasMaxLength = 100;
 // A file kept aside by copying it (a settings file the run changes) is read whole; one larger
 // than this is not kept aside, and the run does not change it.
 inline constexpr int64_t kMaxCopiedAsideBytes = 256LL * 1024 * 1024;

@@ -377,23 +377,27 @@ void TfrmPrincipal::FinishRun() {
 
 void TfrmPrincipal::btnInstalarClick(ui::TControl&) {
   if (platform::FileExists(kEarlierSettings) || platform::DirectoryExists(kEarlierFolder)) {
+    lastPress_ = TPress::EarlierInstallation;
     application_.MessageBox(kMsgInstalled);
     return;
   }
   if (chkEstacao.Checked()) {
     if (pc.ActivePage() == &tsLocal) {
       if (edtServidor.Text().empty() || edtCaminho.Text().empty()) {
+        lastPress_ = TPress::Incomplete;
         application_.MessageBox(kMsgNetwork);
         ui::SetFocus(edtServidor);
         return;
       }
     } else if (edtEmpresa.Text().empty()) {
+      lastPress_ = TPress::Incomplete;
       application_.MessageBox(kMsgCloud);
       ui::SetFocus(edtEmpresa);
       return;
     }
   }
 
+  lastPress_ = TPress::Ran;
   LockWindow(true);
   outcome_.Clear();
   log_.BeginRun(Choices());

@@ -27,10 +27,6 @@ using ui::TGradientDirection;
 constexpr int kClientWidth = 618;
 constexpr int kClientHeight = 413;
 
-constexpr int kServerMaxLength = 100;
-constexpr int kPathMaxLength = 200;
-constexpr int kAliasMaxLength = 100;
-
 // Colours of the install button.
 constexpr TColor kCream = 0xFFFDEB;
 constexpr TColor kHotBorder = 0xDBCE99;
@@ -299,6 +295,10 @@ void TfrmPrincipal::FormClose() {
 void TfrmPrincipal::FormCloseQuery(bool& canClose) {
   if (!running_)
     return;
+  if (!askBeforeCancel_) {
+    log_.Line("a janela foi fechada: a instalação foi cancelada");
+    return;
+  }
   ui::TQuestion question;
   question.caption = application_.Title();
   question.text = kMsgCancelQuestion;

@@ -79,6 +79,8 @@ class TfrmPrincipal : public ui::TForm {
   void btnInstalarClick(ui::TControl& sender);
   // The close box: while a run goes on the user is asked whether to cancel it.
   void FormCloseQuery(bool& canClose);
+  // A run without anyone to answer (a passive run) is cancelled by the close box at once.
+  void SetAskBeforeCancel(bool ask) { askBeforeCancel_ = ask; }
 
   // The download component's events while a package is fetched: the progress bar and the
   // status text follow the transfer, and the window handles its pending messages on every
@@ -91,6 +93,10 @@ class TfrmPrincipal : public ui::TForm {
   // After each transfer: what it brought goes into the log.
   void fVsDownloadAfterDownload(download::TVsDownloadClass* Sender);
 
+  // What the last press of "Instalar" did: nothing yet, refused for an earlier installation or
+  // for a workstation page left incomplete, or ran the installation (its outcome below).
+  enum class TPress { None, EarlierInstallation, Incomplete, Ran };
+  TPress LastPress() const { return lastPress_; }
   // What the last run recorded, step by step.
   const TRunOutcome& Outcome() const { return outcome_; }
   const TInstallLog& Log() const { return log_; }
@@ -162,6 +168,8 @@ class TfrmPrincipal : public ui::TForm {
   TRunOutcome outcome_;
   TRollback rollback_;
   bool running_ = false;
+  TPress lastPress_ = TPress::None;
+  bool askBeforeCancel_ = true;
   // The transfer under way reached the server; when it started (milliseconds).
   bool connected_ = false;
   uint32_t fetchStart_ = 0;

@@ -35,6 +35,9 @@ class TForm : public TWinControl {
   void CloseByUser();
 
   TNotifyEvent OnClose;
+  // Raised once the window is on the screen, before the message loop handles anything; what it
+  // does runs with the window shown (a failure goes where the loop's failures go).
+  TNotifyEvent OnShow;
   // Asked before the close box closes the window; setting canClose to false keeps it open.
   std::function<void(TControl& sender, bool& canClose)> OnCloseQuery;
 

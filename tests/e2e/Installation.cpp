@@ -37,6 +37,17 @@ std::string BrastelIni(const std::string& nomeBanco, const std::string& caminhoB
          "\r\n\r\n[Impressao]\r\nPorta=LPT1\r\nColunas=48\r\n";
 }
 
+void ExpectNothingInstalled(const std::string& drive, const std::set<std::string>& prefixOwn,
+                            const std::string& shortcut) {
+  const std::set<std::string> tree = Tree(drive, prefixOwn);
+  EXPECT_TRUE(tree.empty()) << Listing(tree);
+  EXPECT_FALSE(fs::exists(shortcut));
+}
+
+std::string TempFolder(const std::string& drive) {
+  return drive + "/users/" + UserName() + "/Temp";
+}
+
 std::map<std::string, std::string> PackageFiles(const std::string& packageFolder,
                                                 const std::string& package) {
   const std::string zip = packageFolder + "/" + package;

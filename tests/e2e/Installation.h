@@ -77,6 +77,13 @@ struct TInstallPlace {
 // The drive holds exactly the unpacked packages, the engine and the settings files, each byte
 // for byte; no archive and no partial file is left; the shortcut points at the updater.
 void ExpectInstalled(const TInstallPlace& place, const TExpected& expected);
+// Nothing of an installation is on drive C: (outside the prefix's own folders) and there is no
+// shortcut.
+void ExpectNothingInstalled(const std::string& drive, const std::set<std::string>& prefixOwn,
+                            const std::string& shortcut);
+// The download cache and the log of the user the program runs as.
+std::string TempFolder(const std::string& drive);
+
 // The shortcut, read by lnkinfo, starts C:\Varelo\Ondrel.exe in C:\Varelo\ without arguments.
 void ExpectShortcut(const std::string& shortcut);
 

@@ -316,14 +316,7 @@ TEST_F(InstallerE2E, EarlierInstallationIsRefusedAndTheWindowStaysUsable) {
 // What a failed run leaves: nothing of the installation on drive C: (the download cache and the
 // log lie in the user's temporary folder), no shortcut.
 void ExpectNothingInstalled(const std::string& drive, const std::string& shortcut) {
-  const std::set<std::string> tree = e2e::Tree(drive, kPrefixOwn);
-  EXPECT_TRUE(tree.empty()) << Listing(tree);
-  EXPECT_FALSE(fs::exists(shortcut));
-}
-
-// The download cache and the log of the user the program runs as.
-std::string TempFolder(const std::string& drive) {
-  return drive + "/users/" + UserName() + "/Temp";
+  e2e::ExpectNothingInstalled(drive, kPrefixOwn, shortcut);
 }
 
 TEST_F(InstallerE2E, DistributionServerDownIsToldNothingStaysAndAnotherStartCompletes) {
