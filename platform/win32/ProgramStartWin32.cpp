@@ -1,7 +1,9 @@
+// clang-format off: the system's headers need windows.h (through Win32Util.h) first.
 #include <shellapi.h>
+#include "platform/win32/Win32Util.h"
+// clang-format on
 
 #include "platform/ProgramStart.h"
-#include "platform/win32/Win32Util.h"
 
 namespace platform {
 

@@ -37,6 +37,12 @@ std::string BrastelIni(const std::string& nomeBanco, const std::string& caminhoB
          "\r\n\r\n[Impressao]\r\nPorta=LPT1\r\nColunas=48\r\n";
 }
 
+std::string WithoutBlankLines(std::string text) {
+  for (size_t at = text.find("\r\n\r\n"); at != std::string::npos; at = text.find("\r\n\r\n", at))
+    text.erase(at, 2);
+  return text;
+}
+
 void ExpectNothingInstalled(const std::string& drive, const std::set<std::string>& prefixOwn,
                             const std::string& shortcut) {
   const std::set<std::string> tree = Tree(drive, prefixOwn);

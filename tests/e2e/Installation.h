@@ -43,6 +43,11 @@ inline constexpr const char* kOndrelIni = "[CONFIGURACAO]\r\nINSTALACAO=N\r\n";
 // The package's Brastel.ini with the run's two keys added at the end of its section.
 std::string BrastelIni(const std::string& nomeBanco, const std::string& caminhoBanco);
 
+// A settings file as Wine's profile writer saves it: the whole file again on every write, its
+// sections and keys in their order with CR LF, but without the blank lines between sections
+// (Windows leaves the lines it does not change as they were; the Linux program keeps them).
+std::string WithoutBlankLines(std::string text);
+
 // What a package holds, read back with unzip (an independent reader): name -> bytes.
 std::map<std::string, std::string> PackageFiles(const std::string& packageFolder,
                                                 const std::string& package);

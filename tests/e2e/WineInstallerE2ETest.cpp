@@ -52,15 +52,6 @@ std::string WindowsProgram() {
   return WindowsBuild() + "/tests/e2e/instalador_e2e.exe";
 }
 
-// Wine's profile writer saves the whole file again on every write, its sections and keys in
-// their order with CR LF, but without the blank lines between sections (Windows leaves the
-// lines it does not change as they were). What the Linux program writes keeps them.
-std::string WithoutBlankLines(std::string text) {
-  for (size_t at = text.find("\r\n\r\n"); at != std::string::npos; at = text.find("\r\n\r\n", at))
-    text.erase(at, 2);
-  return text;
-}
-
 class InstallerUnderWine : public ::testing::Test {
  protected:
   void SetUp() override {
