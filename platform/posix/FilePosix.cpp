@@ -15,8 +15,8 @@
 #include <string>
 
 #include "platform/Paths.h"
-#include "platform/PosixError.h"
-#include "platform/PosixHandle.h"
+#include "platform/posix/PosixError.h"
+#include "platform/posix/PosixHandle.h"
 
 namespace platform {
 namespace {

@@ -1,7 +1,7 @@
 #include "platform/IniFile.h"
 
 #include "platform/File.h"
-#include "platform/IniText.h"
+#include "platform/posix/IniText.h"
 
 namespace platform {
 namespace {

@@ -10,7 +10,7 @@
 
 #include "platform/File.h"
 #include "platform/Paths.h"
-#include "platform/PosixError.h"
+#include "platform/posix/PosixError.h"
 
 namespace platform {
 namespace {

@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/PosixError.h"
+#include "platform/posix/PosixError.h"
 
 namespace platform {
 namespace {

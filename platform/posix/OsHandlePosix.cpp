@@ -2,7 +2,7 @@
 
 #include <unistd.h>
 
-#include "platform/PosixError.h"
+#include "platform/posix/PosixError.h"
 
 namespace platform {
 

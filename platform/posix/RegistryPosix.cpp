@@ -11,7 +11,7 @@
 #include "platform/CodePage.h"
 #include "platform/File.h"
 #include "platform/Paths.h"
-#include "platform/RegistryFile.h"
+#include "platform/posix/RegistryFile.h"
 
 namespace platform {
 namespace {
