@@ -13,7 +13,7 @@
 
 namespace {
 
-TEST(InstaladorWindow, OpensWithItsCaptionAtTheFixedSizeUnderXvfb) {
+TEST(InstallerWindow, OpensWithItsCaptionAtTheFixedSizeUnderXvfb) {
   for (const char* tool : {"Xvfb", "xdotool", "import"}) {
     if (!varelo::test::HaveProgram(tool))
       VARELO_PEER_MISSING(tool << " missing");
