@@ -1,7 +1,7 @@
-#include "platform/ui/ControlPeer.h"
+#include "platform/ui/fltk/ControlPeer.h"
 
-#include "platform/ui/FontRegistry.h"
-#include "platform/ui/ToolkitSupport.h"
+#include "platform/ui/fltk/FontRegistry.h"
+#include "platform/ui/fltk/ToolkitSupport.h"
 
 namespace platform::ui {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/ui/DialogButton.h"
+#include "platform/ui/fltk/DialogButton.h"
 
 #include <FL/Fl.H>
 #include <FL/fl_draw.H>

@@ -1,9 +1,10 @@
-#include "platform/ui/EditWidget.h"
+#include "platform/ui/fltk/EditWidget.h"
 
 #include <algorithm>
 
-#include "platform/ui/FontRegistry.h"
-#include "platform/ui/ToolkitSupport.h"
+#include "platform/ui/EventDispatch.h"
+#include "platform/ui/fltk/FontRegistry.h"
+#include "platform/ui/fltk/ToolkitSupport.h"
 
 namespace platform::ui {
 

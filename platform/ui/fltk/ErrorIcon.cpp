@@ -1,4 +1,4 @@
-#include "platform/ui/ErrorIcon.h"
+#include "platform/ui/fltk/ErrorIcon.h"
 
 #include <FL/fl_draw.H>
 

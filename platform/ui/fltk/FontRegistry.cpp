@@ -1,4 +1,4 @@
-#include "platform/ui/FontRegistry.h"
+#include "platform/ui/fltk/FontRegistry.h"
 
 #include <FL/Fl.H>
 #include <fontconfig/fontconfig.h>

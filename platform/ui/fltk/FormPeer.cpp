@@ -1,4 +1,4 @@
-#include "platform/ui/FormPeer.h"
+#include "platform/ui/fltk/FormPeer.h"
 
 namespace platform::ui {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The form's own peer: the window is placed by the form's position, not by the parent chain.
 // For the toolkit backend only.
-#include "platform/ui/FormWindow.h"
+#include "platform/ui/fltk/FormWindow.h"
 
 namespace platform::ui {
 

@@ -1,7 +1,8 @@
-#include "platform/ui/FormWindow.h"
+#include "platform/ui/fltk/FormWindow.h"
 
-#include "platform/ui/ToolkitSupport.h"
-#include "platform/ui/WindowHints.h"
+#include "platform/ui/EventDispatch.h"
+#include "platform/ui/fltk/ToolkitSupport.h"
+#include "platform/ui/fltk/WindowHints.h"
 
 #include <FL/Fl.H>
 

@@ -1,6 +1,7 @@
-#include "platform/ui/GlowWidget.h"
+#include "platform/ui/fltk/GlowWidget.h"
 
-#include "platform/ui/ToolkitSupport.h"
+#include "platform/ui/EventDispatch.h"
+#include "platform/ui/fltk/ToolkitSupport.h"
 
 #include <FL/Fl.H>
 #include <FL/fl_draw.H>

@@ -1,4 +1,4 @@
-#include "platform/ui/ImageWidget.h"
+#include "platform/ui/fltk/ImageWidget.h"
 
 #include <FL/fl_draw.H>
 

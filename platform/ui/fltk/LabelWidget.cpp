@@ -1,4 +1,4 @@
-#include "platform/ui/LabelWidget.h"
+#include "platform/ui/fltk/LabelWidget.h"
 
 namespace platform::ui {
 

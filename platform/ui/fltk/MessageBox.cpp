@@ -1,10 +1,10 @@
-#include "platform/ui/MessageBox.h"
+#include "platform/ui/fltk/MessageBox.h"
 
-#include "platform/ui/DialogButton.h"
-#include "platform/ui/ErrorIcon.h"
-#include "platform/ui/FontRegistry.h"
-#include "platform/ui/ToolkitSupport.h"
-#include "platform/ui/WindowHints.h"
+#include "platform/ui/fltk/DialogButton.h"
+#include "platform/ui/fltk/ErrorIcon.h"
+#include "platform/ui/fltk/FontRegistry.h"
+#include "platform/ui/fltk/ToolkitSupport.h"
+#include "platform/ui/fltk/WindowHints.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>

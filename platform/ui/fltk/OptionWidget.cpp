@@ -1,6 +1,6 @@
-#include "platform/ui/OptionWidget.h"
+#include "platform/ui/fltk/OptionWidget.h"
 
-#include "platform/ui/ToolkitSupport.h"
+#include "platform/ui/fltk/ToolkitSupport.h"
 
 #include <FL/Fl.H>
 #include <FL/fl_draw.H>

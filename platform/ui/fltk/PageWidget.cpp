@@ -1,4 +1,4 @@
-#include "platform/ui/PageWidget.h"
+#include "platform/ui/fltk/PageWidget.h"
 
 namespace platform::ui {
 

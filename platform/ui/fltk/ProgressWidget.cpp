@@ -1,6 +1,6 @@
-#include "platform/ui/ProgressWidget.h"
+#include "platform/ui/fltk/ProgressWidget.h"
 
-#include "platform/ui/ToolkitSupport.h"
+#include "platform/ui/fltk/ToolkitSupport.h"
 
 #include <FL/fl_draw.H>
 

@@ -1,16 +1,18 @@
 // The screen side of the window layer, on the FLTK toolkit. Each control gets a peer widget
 // when its form is shown; the peer copies the control's properties and hands what the user
 // does back to the control, so the control classes stay the one place that holds state.
-#include "platform/ui/FontRegistry.h"
+#include "platform/ui/EventDispatch.h"
 #include "platform/ui/Form.h"
-#include "platform/ui/FormPeer.h"
-#include "platform/ui/FormWindow.h"
-#include "platform/ui/MessageBox.h"
+#include "platform/ui/PeerBuilder.h"
 #include "platform/ui/Picture.h"
-#include "platform/ui/ToolkitSupport.h"
 #include "platform/ui/UiService.h"
-#include "platform/ui/WidgetBuilder.h"
-#include "platform/ui/WindowHints.h"
+#include "platform/ui/fltk/FontRegistry.h"
+#include "platform/ui/fltk/FormPeer.h"
+#include "platform/ui/fltk/FormWindow.h"
+#include "platform/ui/fltk/MessageBox.h"
+#include "platform/ui/fltk/ToolkitSupport.h"
+#include "platform/ui/fltk/WidgetBuilder.h"
+#include "platform/ui/fltk/WindowHints.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_RGB_Image.H>
@@ -60,11 +62,13 @@ class TScreenService : public IUiService {
   }
 
   void Run(TForm& form, const std::function<void(const std::exception&)>& onError) override {
-    const auto handler = onError;
-    SetEventErrorHandler(&handler);
+    const TEventErrorHandler handler = onError;
+    const TEventErrorRoute route(&handler);
     auto window = std::make_unique<TFormWindow>(form);
+    // Declared after the window: the peers go before the widgets they point at.
+    const TShownPeers peers(form);
     window->begin();
-    TWidgetBuilder::BuildChildren(form);
+    TWidgetBuilder().BuildChildren(form);
     window->end();
     form.SetPeer(std::make_unique<TFormPeer>(form, *window));
     form.Peer()->Update();
@@ -80,8 +84,6 @@ class TScreenService : public IUiService {
     }
     while (window->shown())
       Fl::wait();
-    TWidgetBuilder::DetachPeers(form);
-    SetEventErrorHandler(nullptr);
   }
 
  private:

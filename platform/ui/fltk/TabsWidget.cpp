@@ -1,8 +1,8 @@
-#include "platform/ui/TabsWidget.h"
+#include "platform/ui/fltk/TabsWidget.h"
 
 #include <algorithm>
 
-#include "platform/ui/ToolkitSupport.h"
+#include "platform/ui/EventDispatch.h"
 
 namespace platform::ui {
 

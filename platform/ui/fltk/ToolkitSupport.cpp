@@ -1,4 +1,4 @@
-#include "platform/ui/ToolkitSupport.h"
+#include "platform/ui/fltk/ToolkitSupport.h"
 
 #include <FL/fl_draw.H>
 
@@ -6,8 +6,6 @@ namespace platform::ui {
 namespace {
 
 constexpr TColor kFrameColor = 0x7A7A7A;
-
-const std::function<void(const std::exception&)>* g_onError = nullptr;
 
 void DrawPlainLabel(const Fl_Label* label, int x, int y, int w, int h, Fl_Align align) {
   fl_font(label->font, label->size);
@@ -39,15 +37,6 @@ void RegisterDrawingTypes() {
       kFrameBox, [](int x, int y, int w, int h, Fl_Color c) { DrawFrameBox(x, y, w, h, c); }, 1, 1,
       2, 2);
   Fl::set_labeltype(kPlainLabel, DrawPlainLabel, MeasurePlainLabel);
-}
-
-void SetEventErrorHandler(const std::function<void(const std::exception&)>* handler) {
-  g_onError = handler;
-}
-
-void ReportEventError(const std::exception& error) {
-  if (g_onError && *g_onError)
-    (*g_onError)(error);
 }
 
 void CentreOnScreen(Fl_Window& window) {

@@ -1,14 +1,11 @@
 #pragma once
 // What the toolkit backend's widgets share: colour conversion, the plain label type and the
-// flat frame box, handing user actions to the controls, and placing a window on the screen.
+// flat frame box, and placing a window on the screen.
 // For the toolkit backend's own sources only.
 #include "platform/ui/Control.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Window.H>
-
-#include <exception>
-#include <functional>
 
 namespace platform::ui {
 
@@ -23,20 +20,6 @@ constexpr Fl_Boxtype kFrameBox = FL_FREE_BOXTYPE;
 void DrawFrameBox(int x, int y, int w, int h, Fl_Color fill);
 // Registers the label and box types above with the toolkit.
 void RegisterDrawingTypes();
-
-// Failures raised by event handlers go to this handler (the application's error box), then
-// the message loop goes on. Set for the life of the message loop.
-void SetEventErrorHandler(const std::function<void(const std::exception&)>* handler);
-void ReportEventError(const std::exception& error);
-
-template <typename F>
-void Dispatch(F&& action) {
-  try {
-    action();
-  } catch (const std::exception& error) {
-    ReportEventError(error);
-  }
-}
 
 // Puts the window in the middle of the first screen: there may be no window manager to
 // place it.

@@ -1,5 +1,5 @@
 // Our headers come first: the X11 headers define macros (None, Bool) that would clash.
-#include "platform/ui/WindowHints.h"
+#include "platform/ui/fltk/WindowHints.h"
 
 #include "platform/ui/Form.h"
 

@@ -19,17 +19,6 @@
 namespace platform::ui::native {
 namespace {
 
-std::vector<TControl*> CreationOrder(const TWinControl& container) {
-  std::vector<TControl*> order;
-  for (const auto& child : container.Children()) {
-    if (!child->TabStop())
-      order.push_back(child.get());
-  }
-  for (TControl* child : container.TabList())
-    order.push_back(child);
-  return order;
-}
-
 template <typename Peer, typename Control, typename... Args>
 Peer& Attach(Control& control, Args&&... args) {
   auto peer = std::make_unique<Peer>(control, std::forward<Args>(args)...);
@@ -38,63 +27,70 @@ Peer& Attach(Control& control, Args&&... args) {
   return ref;
 }
 
+// A control without children shows its properties at once.
+template <typename Peer, typename Control, typename... Args>
+void AttachShown(Control& control, Args&&... args) {
+  Attach<Peer>(control, std::forward<Args>(args)...).Update();
+}
+
 }  // namespace
 
-void TNativeBuilder::BuildPageControl(TPageControl& pc, TNativeContainer& window, TGdiCache& gdi,
-                                      bool group) {
-  auto& tabs = Attach<TNativeTabs>(pc, gdi, window.Handle(), group);
-  for (TTabSheet* page : pc.Pages()) {
-    if (!page->TabVisible())
-      continue;
-    auto& pageWindow = Attach<TNativePage>(*page, gdi, tabs.Handle());
-    tabs.AddPage(page, &pageWindow);
-    BuildChildren(*page, pageWindow, gdi);
-    pageWindow.Update();
-  }
-  tabs.Update();
+HWND TNativeBuilder::Parent() const {
+  return Window().Handle();
 }
 
-void TNativeBuilder::BuildControl(TControl& control, TNativeContainer& window, TGdiCache& gdi,
-                                  bool group) {
-  HWND parent = window.Handle();
-  if (auto* pc = dynamic_cast<TPageControl*>(&control)) {
-    BuildPageControl(*pc, window, gdi, group);
-    return;
-  }
-  if (auto* label = dynamic_cast<TLabel*>(&control))
-    Attach<TNativeLabel>(*label, gdi, parent);
-  else if (auto* edit = dynamic_cast<TEdit*>(&control))
-    Attach<TNativeEdit>(*edit, gdi, parent, group);
-  else if (auto* radio = dynamic_cast<TRadioButton*>(&control))
-    Attach<TNativeRadioButton>(*radio, gdi, parent, group);
-  else if (auto* check = dynamic_cast<TCheckBox*>(&control))
-    Attach<TNativeCheckBox>(*check, gdi, parent, group);
-  else if (auto* bar = dynamic_cast<TProgressBar*>(&control))
-    Attach<TNativeProgress>(*bar, gdi, parent);
-  else if (auto* image = dynamic_cast<TImage*>(&control))
-    Attach<TNativeImage>(*image, window);
-  else if (auto* button = dynamic_cast<TGlowButton*>(&control))
-    Attach<TNativeGlowButton>(*button, gdi, parent, group);
-  if (control.Peer())
-    control.Peer()->Update();
+void TNativeBuilder::MakeLabel(TLabel& label) {
+  AttachShown<TNativeLabel>(label, gdi_, Parent());
 }
 
-void TNativeBuilder::BuildChildren(TWinControl& container, TNativeContainer& window,
-                                   TGdiCache& gdi) {
-  bool afterRadio = false;
-  for (TControl* child : CreationOrder(container)) {
-    const bool radio = dynamic_cast<TRadioButton*>(child) != nullptr;
-    BuildControl(*child, window, gdi, !(radio && afterRadio));
-    afterRadio = radio;
-  }
+void TNativeBuilder::MakeEdit(TEdit& edit, bool group) {
+  AttachShown<TNativeEdit>(edit, gdi_, Parent(), group);
 }
 
-void TNativeBuilder::DetachPeers(TControl& control) {
-  if (auto* container = dynamic_cast<TWinControl*>(&control)) {
-    for (const auto& child : container->Children())
-      DetachPeers(*child);
-  }
-  control.SetPeer(nullptr);
+void TNativeBuilder::MakeRadioButton(TRadioButton& radio, bool group) {
+  AttachShown<TNativeRadioButton>(radio, gdi_, Parent(), group);
+}
+
+void TNativeBuilder::MakeCheckBox(TCheckBox& check, bool group) {
+  AttachShown<TNativeCheckBox>(check, gdi_, Parent(), group);
+}
+
+void TNativeBuilder::MakeProgressBar(TProgressBar& bar) {
+  AttachShown<TNativeProgress>(bar, gdi_, Parent());
+}
+
+// A picture has no window of its own: the container draws it.
+void TNativeBuilder::MakeImage(TImage& image) {
+  AttachShown<TNativeImage>(image, Window());
+}
+
+void TNativeBuilder::MakeGlowButton(TGlowButton& button, bool group) {
+  AttachShown<TNativeGlowButton>(button, gdi_, Parent(), group);
+}
+
+// The tab control's window comes first: the pages are its children. It shows its pages once
+// it knows them all.
+void TNativeBuilder::OpenPageControl(TPageControl& pc, bool group) {
+  tabs_.push_back(&Attach<TNativeTabs>(pc, gdi_, Parent(), group));
+}
+
+void TNativeBuilder::OpenPage(TPageControl&, TTabSheet& page) {
+  TNativeTabs& tabs = *tabs_.back();
+  auto& pageWindow = Attach<TNativePage>(page, gdi_, tabs.Handle());
+  tabs.AddPage(&page, &pageWindow);
+  windows_.push_back(&pageWindow);
+}
+
+void TNativeBuilder::ClosePage(TTabSheet&) {
+  TNativeContainer* pageWindow = windows_.back();
+  windows_.pop_back();
+  pageWindow->Update();
+}
+
+void TNativeBuilder::ClosePageControl(TPageControl&) {
+  TNativeTabs* tabs = tabs_.back();
+  tabs_.pop_back();
+  tabs->Update();
 }
 
 }  // namespace platform::ui::native
