@@ -68,7 +68,7 @@ class TScreenService : public IUiService {
     // Declared after the window: the peers go before the widgets they point at.
     const TShownPeers peers(form);
     window->begin();
-    TWidgetBuilder().BuildChildren(form);
+    BuildWidgets(form);
     window->end();
     form.SetPeer(std::make_unique<TFormPeer>(form, *window));
     form.Peer()->Update();

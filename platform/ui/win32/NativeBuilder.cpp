@@ -1,9 +1,11 @@
 #include "platform/ui/win32/NativeBuilder.h"
 
 #include <memory>
+#include <vector>
 
 #include "platform/ui/ComCtrls.h"
 #include "platform/ui/GlowButton.h"
+#include "platform/ui/PeerBuilder.h"
 #include "platform/ui/Picture.h"
 #include "platform/ui/StdControls.h"
 #include "platform/ui/win32/NativeContainer.h"
@@ -33,64 +35,76 @@ void AttachShown(Control& control, Args&&... args) {
   Attach<Peer>(control, std::forward<Args>(args)...).Update();
 }
 
+class TNativeBuilder final : public TPeerBuilder {
+ public:
+  TNativeBuilder(TNativeContainer& window, TGdiCache& gdi) : windows_{&window}, gdi_(gdi) {}
+
+ protected:
+  void MakeLabel(TLabel& label) override { AttachShown<TNativeLabel>(label, gdi_, Parent()); }
+
+  void MakeEdit(TEdit& edit, bool group) override {
+    AttachShown<TNativeEdit>(edit, gdi_, Parent(), group);
+  }
+
+  void MakeRadioButton(TRadioButton& radio, bool group) override {
+    AttachShown<TNativeRadioButton>(radio, gdi_, Parent(), group);
+  }
+
+  void MakeCheckBox(TCheckBox& check, bool group) override {
+    AttachShown<TNativeCheckBox>(check, gdi_, Parent(), group);
+  }
+
+  void MakeProgressBar(TProgressBar& bar) override {
+    AttachShown<TNativeProgress>(bar, gdi_, Parent());
+  }
+
+  // A picture has no window of its own: the container draws it.
+  void MakeImage(TImage& image) override { AttachShown<TNativeImage>(image, Window()); }
+
+  void MakeGlowButton(TGlowButton& button, bool group) override {
+    AttachShown<TNativeGlowButton>(button, gdi_, Parent(), group);
+  }
+
+  // The tab control's window comes first: the pages are its children. It shows its pages once
+  // it knows them all.
+  void OpenPageControl(TPageControl& pc, bool group) override {
+    tabs_.push_back(&Attach<TNativeTabs>(pc, gdi_, Parent(), group));
+  }
+
+  void OpenPage(TPageControl&, TTabSheet& page) override {
+    TNativeTabs& tabs = *tabs_.back();
+    auto& pageWindow = Attach<TNativePage>(page, gdi_, tabs.Handle());
+    tabs.AddPage(&page, &pageWindow);
+    windows_.push_back(&pageWindow);
+  }
+
+  void ClosePage(TTabSheet&) override {
+    TNativeContainer* pageWindow = windows_.back();
+    windows_.pop_back();
+    pageWindow->Update();
+  }
+
+  void ClosePageControl(TPageControl&) override {
+    TNativeTabs* tabs = tabs_.back();
+    tabs_.pop_back();
+    tabs->Update();
+  }
+
+ private:
+  // The window the children being built go in.
+  TNativeContainer& Window() const { return *windows_.back(); }
+  HWND Parent() const { return Window().Handle(); }
+
+  // The containers being built into and the page controls being built, the innermost last.
+  std::vector<TNativeContainer*> windows_;
+  std::vector<TNativeTabs*> tabs_;
+  TGdiCache& gdi_;
+};
+
 }  // namespace
 
-HWND TNativeBuilder::Parent() const {
-  return Window().Handle();
-}
-
-void TNativeBuilder::MakeLabel(TLabel& label) {
-  AttachShown<TNativeLabel>(label, gdi_, Parent());
-}
-
-void TNativeBuilder::MakeEdit(TEdit& edit, bool group) {
-  AttachShown<TNativeEdit>(edit, gdi_, Parent(), group);
-}
-
-void TNativeBuilder::MakeRadioButton(TRadioButton& radio, bool group) {
-  AttachShown<TNativeRadioButton>(radio, gdi_, Parent(), group);
-}
-
-void TNativeBuilder::MakeCheckBox(TCheckBox& check, bool group) {
-  AttachShown<TNativeCheckBox>(check, gdi_, Parent(), group);
-}
-
-void TNativeBuilder::MakeProgressBar(TProgressBar& bar) {
-  AttachShown<TNativeProgress>(bar, gdi_, Parent());
-}
-
-// A picture has no window of its own: the container draws it.
-void TNativeBuilder::MakeImage(TImage& image) {
-  AttachShown<TNativeImage>(image, Window());
-}
-
-void TNativeBuilder::MakeGlowButton(TGlowButton& button, bool group) {
-  AttachShown<TNativeGlowButton>(button, gdi_, Parent(), group);
-}
-
-// The tab control's window comes first: the pages are its children. It shows its pages once
-// it knows them all.
-void TNativeBuilder::OpenPageControl(TPageControl& pc, bool group) {
-  tabs_.push_back(&Attach<TNativeTabs>(pc, gdi_, Parent(), group));
-}
-
-void TNativeBuilder::OpenPage(TPageControl&, TTabSheet& page) {
-  TNativeTabs& tabs = *tabs_.back();
-  auto& pageWindow = Attach<TNativePage>(page, gdi_, tabs.Handle());
-  tabs.AddPage(&page, &pageWindow);
-  windows_.push_back(&pageWindow);
-}
-
-void TNativeBuilder::ClosePage(TTabSheet&) {
-  TNativeContainer* pageWindow = windows_.back();
-  windows_.pop_back();
-  pageWindow->Update();
-}
-
-void TNativeBuilder::ClosePageControl(TPageControl&) {
-  TNativeTabs* tabs = tabs_.back();
-  tabs_.pop_back();
-  tabs->Update();
+void BuildNativeWindows(TWinControl& container, TNativeContainer& window, TGdiCache& gdi) {
+  TNativeBuilder(window, gdi).BuildChildren(container);
 }
 
 }  // namespace platform::ui::native

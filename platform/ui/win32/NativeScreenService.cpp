@@ -133,7 +133,7 @@ void TNativeScreenService::Run(TForm& form,
   form.SetPeer(std::make_unique<TNativeForm>(form, gdi));
   auto& window = static_cast<TNativeForm&>(*form.Peer());
   const TOwnerScope owner(form_, window_, &form, &window);
-  TNativeBuilder(window, gdi).BuildChildren(form);
+  BuildNativeWindows(form, window, gdi);
   window.Update();
   window.Show();
   MSG message{};
