@@ -1,67 +1,97 @@
+#include <string>
+
 #include "platform/CodePage.h"
-
-#include <iconv.h>
-
-#include <cerrno>
-#include <memory>
-
 #include "platform/Utf8Decode.h"
 
+// UTF-8 and UTF-16, the same on every platform.
 namespace platform {
 namespace {
 
-struct IconvCloser {
-  void operator()(void* cd) const { iconv_close(static_cast<iconv_t>(cd)); }
-};
-
-// Converts character by character so that one unmappable character becomes "?" without
-// losing the rest of the text.
-std::string Convert(std::string_view text, const char* to, const char* from, bool fromUtf8) {
-  std::unique_ptr<void, IconvCloser> cd(iconv_open(to, from));
-  if (cd.get() == reinterpret_cast<void*>(-1)) {
-    cd.release();
-    return std::string(text);
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
   }
-  std::string out;
-  out.reserve(text.size() * 2);
-  size_t i = 0;
-  while (i < text.size()) {
-    const size_t start = i;
-    if (fromUtf8)
-      NextUtf8CodePoint(text, i);
-    else
-      ++i;
-    char in[8];
-    size_t inLeft = i - start;
-    text.copy(in, inLeft, start);
-    char buf[16];
-    char* inPtr = in;
-    char* outPtr = buf;
-    size_t outLeft = sizeof buf;
-    if (iconv(static_cast<iconv_t>(cd.get()), &inPtr, &inLeft, &outPtr, &outLeft) ==
-        static_cast<size_t>(-1)) {
-      iconv(static_cast<iconv_t>(cd.get()), nullptr, nullptr, nullptr, nullptr);
-      out += '?';
-      continue;
-    }
-    out.append(buf, sizeof buf - outLeft);
-  }
-  return out;
 }
 
 }  // namespace
 
-std::string Utf8ToAnsi(std::string_view utf8) {
-  return Convert(utf8, "CP1252", "UTF-8", true);
+char32_t NextUtf8CodePoint(std::string_view text, size_t& i) {
+  const auto c = static_cast<unsigned char>(text[i]);
+  int len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+  if (len == 0 || i + len > text.size()) {
+    ++i;
+    return 0xFFFD;
+  }
+  char32_t cp = len == 1 ? c : c & (0x7F >> len);
+  for (int k = 1; k < len; ++k) {
+    const auto cc = static_cast<unsigned char>(text[i + k]);
+    if ((cc & 0xC0) != 0x80) {
+      ++i;
+      return 0xFFFD;
+    }
+    cp = (cp << 6) | (cc & 0x3F);
+  }
+  static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
+  i += len;
+  if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+    return 0xFFFD;
+  return cp;
 }
-std::string AnsiToUtf8(std::string_view ansi) {
-  return Convert(ansi, "UTF-8", "CP1252", false);
+
+std::u16string Utf8ToUtf16(std::string_view utf8) {
+  std::u16string out;
+  out.reserve(utf8.size());
+  size_t i = 0;
+  while (i < utf8.size()) {
+    const char32_t cp = NextUtf8CodePoint(utf8, i);
+    if (cp >= 0x10000) {
+      out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+      out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(cp);
+    }
+  }
+  return out;
 }
-std::string Utf8ToOem(std::string_view utf8) {
-  return Convert(utf8, "CP850", "UTF-8", true);
+
+std::string Utf16ToUtf8(std::u16string_view utf16) {
+  std::string out;
+  out.reserve(utf16.size());
+  for (size_t i = 0; i < utf16.size(); ++i) {
+    char32_t cp = utf16[i];
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
+        utf16[i + 1] <= 0xDFFF) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (utf16[i + 1] - 0xDC00);
+      ++i;
+    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+      cp = 0xFFFD;
+    }
+    AppendUtf8(out, cp);
+  }
+  return out;
 }
-std::string OemToUtf8(std::string_view oem) {
-  return Convert(oem, "UTF-8", "CP850", false);
+
+bool IsValidUtf8(std::string_view bytes) {
+  size_t i = 0;
+  while (i < bytes.size()) {
+    const size_t start = i;
+    if (NextUtf8CodePoint(bytes, i) == 0xFFFD &&
+        bytes.substr(start, i - start) != std::string_view("\xEF\xBF\xBD"))
+      return false;
+  }
+  return true;
 }
 
 }  // namespace platform

@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "bench/common/BenchStats.h"
+#include "bench/common/ChildRun.h"
 #include "net/FTPList.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/File.h"
-#include "platform/MeasuredRun.h"
 #include "tests/support/Process.h"
 #include "tests/support/TempDir.h"
 
@@ -113,7 +113,8 @@ int main(int argc, char** argv) {
   std::printf("listing: %d lines, %lld bytes; %d runs each, alternating\n", lines,
               static_cast<long long>(platform::FileSize(listing)), runs);
   for (int r = 0; r < runs; ++r) {
-    const platform::TMeasuredRun ours = platform::RunMeasured({self, "--parse", listing, report});
+    const bench::TChildResult ours =
+        bench::RunChild({self, "--parse", listing, report}, bench::TChildOutput::kDiscarded);
     if (ours.exitCode != 0) {
       std::fprintf(stderr, "parsing failed (exit %d)\n", ours.exitCode);
       return 1;
@@ -128,17 +129,18 @@ int main(int argc, char** argv) {
     oursWall.push_back(ours.seconds);
     oursCpu.push_back(ours.cpuSeconds);
     oursParse.push_back(parseSeconds);
-    oursPeak = std::max(oursPeak, ours.peakKb);
+    oursPeak = std::max(oursPeak, ours.peakKiB);
     if (!haveAwk)
       continue;
-    const platform::TMeasuredRun awk = platform::RunMeasured({"awk", "{ print $5, $9 }", listing});
+    const bench::TChildResult awk =
+        bench::RunChild({"awk", "{ print $5, $9 }", listing}, bench::TChildOutput::kDiscarded);
     if (awk.exitCode != 0) {
       std::fprintf(stderr, "awk failed (exit %d)\n", awk.exitCode);
       return 1;
     }
     awkWall.push_back(awk.seconds);
     awkCpu.push_back(awk.cpuSeconds);
-    awkPeak = std::max(awkPeak, awk.peakKb);
+    awkPeak = std::max(awkPeak, awk.peakKiB);
   }
   const double parse = bench::Median(oursParse);
   std::printf("ours: %lld records; ParseLines %.1f ms = %.0f lines/s\n", records, parse * 1000,

@@ -16,9 +16,9 @@
 
 #include "archive/ZipArca19.h"
 #include "bench/common/BenchStats.h"
+#include "bench/common/ChildRun.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/File.h"
-#include "platform/MeasuredRun.h"
 #include "tests/support/Process.h"
 #include "tests/support/TempDir.h"
 
@@ -173,14 +173,14 @@ int main(int argc, char** argv) {
     for (TTool& t : tools) {
       if (!t.present)
         continue;
-      const platform::TMeasuredRun run = platform::RunMeasured(t.argv);
+      const bench::TChildResult run = bench::RunChild(t.argv, bench::TChildOutput::kDiscarded);
       if (run.exitCode != 0) {
         std::fprintf(stderr, "%s failed (exit %d)\n", t.name, run.exitCode);
         return 1;
       }
       t.seconds.push_back(run.seconds);
       t.cpu.push_back(run.cpuSeconds);
-      t.peakKb = std::max(t.peakKb, run.peakKb);
+      t.peakKb = std::max(t.peakKb, run.peakKiB);
     }
   }
   // The machine is shared: wall time carries the waits for a core, so the CPU time (user

@@ -1,5 +1,7 @@
 #include "platform/ui/Form.h"
 
+#include "platform/ui/EventDispatch.h"
+
 namespace platform::ui {
 
 TForm::TForm(std::string name) : TWinControl(nullptr, std::move(name)) {}
@@ -16,6 +18,11 @@ void TForm::Close() {
   if (OnClose)
     OnClose(*this);
   Changed();
+}
+
+void TForm::Shown() {
+  if (OnShow)
+    Dispatch([this] { OnShow(*this); });
 }
 
 void TForm::CloseByUser() {

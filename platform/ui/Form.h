@@ -34,6 +34,10 @@ class TForm : public TWinControl {
   // The user's close box: OnCloseQuery may keep the window open; otherwise it closes.
   void CloseByUser();
 
+  // The screen has shown the window: raises OnShow (the backends call it once a loop has shown
+  // the window, before it handles any message).
+  void Shown();
+
   TNotifyEvent OnClose;
   // Raised once the window is on the screen, before the message loop handles anything; what it
   // does runs with the window shown (a failure goes where the loop's failures go).

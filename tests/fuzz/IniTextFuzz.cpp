@@ -9,7 +9,7 @@
 #include <string>
 
 #include "platform/CodePage.h"
-#include "platform/IniText.h"
+#include "platform/posix/IniText.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "platform/CodePage.h"
-#include "platform/RegistryFile.h"
+#include "platform/posix/RegistryFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider input(data, size);

@@ -6,7 +6,7 @@
 
 #include "platform/File.h"
 #include "platform/Registry.h"
-#include "platform/RegistryFile.h"
+#include "platform/posix/RegistryFile.h"
 #include "tests/support/TempDir.h"
 
 namespace {

@@ -1,9 +1,11 @@
 #include "platform/ui/win32/NativeBuilder.h"
 
 #include <memory>
+#include <vector>
 
 #include "platform/ui/ComCtrls.h"
 #include "platform/ui/GlowButton.h"
+#include "platform/ui/PeerBuilder.h"
 #include "platform/ui/Picture.h"
 #include "platform/ui/StdControls.h"
 #include "platform/ui/win32/NativeContainer.h"
@@ -19,17 +21,6 @@
 namespace platform::ui::native {
 namespace {
 
-std::vector<TControl*> CreationOrder(const TWinControl& container) {
-  std::vector<TControl*> order;
-  for (const auto& child : container.Children()) {
-    if (!child->TabStop())
-      order.push_back(child.get());
-  }
-  for (TControl* child : container.TabList())
-    order.push_back(child);
-  return order;
-}
-
 template <typename Peer, typename Control, typename... Args>
 Peer& Attach(Control& control, Args&&... args) {
   auto peer = std::make_unique<Peer>(control, std::forward<Args>(args)...);
@@ -38,63 +29,82 @@ Peer& Attach(Control& control, Args&&... args) {
   return ref;
 }
 
+// A control without children shows its properties at once.
+template <typename Peer, typename Control, typename... Args>
+void AttachShown(Control& control, Args&&... args) {
+  Attach<Peer>(control, std::forward<Args>(args)...).Update();
+}
+
+class TNativeBuilder final : public TPeerBuilder {
+ public:
+  TNativeBuilder(TNativeContainer& window, TGdiCache& gdi) : windows_{&window}, gdi_(gdi) {}
+
+ protected:
+  void MakeLabel(TLabel& label) override { AttachShown<TNativeLabel>(label, gdi_, Parent()); }
+
+  void MakeEdit(TEdit& edit, bool group) override {
+    AttachShown<TNativeEdit>(edit, gdi_, Parent(), group);
+  }
+
+  void MakeRadioButton(TRadioButton& radio, bool group) override {
+    AttachShown<TNativeRadioButton>(radio, gdi_, Parent(), group);
+  }
+
+  void MakeCheckBox(TCheckBox& check, bool group) override {
+    AttachShown<TNativeCheckBox>(check, gdi_, Parent(), group);
+  }
+
+  void MakeProgressBar(TProgressBar& bar) override {
+    AttachShown<TNativeProgress>(bar, gdi_, Parent());
+  }
+
+  // A picture has no window of its own: the container draws it.
+  void MakeImage(TImage& image) override { AttachShown<TNativeImage>(image, Window()); }
+
+  void MakeGlowButton(TGlowButton& button, bool group) override {
+    AttachShown<TNativeGlowButton>(button, gdi_, Parent(), group);
+  }
+
+  // The tab control's window comes first: the pages are its children. It shows its pages once
+  // it knows them all.
+  void OpenPageControl(TPageControl& pc, bool group) override {
+    tabs_.push_back(&Attach<TNativeTabs>(pc, gdi_, Parent(), group));
+  }
+
+  void OpenPage(TPageControl&, TTabSheet& page) override {
+    TNativeTabs& tabs = *tabs_.back();
+    auto& pageWindow = Attach<TNativePage>(page, gdi_, tabs.Handle());
+    tabs.AddPage(&page, &pageWindow);
+    windows_.push_back(&pageWindow);
+  }
+
+  void ClosePage(TTabSheet&) override {
+    TNativeContainer* pageWindow = windows_.back();
+    windows_.pop_back();
+    pageWindow->Update();
+  }
+
+  void ClosePageControl(TPageControl&) override {
+    TNativeTabs* tabs = tabs_.back();
+    tabs_.pop_back();
+    tabs->Update();
+  }
+
+ private:
+  // The window the children being built go in.
+  TNativeContainer& Window() const { return *windows_.back(); }
+  HWND Parent() const { return Window().Handle(); }
+
+  // The containers being built into and the page controls being built, the innermost last.
+  std::vector<TNativeContainer*> windows_;
+  std::vector<TNativeTabs*> tabs_;
+  TGdiCache& gdi_;
+};
+
 }  // namespace
 
-void TNativeBuilder::BuildPageControl(TPageControl& pc, TNativeContainer& window, TGdiCache& gdi,
-                                      bool group) {
-  auto& tabs = Attach<TNativeTabs>(pc, gdi, window.Handle(), group);
-  for (TTabSheet* page : pc.Pages()) {
-    if (!page->TabVisible())
-      continue;
-    auto& pageWindow = Attach<TNativePage>(*page, gdi, tabs.Handle());
-    tabs.AddPage(page, &pageWindow);
-    BuildChildren(*page, pageWindow, gdi);
-    pageWindow.Update();
-  }
-  tabs.Update();
-}
-
-void TNativeBuilder::BuildControl(TControl& control, TNativeContainer& window, TGdiCache& gdi,
-                                  bool group) {
-  HWND parent = window.Handle();
-  if (auto* pc = dynamic_cast<TPageControl*>(&control)) {
-    BuildPageControl(*pc, window, gdi, group);
-    return;
-  }
-  if (auto* label = dynamic_cast<TLabel*>(&control))
-    Attach<TNativeLabel>(*label, gdi, parent);
-  else if (auto* edit = dynamic_cast<TEdit*>(&control))
-    Attach<TNativeEdit>(*edit, gdi, parent, group);
-  else if (auto* radio = dynamic_cast<TRadioButton*>(&control))
-    Attach<TNativeRadioButton>(*radio, gdi, parent, group);
-  else if (auto* check = dynamic_cast<TCheckBox*>(&control))
-    Attach<TNativeCheckBox>(*check, gdi, parent, group);
-  else if (auto* bar = dynamic_cast<TProgressBar*>(&control))
-    Attach<TNativeProgress>(*bar, gdi, parent);
-  else if (auto* image = dynamic_cast<TImage*>(&control))
-    Attach<TNativeImage>(*image, window);
-  else if (auto* button = dynamic_cast<TGlowButton*>(&control))
-    Attach<TNativeGlowButton>(*button, gdi, parent, group);
-  if (control.Peer())
-    control.Peer()->Update();
-}
-
-void TNativeBuilder::BuildChildren(TWinControl& container, TNativeContainer& window,
-                                   TGdiCache& gdi) {
-  bool afterRadio = false;
-  for (TControl* child : CreationOrder(container)) {
-    const bool radio = dynamic_cast<TRadioButton*>(child) != nullptr;
-    BuildControl(*child, window, gdi, !(radio && afterRadio));
-    afterRadio = radio;
-  }
-}
-
-void TNativeBuilder::DetachPeers(TControl& control) {
-  if (auto* container = dynamic_cast<TWinControl*>(&control)) {
-    for (const auto& child : container->Children())
-      DetachPeers(*child);
-  }
-  control.SetPeer(nullptr);
+void BuildNativeWindows(TWinControl& container, TNativeContainer& window, TGdiCache& gdi) {
+  TNativeBuilder(window, gdi).BuildChildren(container);
 }
 
 }  // namespace platform::ui::native

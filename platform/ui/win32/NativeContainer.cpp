@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/ui/win32/NativeEvents.h"
+#include "platform/ui/EventDispatch.h"
 #include "platform/ui/win32/NativeImage.h"
 
 namespace platform::ui::native {

@@ -1,7 +1,7 @@
 #include "platform/ui/win32/NativeForm.h"
 
+#include "platform/ui/EventDispatch.h"
 #include "platform/ui/StdControls.h"
-#include "platform/ui/win32/NativeEvents.h"
 #include "platform/win32/Win32Util.h"
 
 namespace platform::ui::native {

@@ -1,6 +1,6 @@
 #include "platform/ui/win32/NativeGlowButton.h"
 
-#include "platform/ui/win32/NativeEvents.h"
+#include "platform/ui/EventDispatch.h"
 #include "platform/win32/Win32Util.h"
 
 namespace platform::ui::native {

@@ -5,9 +5,10 @@
 #include <memory>
 
 #include "platform/ui/ComCtrls.h"
+#include "platform/ui/EventDispatch.h"
 #include "platform/ui/Form.h"
+#include "platform/ui/PeerBuilder.h"
 #include "platform/ui/win32/NativeBuilder.h"
-#include "platform/ui/win32/NativeEvents.h"
 #include "platform/ui/win32/NativeForm.h"
 #include "platform/ui/win32/NativeQuestion.h"
 #include "platform/win32/Win32Util.h"
@@ -35,6 +36,29 @@ TPageControl* PageControlWithFocus(const TWinControl& container, HWND focus) {
   }
   return nullptr;
 }
+
+// The form whose window owns the message boxes while its loop runs; the outer loop's again
+// when it ends, however it ends.
+class TOwnerScope {
+ public:
+  TOwnerScope(TForm*& form, TNativeForm*& window, TForm* inner, TNativeForm* innerWindow)
+      : form_(form), window_(window), outerForm_(form), outerWindow_(window) {
+    form_ = inner;
+    window_ = innerWindow;
+  }
+  ~TOwnerScope() {
+    form_ = outerForm_;
+    window_ = outerWindow_;
+  }
+  TOwnerScope(const TOwnerScope&) = delete;
+  TOwnerScope& operator=(const TOwnerScope&) = delete;
+
+ private:
+  TForm*& form_;
+  TNativeForm*& window_;
+  TForm* const outerForm_;
+  TNativeForm* const outerWindow_;
+};
 
 }  // namespace
 
@@ -101,18 +125,19 @@ void TNativeScreenService::ProcessMessages() {
 
 void TNativeScreenService::Run(TForm& form,
                                const std::function<void(const std::exception&)>& onError) {
-  const std::function<void(const std::exception&)> handler = onError;
-  TEventErrorRoute route(&handler);
+  const TEventErrorHandler handler = onError;
+  const TEventErrorRoute route(&handler);
   TGdiCache gdi;
+  // Declared after what the windows draw with: every window goes before it.
+  const TShownPeers peers(form);
   form.SetPeer(std::make_unique<TNativeForm>(form, gdi));
   auto& window = static_cast<TNativeForm&>(*form.Peer());
-  TForm* const outerForm = form_;
-  TNativeForm* const outerWindow = window_;
-  form_ = &form;
-  window_ = &window;
-  TNativeBuilder::BuildChildren(form, window, gdi);
+  const TOwnerScope owner(form_, window_, &form, &window);
+  BuildNativeWindows(form, window, gdi);
   window.Update();
   window.Show();
+  if (!form.Closed())
+    form.Shown();
   MSG message{};
   while (window.Handle()) {
     const BOOL got = GetMessageW(&message, nullptr, 0, 0);
@@ -120,9 +145,6 @@ void TNativeScreenService::Run(TForm& form,
       break;  // the program is asked to end, or the queue failed
     Deliver(message);
   }
-  form_ = outerForm;
-  window_ = outerWindow;
-  TNativeBuilder::DetachPeers(form);
 }
 
 }  // namespace native

@@ -1,9 +1,0 @@
-#include "platform/ui/FormPeer.h"
-
-namespace platform::ui {
-
-void TFormPeer::Update() {
-  window_.Sync(form_);
-}
-
-}  // namespace platform::ui
