@@ -1,9 +1,8 @@
-// clang-format off: the system's headers need windows.h (through Win32Util.h) first.
-#include <shellapi.h>
-#include "platform/win32/Win32Util.h"
-// clang-format on
-
 #include "platform/ProgramStart.h"
+
+#include "platform/win32/Win32Util.h"
+// After windows.h (Win32Util.h): the shell's command-line parser.
+#include <shellapi.h>
 
 namespace platform {
 

@@ -845,5 +845,60 @@ TEST_F(InstallerE2E, ProgressBarMovesAndTheWindowRepaintsDuringAThrottledFetch) 
   EXPECT_FALSE(fs::exists(Shortcut(prefix)));
 }
 
+// A passive run (/PASSIVO): the window opens with the choice made on the command line, the run
+// starts by itself, the progress shows, no box is shown (its text goes to the log), and the
+// window closes itself with the exit code of the run.
+TEST_F(InstallerE2E, PassiveRunShowsTheProgressAsksNothingAndClosesItself) {
+  TDistServer::TOptions options;
+  options.throttle = {"banco.zip=1m"};
+  TDistServer server(options);
+  ASSERT_TRUE(server.Started()) << server.Log();
+  const std::string prefix = NewPrefix();
+  TInstallerWindow::TLaunch launch = Launch();
+  launch.argv.insert(launch.argv.end(), {"/PASSIVO", "/PAF"});
+  TInstallerWindow window(launch, prefix, server.BaseUrl(), "passive");
+  ASSERT_TRUE(window.Found()) << window.ProgramLog();
+  const std::string part = TempFolder(Drive(prefix)) + "/VareloSoft/banco.zip.part";
+  ASSERT_TRUE(WaitForPartial(part, 128 * 1024, 20000)) << window.ProgramLog();
+  const std::string first = window.Screenshot("running-1");
+  std::this_thread::sleep_for(std::chrono::milliseconds(700));
+  const std::string second = window.Screenshot("running-2");
+  EXPECT_GT(
+      DifferingPixels(first, second, window.Left(), window.Top() + kBarTop, kBarWidth, kBarHeight),
+      0)
+      << "the progress bar did not move";
+  EXPECT_EQ(window.WaitForExit(kInstallTimeoutMs), 0) << window.ProgramLog();
+  EXPECT_TRUE(window.Boxes().empty());
+  const std::string log = ReadFileBytes(TempFolder(Drive(prefix)) + "/VareloSoft-Instalacao.log");
+  EXPECT_NE(log.find(std::string("mensagem: ") + kDone), std::string::npos) << log;
+  ExpectInstalled(prefix, {{{"Varelo", "VareloSoftInstalacao.zip"},
+                            {"VareloPaf", "VareloPafInstalacao.zip"},
+                            {"Varelo/Banco", "banco.zip"}},
+                           "",
+                           ""});
+}
+
+// The close box of a passive window during the run cancels it at once (nobody is asked): the
+// run is undone and the program ends with 8.
+TEST_F(InstallerE2E, PassiveRunClosedDuringAFetchIsCancelledWith8) {
+  TDistServer::TOptions options;
+  options.throttle = {"banco.zip=256k"};
+  TDistServer server(options);
+  ASSERT_TRUE(server.Started()) << server.Log();
+  const std::string prefix = NewPrefix();
+  TInstallerWindow::TLaunch launch = Launch();
+  launch.argv.push_back("/passivo");
+  TInstallerWindow window(launch, prefix, server.BaseUrl(), "passive-closed");
+  ASSERT_TRUE(window.Found()) << window.ProgramLog();
+  const std::string part = TempFolder(Drive(prefix)) + "/VareloSoft/banco.zip.part";
+  ASSERT_TRUE(WaitForPartial(part, 64 * 1024, 20000)) << window.ProgramLog();
+  ASSERT_TRUE(window.PressCloseBox());
+  EXPECT_EQ(window.WaitForExit(10000), 8) << window.ProgramLog();
+  EXPECT_TRUE(window.Boxes().empty());
+  ExpectNothingInstalled(Drive(prefix), Shortcut(prefix));
+  // The partial file stays in the cache for the next run.
+  EXPECT_TRUE(fs::exists(part));
+}
+
 }  // namespace
 }  // namespace varelo::e2e

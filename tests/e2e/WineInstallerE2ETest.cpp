@@ -83,9 +83,12 @@ class InstallerUnderWine : public ::testing::Test {
   static const std::string& Packages() { return PackageFolderOf(WindowsBuild()); }
 
   // Starts the program in the test's prefix against the server and waits for its window.
-  TInstallerWindow& Open(const TDistServer& server, const std::string& shotPrefix) {
+  // Options go on the program's command line.
+  TInstallerWindow& Open(const TDistServer& server, const std::string& shotPrefix,
+                         const std::vector<std::string>& options = {}) {
     TInstallerWindow::TLaunch launch;
     launch.argv = {TWinePrefix::Loader(), WindowsProgram()};
+    launch.argv.insert(launch.argv.end(), options.begin(), options.end());
     launch.artifactFolder = WindowsBuild() + "/artifacts/e2e-wine";
     launch.answerBoxWithEnter = true;
     launch.windowTimeoutMs = kWineWindowTimeoutMs;
@@ -543,6 +546,49 @@ TEST_F(InstallerUnderWine, TooLittleRoomToFetchIsToldBeforeAnythingIsWritten) {
   EXPECT_FALSE(fs::exists(temp + "/VareloSoft/banco.zip"));
   ASSERT_TRUE(window.PressCloseBox());
   EXPECT_EQ(window.WaitForExit(kExitTimeoutMs), 0) << window.ProgramLog();
+}
+
+// A passive run (/PASSIVO): the choice from the command line, the run starting by itself, no
+// box (its text goes to the log), and the window closing itself with the run's exit code.
+TEST_F(InstallerUnderWine, PassiveRunAsksNothingAndClosesItself) {
+  TDistServer::TOptions options;
+  options.root = Packages();
+  TDistServer server(options);
+  ASSERT_TRUE(server.Started()) << server.Log();
+  TInstallerWindow& window =
+      Open(server, "passive",
+           {"/PASSIVO", "/TIPO=REDE", "/SERVIDOR=srv01", "/CAMINHO=c:\\dados\\VARELO.FDB"});
+  ASSERT_TRUE(window.Found()) << window.ProgramLog();
+  EXPECT_EQ(window.WaitForExit(kInstallTimeoutMs), 0) << window.ProgramLog();
+  EXPECT_TRUE(window.Boxes().empty());
+  const std::string log = test::ReadFileBytes(prefix_->Drive() + "/users/" + UserName() +
+                                              "/Temp/VareloSoft-Instalacao.log");
+  EXPECT_NE(log.find(std::string("mensagem: ") + kDone), std::string::npos) << log;
+  ExpectInstalled({{{"Varelo", "VareloSoftInstalacao.zip"},
+                    {"Varelo", "GDS32.zip"},
+                    {"VareloPaf", "GDS32.zip"}},
+                   kOndrelIni,
+                   WithoutBlankLines(BrastelIni("Local", "srv01:c:\\dados\\VARELO.FDB"))});
+}
+
+// The close box of a passive window during the run cancels it without asking: the run is
+// undone and the program ends with 8.
+TEST_F(InstallerUnderWine, PassiveRunClosedDuringAFetchIsCancelledWith8) {
+  TDistServer::TOptions options;
+  options.root = Packages();
+  options.throttle = {"banco.zip=256k"};
+  TDistServer server(options);
+  ASSERT_TRUE(server.Started()) << server.Log();
+  TInstallerWindow& window = Open(server, "passive-closed", {"-passivo"});
+  ASSERT_TRUE(window.Found()) << window.ProgramLog();
+  const std::string part = CachedPart(prefix_->Drive(), "banco.zip");
+  ASSERT_TRUE(WaitForSize(part, 64 * 1024, 30000)) << window.ProgramLog();
+  ASSERT_TRUE(window.PressCloseBox());
+  EXPECT_EQ(window.WaitForExit(kExitTimeoutMs), 8) << window.ProgramLog();
+  EXPECT_TRUE(window.Boxes().empty());
+  const std::set<std::string> tree = e2e::Tree(prefix_->Drive(), prefix_->PrefixOwn());
+  EXPECT_TRUE(tree.empty()) << Listing(tree);
+  EXPECT_TRUE(fs::exists(part));
 }
 
 }  // namespace
