@@ -210,9 +210,12 @@ int TZAIRec::Read(TZAReadBuffer& in) {
   ComprMethod = h.method;
   ModifDateTime = h.dosDateTime;
   CRC32_ = h.crc32;
+  ComprSize = h.compressedSize;
+  UnComprSize = h.uncompressedSize;
   DiskStart = h.diskStart;
   IntFileAtt = h.internalAttributes;
   ExtFileAtt = h.externalAttributes;
+  RelOffLocal = h.localOffset;
   const size_t n = h.nameLength, e = h.extraLength, c = h.commentLength;
   const size_t got = in.Next(n + e + c, p);
   if (got < n)

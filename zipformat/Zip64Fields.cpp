@@ -1,5 +1,7 @@
 #include "zipformat/Zip64Fields.h"
 
+#include <type_traits>
+
 #include "zipformat/ExtraFields.h"
 #include "zipformat/LittleEndian.h"
 #include "zipformat/ZipRecords.h"
@@ -18,27 +20,20 @@ TZip64Outcome ApplyZip64(std::string_view extra, TZip64Values& values) {
     return TZip64Outcome::kNoBlock;
   const auto* p = reinterpret_cast<const uint8_t*>(block.data());
   size_t pos = 0;
-  auto take64 = [&](bool want, uint64_t& value) {
+  // Each value asked for is the next `size` bytes of the block.
+  auto take = [&](bool want, size_t size, auto& value) {
     if (!want)
       return true;
-    if (block.size() - pos < 8)
+    if (block.size() - pos < size)
       return false;
-    value = Get64(p + pos);
-    pos += 8;
+    value = static_cast<std::remove_reference_t<decltype(value)>>(size == 8 ? Get64(p + pos)
+                                                                            : Get32(p + pos));
+    pos += size;
     return true;
   };
-  auto take32 = [&](bool want, uint32_t& value) {
-    if (!want)
-      return true;
-    if (block.size() - pos < 4)
-      return false;
-    value = Get32(p + pos);
-    pos += 4;
-    return true;
-  };
-  if (!take64(wantUncompressed, values.uncompressed) ||
-      !take64(wantCompressed, values.compressed) || !take64(wantOffset, values.localOffset) ||
-      !take32(wantDisk, values.diskStart))
+  if (!take(wantUncompressed, 8, values.uncompressed) ||
+      !take(wantCompressed, 8, values.compressed) || !take(wantOffset, 8, values.localOffset) ||
+      !take(wantDisk, 4, values.diskStart))
     return TZip64Outcome::kTooShort;
   return TZip64Outcome::kTaken;
 }

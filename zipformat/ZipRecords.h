@@ -2,13 +2,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <type_traits>
 
 #include "zipformat/LittleEndian.h"
 
 // The fixed parts of the ZIP records: their signatures, sizes and the order of their fields.
-// Each record is read from (and written to) its bytes here only, so the archive component,
-// the engine and the test makers of archives agree on every offset. A reader checks the
-// signature and what the values mean; these functions only move the fields.
+// Each record is read from (and written to) its bytes here only, through one list of its
+// fields, so the archive component, the engine and the test makers of archives agree on every
+// offset. A reader checks the signature and what the values mean; these only move the fields.
 namespace zipformat {
 
 inline constexpr uint32_t kSigLocal = 0x04034B50;
@@ -96,37 +97,126 @@ struct TZip64End {
   uint64_t centralOffset = 0;
 };
 
-// Each reader takes the record's whole fixed size at `p`; the caller has checked it is there.
+// The order of each record's fields, given once for reading and writing alike. Every field
+// takes its own type's width on disk, so a field's offset is the sum of those before it.
+template <class R, class F>
+constexpr void VisitFields(R& r, F&& f) {
+  if constexpr (std::is_same_v<std::remove_const_t<R>, TLocalHeader>) {
+    f(r.signature);
+    f(r.versionNeeded);
+    f(r.flags);
+    f(r.method);
+    f(r.dosDateTime);
+    f(r.crc32);
+    f(r.compressedSize);
+    f(r.uncompressedSize);
+    f(r.nameLength);
+    f(r.extraLength);
+  } else if constexpr (std::is_same_v<std::remove_const_t<R>, TCentralHeader>) {
+    f(r.signature);
+    f(r.versionMadeBy);
+    f(r.versionNeeded);
+    f(r.flags);
+    f(r.method);
+    f(r.dosDateTime);
+    f(r.crc32);
+    f(r.compressedSize);
+    f(r.uncompressedSize);
+    f(r.nameLength);
+    f(r.extraLength);
+    f(r.commentLength);
+    f(r.diskStart);
+    f(r.internalAttributes);
+    f(r.externalAttributes);
+    f(r.localOffset);
+  } else if constexpr (std::is_same_v<std::remove_const_t<R>, TEndRecord>) {
+    f(r.signature);
+    f(r.thisDisk);
+    f(r.centralDisk);
+    f(r.diskEntries);
+    f(r.totalEntries);
+    f(r.centralSize);
+    f(r.centralOffset);
+    f(r.commentLength);
+  } else if constexpr (std::is_same_v<std::remove_const_t<R>, TZip64Locator>) {
+    f(r.signature);
+    f(r.recordDisk);
+    f(r.recordOffset);
+    f(r.totalDisks);
+  } else {
+    static_assert(std::is_same_v<std::remove_const_t<R>, TZip64End>);
+    f(r.signature);
+    f(r.recordSize);
+    f(r.versionMadeBy);
+    f(r.versionNeeded);
+    f(r.thisDisk);
+    f(r.centralDisk);
+    f(r.diskEntries);
+    f(r.totalEntries);
+    f(r.centralSize);
+    f(r.centralOffset);
+  }
+}
+
+// Reads a record's fixed part at `p`; the caller has checked that all of it is there.
+template <class R>
+R ReadRecord(const uint8_t* p) {
+  R r;
+  VisitFields(r, [&p](auto& field) {
+    if constexpr (sizeof field == 2) {
+      field = Get16(p);
+    } else if constexpr (sizeof field == 4) {
+      field = Get32(p);
+    } else {
+      field = Get64(p);
+    }
+    p += sizeof field;
+  });
+  return r;
+}
+
 inline TLocalHeader ReadLocalHeader(const uint8_t* p) {
-  return {Get32(p),      Get16(p + 4),  Get16(p + 6),  Get16(p + 8),  Get32(p + 10),
-          Get32(p + 14), Get32(p + 18), Get32(p + 22), Get16(p + 26), Get16(p + 28)};
+  return ReadRecord<TLocalHeader>(p);
 }
-
 inline TCentralHeader ReadCentralHeader(const uint8_t* p) {
-  return {Get32(p),      Get16(p + 4),  Get16(p + 6),  Get16(p + 8),  Get16(p + 10), Get32(p + 12),
-          Get32(p + 16), Get32(p + 20), Get32(p + 24), Get16(p + 28), Get16(p + 30), Get16(p + 32),
-          Get16(p + 34), Get16(p + 36), Get32(p + 38), Get32(p + 42)};
+  return ReadRecord<TCentralHeader>(p);
 }
-
 inline TEndRecord ReadEndRecord(const uint8_t* p) {
-  return {Get32(p),      Get16(p + 4),  Get16(p + 6),  Get16(p + 8),
-          Get16(p + 10), Get32(p + 12), Get32(p + 16), Get16(p + 20)};
+  return ReadRecord<TEndRecord>(p);
 }
-
 inline TZip64Locator ReadZip64Locator(const uint8_t* p) {
-  return {Get32(p), Get32(p + 4), Get64(p + 8), Get32(p + 16)};
+  return ReadRecord<TZip64Locator>(p);
 }
-
 inline TZip64End ReadZip64End(const uint8_t* p) {
-  return {Get32(p),      Get64(p + 4),  Get16(p + 12), Get16(p + 14), Get32(p + 16),
-          Get32(p + 20), Get64(p + 24), Get64(p + 32), Get64(p + 40), Get64(p + 48)};
+  return ReadRecord<TZip64End>(p);
 }
 
-// The writers append the fixed part; names, extra fields and comments follow it.
-void Write(std::string& out, const TLocalHeader& h);
-void Write(std::string& out, const TCentralHeader& h);
-void Write(std::string& out, const TEndRecord& r);
-void Write(std::string& out, const TZip64Locator& l);
-void Write(std::string& out, const TZip64End& r);
+// Appends a record's fixed part; names, extra fields and comments follow it.
+template <class R>
+void Write(std::string& out, const R& r) {
+  VisitFields(r, [&out](const auto& field) {
+    if constexpr (sizeof field == 2) {
+      Put16(out, field);
+    } else if constexpr (sizeof field == 4) {
+      Put32(out, field);
+    } else {
+      Put64(out, field);
+    }
+  });
+}
+
+// The fixed sizes follow from the fields.
+template <class R>
+constexpr size_t FixedSize() {
+  size_t n = 0;
+  const R r{};
+  VisitFields(r, [&n](const auto& field) { n += sizeof field; });
+  return n;
+}
+static_assert(FixedSize<TLocalHeader>() == kLocalHeaderSize);
+static_assert(FixedSize<TCentralHeader>() == kCentralHeaderSize);
+static_assert(FixedSize<TEndRecord>() == kEndRecordSize);
+static_assert(FixedSize<TZip64Locator>() == kZip64LocatorSize);
+static_assert(FixedSize<TZip64End>() == kZip64EndSize);
 
 }  // namespace zipformat

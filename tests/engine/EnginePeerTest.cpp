@@ -223,46 +223,45 @@ TEST_F(EnginePeer, SparseZip64ArchiveBeyondFourGiB) {
     bigCrc = crc32_combine(bigCrc, blockCrc, static_cast<z_off_t>(zeros.size()));
   const uint32_t smallCrc = Crc32(small);
 
+  // Each entry's local header, and its central record made of the same fields.
   const uint32_t placeholder = zipformat::kPlaceholder32;
+  const auto smallSize = static_cast<uint32_t>(small.size());
+  const zipformat::TLocalHeader bigHeader{.versionNeeded = 45,
+                                          .dosDateTime = 0x5A210000,
+                                          .crc32 = static_cast<uint32_t>(bigCrc),
+                                          .compressedSize = placeholder,
+                                          .uncompressedSize = placeholder,
+                                          .nameLength = 7,
+                                          .extraLength = 20};
+  const zipformat::TLocalHeader smallHeader{.versionNeeded = 20,
+                                            .dosDateTime = 0x5A210000,
+                                            .crc32 = smallCrc,
+                                            .compressedSize = smallSize,
+                                            .uncompressedSize = smallSize,
+                                            .nameLength = 9};
+  auto centralOf = [](const zipformat::TLocalHeader& h, uint16_t extraLength, uint32_t offset) {
+    return zipformat::TCentralHeader{.versionMadeBy = 0x031E,
+                                     .versionNeeded = 45,
+                                     .dosDateTime = h.dosDateTime,
+                                     .crc32 = h.crc32,
+                                     .compressedSize = h.compressedSize,
+                                     .uncompressedSize = h.uncompressedSize,
+                                     .nameLength = h.nameLength,
+                                     .extraLength = extraLength,
+                                     .localOffset = offset};
+  };
   std::string bigLocal;
-  zipformat::Write(bigLocal, zipformat::TLocalHeader{.versionNeeded = 45,
-                                                     .dosDateTime = 0x5A210000,
-                                                     .crc32 = static_cast<uint32_t>(bigCrc),
-                                                     .compressedSize = placeholder,
-                                                     .uncompressedSize = placeholder,
-                                                     .nameLength = 7,
-                                                     .extraLength = 20});
+  zipformat::Write(bigLocal, bigHeader);
   bigLocal += "big.bin" + Zip64Extra({kBig, kBig});
   const uint64_t smallOffset = bigLocal.size() + kBig;
-  const auto smallSize = static_cast<uint32_t>(small.size());
   std::string tail;
-  zipformat::Write(tail, zipformat::TLocalHeader{.versionNeeded = 20,
-                                                 .dosDateTime = 0x5A210000,
-                                                 .crc32 = smallCrc,
-                                                 .compressedSize = smallSize,
-                                                 .uncompressedSize = smallSize,
-                                                 .nameLength = 9});
+  zipformat::Write(tail, smallHeader);
   tail += "small.txt" + small;
   const uint64_t centralOffset = smallOffset + tail.size();
   std::string central;
-  zipformat::Write(central, zipformat::TCentralHeader{.versionMadeBy = 0x031E,
-                                                      .versionNeeded = 45,
-                                                      .dosDateTime = 0x5A210000,
-                                                      .crc32 = static_cast<uint32_t>(bigCrc),
-                                                      .compressedSize = placeholder,
-                                                      .uncompressedSize = placeholder,
-                                                      .nameLength = 7,
-                                                      .extraLength = 20});
+  zipformat::Write(central, centralOf(bigHeader, 20, 0));
   central += "big.bin" + Zip64Extra({kBig, kBig});
-  zipformat::Write(central, zipformat::TCentralHeader{.versionMadeBy = 0x031E,
-                                                      .versionNeeded = 45,
-                                                      .dosDateTime = 0x5A210000,
-                                                      .crc32 = smallCrc,
-                                                      .compressedSize = smallSize,
-                                                      .uncompressedSize = smallSize,
-                                                      .nameLength = 9,
-                                                      .extraLength = 12,
-                                                      .localOffset = placeholder});
+  zipformat::Write(central, centralOf(smallHeader, 12, placeholder));
   central += "small.txt" + Zip64Extra({smallOffset});
   const uint64_t zip64End = centralOffset + central.size();
   const std::string end = Zip64EndBytes(2, central.size(), centralOffset) +
