@@ -2,6 +2,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "zipformat/ZipRecords.h"
+
 // The archive layer's limits in one place.
 namespace archive {
 
@@ -17,13 +19,13 @@ inline constexpr uint32_t kMaxTableSize = 50000;
 inline constexpr size_t kRecordHeaderSize = 6;
 
 // The ZIP end record, the longest archive comment, and what the end search reads at most.
-inline constexpr int64_t kEndRecordSize = 22;
+inline constexpr int64_t kEndRecordSize = zipformat::kEndRecordSize;
 inline constexpr int64_t kMaxCommentSize = 65535;
 inline constexpr int64_t kEndSearchWindow = kEndRecordSize + kMaxCommentSize;
-inline constexpr int64_t kZip64LocatorSize = 20;
-inline constexpr int64_t kZip64EndSize = 56;
+inline constexpr int64_t kZip64LocatorSize = zipformat::kZip64LocatorSize;
+inline constexpr int64_t kZip64EndSize = zipformat::kZip64EndSize;
 // Every central record takes at least this many bytes, which bounds a claimed entry count.
-inline constexpr int64_t kCentralRecordSize = 46;
+inline constexpr int64_t kCentralRecordSize = zipformat::kCentralHeaderSize;
 // Directory records are made in arrays of at most this many.
 inline constexpr uint32_t kRecordArraySize = 4096;
 // The highest Zip64 version this reader understands (low byte of "version needed").

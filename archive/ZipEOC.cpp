@@ -5,23 +5,23 @@
 #include <vector>
 
 #include "archive/ArchiveLimits.h"
-#include "archive/LittleEndian.h"
 #include "archive/MessageIds.h"
 #include "archive/ZipArcaError.h"
 #include "platform/Paths.h"
+#include "zipformat/ZipRecords.h"
 
 namespace archive {
 namespace {
 
-constexpr uint32_t kSigLocal = 0x04034B50;
-constexpr uint32_t kSigSpan = 0x08074B50;
-constexpr uint32_t kSigEnd = 0x06054B50;
-constexpr uint32_t kSigZip64End = 0x06064B50;
-constexpr uint32_t kSigZip64Locator = 0x07064B50;
+using zipformat::Get32;
+using zipformat::kSigEnd;
+using zipformat::kSigLocal;
+using zipformat::kSigSpan;
+using zipformat::kSigZip64End;
+using zipformat::kSigZip64Locator;
 constexpr int kWarnEndNotAtEnd = 1;
 constexpr int kWarnCentralMoved = 2;
-// The Zip64 end record's size field counts the bytes after its first 12.
-constexpr int64_t kZip64HeadSize = 12;
+constexpr int64_t kZip64HeadSize = zipformat::kZip64EndHeadSize;
 constexpr int64_t kZip64MinRecordSize = 44;
 
 // The name without its ".zip" extension (any case), or nothing when it has another one.
@@ -91,7 +91,7 @@ int TZAEOC::LocateEnd() {
   if (Get32(record) == kSigEnd) {
     EOCOffset = size - kEndRecordSize;
     // A comment length that is not zero here means the comment is missing: keep none.
-    if (Get16(record + 20) != 0)
+    if (zipformat::ReadEndRecord(record).commentLength != 0)
       status = kWarnEndNotAtEnd;
   } else {
     const int64_t window = std::min(size, kEndSearchWindow);
@@ -109,7 +109,7 @@ int TZAEOC::LocateEnd() {
       return -msg::kNotZip;
     std::copy_n(tail.data() + hit, kEndRecordSize, record);
     EOCOffset = size - (window - hit);
-    commentLength = std::min<uint32_t>(Get16(record + 20),
+    commentLength = std::min<uint32_t>(zipformat::ReadEndRecord(record).commentLength,
                                        static_cast<uint32_t>(window - hit - kEndRecordSize));
     ZipComment.assign(reinterpret_cast<const char*>(tail.data() + hit + kEndRecordSize),
                       commentLength);
@@ -120,9 +120,10 @@ int TZAEOC::LocateEnd() {
     }
   }
   ZipCommentLen = commentLength;
-  const uint16_t thisDisk = Get16(record + 4), startDisk = Get16(record + 6);
-  const uint16_t diskEntries = Get16(record + 8), totalEntries = Get16(record + 10);
-  const uint32_t centralSize = Get32(record + 12), centralOffset = Get32(record + 16);
+  const zipformat::TEndRecord end = zipformat::ReadEndRecord(record);
+  const uint16_t thisDisk = end.thisDisk, startDisk = end.centralDisk;
+  const uint16_t diskEntries = end.diskEntries, totalEntries = end.totalEntries;
+  const uint32_t centralSize = end.centralSize, centralOffset = end.centralOffset;
   MultiDisk = MultiDisk || thisDisk != 0;
   DiskNr = thisDisk;
   TotalDisks = thisDisk + 1u;
@@ -158,10 +159,11 @@ int TZAEOC::ReadZip64() {
   uint8_t locator[kZip64LocatorSize];
   if (!ReadExactly(locator, sizeof locator, EOCOffset - kZip64LocatorSize))
     return -msg::kReadEnd;
-  const uint32_t recordDisk = Get32(locator + 4);
-  const uint64_t recordOffset = Get64(locator + 8);
-  const uint32_t totalDisks = Get32(locator + 16);
-  if (Get32(locator) != kSigZip64Locator || (DiskNr == 0xFFFF && totalDisks < 0xFFFF))
+  const zipformat::TZip64Locator found = zipformat::ReadZip64Locator(locator);
+  const uint32_t recordDisk = found.recordDisk;
+  const uint64_t recordOffset = found.recordOffset;
+  const uint32_t totalDisks = found.totalDisks;
+  if (found.signature != kSigZip64Locator || (DiskNr == 0xFFFF && totalDisks < 0xFFFF))
     return 0;
   Z64 = true;
   TotalDisks = totalDisks;
@@ -174,19 +176,20 @@ int TZAEOC::ReadZip64() {
       recordOffset > static_cast<uint64_t>(INT64_MAX) ? -1 : static_cast<int64_t>(recordOffset);
   if (int found = FindZip64Record(stored, at, record); found != 0)
     return found < 0 ? found : 0;
-  const uint64_t recordSize = Get64(record + 4);
-  const uint16_t needed = Get16(record + 14);
+  const zipformat::TZip64End z = zipformat::ReadZip64End(record);
+  const uint64_t recordSize = z.recordSize;
+  const uint16_t needed = z.versionNeeded;
   if ((needed & 0xFF) > kMaxZipVersion || recordSize < kZip64MinRecordSize)
     return -msg::kUnsupportedVersion;
   if (recordSize > static_cast<uint64_t>(EOCOffset))
     return -msg::kReadEnd;
-  VersionMadeBy = Get16(record + 12);
+  VersionMadeBy = z.versionMadeBy;
   VersionNeeded = needed;
   Z64VSize = static_cast<int64_t>(recordSize) + kZip64HeadSize;
   EndPosition = at;
-  const uint32_t startDisk = Get32(record + 20);
-  const uint64_t diskEntries = Get64(record + 24), totalEntries = Get64(record + 32);
-  const uint64_t centralSize = Get64(record + 40), centralOffset = Get64(record + 48);
+  const uint32_t startDisk = z.centralDisk;
+  const uint64_t diskEntries = z.diskEntries, totalEntries = z.totalEntries;
+  const uint64_t centralSize = z.centralSize, centralOffset = z.centralOffset;
   // Every value is checked against the file before it replaces a placeholder: an entry
   // count no file of this size can hold, or a directory outside it, is a broken record. The
   // directory of a multi-part set may lie in earlier parts, which the directory reader

@@ -8,75 +8,21 @@
 #include "archive/ZipFile.h"
 #include "platform/CodePage.h"
 #include "platform/Paths.h"
-
-#include "archive/LittleEndian.h"
+#include "zipformat/ExtraFields.h"
+#include "zipformat/UnicodeExtra.h"
+#include "zipformat/Zip64Fields.h"
+#include "zipformat/ZipRecords.h"
 
 namespace archive {
 namespace {
 
-constexpr uint32_t kSigCentral = 0x02014B50;
-constexpr uint16_t kTagZip64 = 0x0001;
-constexpr uint16_t kTagUnicodePath = 0x7075;
-constexpr uint16_t kTagUnicodeComment = 0x6375;
 constexpr uint16_t kFlagUtf8 = 0x0800;
 constexpr uint32_t kOemCodePage = 850;
 
-uint32_t Crc32(std::string_view bytes) {
-  uint32_t crc = 0xFFFFFFFFu;
-  for (char ch : bytes) {
-    crc ^= static_cast<uint8_t>(ch);
-    for (int k = 0; k < 8; ++k)
-      crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
-  }
-  return ~crc;
-}
-
-// UTF-8 as the Unicode extra blocks must hold it: non-empty, every lead byte followed by the
-// right number of continuation bytes (the old five- and six-byte forms included).
-bool WellFormedUtf8(std::string_view text) {
-  if (text.empty())
-    return false;
-  size_t i = 0;
-  while (i < text.size()) {
-    const uint8_t c = static_cast<uint8_t>(text[i]);
-    size_t more;
-    if (c < 0x80) {
-      more = 0;
-    } else if ((c & 0xE0) == 0xC0) {
-      more = 1;
-    } else if ((c & 0xF0) == 0xE0) {
-      more = 2;
-    } else if ((c & 0xF8) == 0xF0) {
-      more = 3;
-    } else if ((c & 0xFC) == 0xF8) {
-      more = 4;
-    } else if ((c & 0xFE) == 0xFC) {
-      more = 5;
-    } else {
-      return false;
-    }
-    if (text.size() - i - 1 < more)
-      return false;
-    for (size_t k = 1; k <= more; ++k) {
-      if ((static_cast<uint8_t>(text[i + k]) & 0xC0) != 0x80)
-        return false;
-    }
-    i += more + 1;
-  }
-  return true;
-}
-
 // The text of a valid Unicode extra block for these raw bytes, or nothing.
 bool UnicodeExtra(std::string_view extra, uint16_t tag, std::string_view raw, std::string& out) {
-  std::string_view block;
-  if (!FindExtraBlock(extra, tag, block) || block.size() < 5)
-    return false;
-  if (static_cast<uint8_t>(block[0]) != 1)
-    return false;
-  if (Get32(reinterpret_cast<const uint8_t*>(block.data()) + 1) != Crc32(raw))
-    return false;
-  const std::string_view text = block.substr(5);
-  if (!WellFormedUtf8(text))
+  std::string_view text;
+  if (!zipformat::UnicodeExtraText(extra, tag, raw, text))
     return false;
   out.assign(text);
   return true;
@@ -102,19 +48,7 @@ bool NeedsConversion(std::string_view raw) {
 }  // namespace
 
 bool FindExtraBlock(std::string_view extra, uint16_t tag, std::string_view& data) {
-  const auto* p = reinterpret_cast<const uint8_t*>(extra.data());
-  size_t pos = 0;
-  while (extra.size() - pos >= 4) {
-    const uint16_t t = Get16(p + pos), n = Get16(p + pos + 2);
-    if (t == tag && n <= extra.size() - pos - 4) {
-      data = extra.substr(pos + 4, n);
-      return true;
-    }
-    pos += 4 + static_cast<size_t>(n);
-    if (pos > extra.size())
-      return false;
-  }
-  return false;
+  return zipformat::FindExtra(extra, tag, data);
 }
 
 uint32_t ZipNameHash(std::string_view utf8) {
@@ -163,8 +97,8 @@ TZAEncodingOpts TZADirEntry::Encoded() const {
   std::string text;
   if ((Flag & kFlagUtf8) != 0) {
     found = zeoUTF8;
-  } else if (UnicodeExtra(Extra, kTagUnicodePath, HeaderName, text) ||
-             UnicodeExtra(Extra, kTagUnicodeComment, HeaderComment, text)) {
+  } else if (UnicodeExtra(Extra, zipformat::kTagUnicodePath, HeaderName, text) ||
+             UnicodeExtra(Extra, zipformat::kTagUnicodeComment, HeaderComment, text)) {
     found = zeoUPath;
   } else if ((VersionMadeBy >> 8) == 0 || (VersionMadeBy >> 8) == 6 || VersionMadeBy == 0x0B32) {
     found = zeoOEM;
@@ -191,7 +125,8 @@ std::string TZADirEntry::Decode(std::string_view raw, bool isName) const {
           out.assign(raw);
         break;
       case zeoUPath:
-        UnicodeExtra(Extra, isName ? kTagUnicodePath : kTagUnicodeComment, raw, out);
+        UnicodeExtra(Extra, isName ? zipformat::kTagUnicodePath : zipformat::kTagUnicodeComment,
+                     raw, out);
         break;
       default:
         break;
@@ -266,21 +201,22 @@ int TZAIRec::Read(TZAReadBuffer& in) {
   const uint8_t* p = nullptr;
   if (in.Next(kCentralRecordSize, p) < static_cast<size_t>(kCentralRecordSize))
     return -msg::kReadCentral;
-  if (Get32(p) != kSigCentral)
+  const zipformat::TCentralHeader h = zipformat::ReadCentralHeader(p);
+  if (h.signature != zipformat::kSigCentral)
     return -msg::kCentralSignature;
-  VersionMadeBy = Get16(p + 4);
-  VersionNeeded = Get16(p + 6);
-  Flag = Get16(p + 8);
-  ComprMethod = Get16(p + 10);
-  ModifDateTime = Get32(p + 12);
-  CRC32_ = Get32(p + 16);
-  ComprSize = Get32(p + 20);
-  UnComprSize = Get32(p + 24);
-  const size_t n = Get16(p + 28), e = Get16(p + 30), c = Get16(p + 32);
-  DiskStart = Get16(p + 34);
-  IntFileAtt = Get16(p + 36);
-  ExtFileAtt = Get32(p + 38);
-  RelOffLocal = Get32(p + 42);
+  VersionMadeBy = h.versionMadeBy;
+  VersionNeeded = h.versionNeeded;
+  Flag = h.flags;
+  ComprMethod = h.method;
+  ModifDateTime = h.dosDateTime;
+  CRC32_ = h.crc32;
+  ComprSize = h.compressedSize;
+  UnComprSize = h.uncompressedSize;
+  DiskStart = h.diskStart;
+  IntFileAtt = h.internalAttributes;
+  ExtFileAtt = h.externalAttributes;
+  RelOffLocal = h.localOffset;
+  const size_t n = h.nameLength, e = h.extraLength, c = h.commentLength;
   const size_t got = in.Next(n + e + c, p);
   if (got < n)
     return -msg::kReadName;
@@ -297,28 +233,17 @@ int TZAIRec::Read(TZAReadBuffer& in) {
     StatusBits |= kStatusDirOnly;
   // The Zip64 values are taken whenever a placeholder asks for them, whatever "version
   // needed" says: some writers mark folders 1.0 and still put their sizes in the Zip64 block,
-  // and reading the placeholder as a size would be plainly wrong.
-  std::string_view block;
-  if (!FindExtraBlock(Extra, kTagZip64, block))
-    return 0;
-  const auto* b = reinterpret_cast<const uint8_t*>(block.data());
-  size_t pos = 0;
-  bool used = false;
-  auto take = [&](bool placeholder, size_t size, auto& value) {
-    if (!placeholder)
-      return true;
-    if (block.size() - pos < size)
-      return false;
-    value = size == 8 ? static_cast<int64_t>(Get64(b + pos)) : Get32(b + pos);
-    pos += size;
-    used = true;
-    return true;
-  };
-  if (!take(UnComprSize == 0xFFFFFFFF, 8, UnComprSize) ||
-      !take(ComprSize == 0xFFFFFFFF, 8, ComprSize) ||
-      !take(RelOffLocal == 0xFFFFFFFF, 8, RelOffLocal) || !take(DiskStart == 0xFFFF, 4, DiskStart))
+  // and reading the placeholder as a size would be plainly wrong. Without a Zip64 block the
+  // placeholders stay as they are, values like any other.
+  zipformat::TZip64Values values{h.uncompressedSize, h.compressedSize, h.localOffset, h.diskStart};
+  const zipformat::TZip64Outcome outcome = zipformat::ApplyZip64(Extra, values);
+  if (outcome == zipformat::TZip64Outcome::kTooShort)
     return -msg::kZip64Field;
-  return used ? 1 : 0;
+  UnComprSize = static_cast<int64_t>(values.uncompressed);
+  ComprSize = static_cast<int64_t>(values.compressed);
+  RelOffLocal = static_cast<int64_t>(values.localOffset);
+  DiskStart = values.diskStart;
+  return outcome == zipformat::TZip64Outcome::kTaken ? 1 : 0;
 }
 
 }  // namespace archive

@@ -4,18 +4,19 @@
 #include <climits>
 
 #include "archive/ArchiveLimits.h"
-#include "archive/LittleEndian.h"
 #include "archive/MessageIds.h"
 #include "archive/ReadBuffer.h"
 #include "archive/ZipArcaError.h"
 #include "archive/ZipStrings.h"
 #include "platform/File.h"
 #include "platform/Paths.h"
+#include "zipformat/ZipRecords.h"
 
 namespace archive {
 namespace {
 
-constexpr uint32_t kSigCentral = 0x02014B50;
+using zipformat::Get32;
+using zipformat::kSigCentral;
 constexpr int kWarnEndNotAtEnd = 1;
 constexpr int kWarnCentralMoved = 2;
 

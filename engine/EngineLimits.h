@@ -2,6 +2,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "zipformat/ZipRecords.h"
+
 // The engine's limits in one place.
 namespace arcazip {
 
@@ -50,7 +52,7 @@ inline constexpr size_t kStreamInputBlock = 256u << 10;
 // Longest text accepted back from the component (a path, a password, a pattern).
 inline constexpr size_t kMaxReplyChars = 32768;
 // The end record sits in the last 22 bytes plus at most a 65,535-byte comment.
-inline constexpr uint64_t kEndRecordSize = 22;
+inline constexpr uint64_t kEndRecordSize = zipformat::kEndRecordSize;
 inline constexpr uint64_t kMaxCommentSize = 65535;
 // Tries at finding an unused temporary name in the destination folder.
 inline constexpr int kTempNameTries = 100;

@@ -1,80 +1,41 @@
 #include "engine/ZipDirectory.h"
 
-#include <libdeflate.h>
-
 #include <algorithm>
 #include <ctime>
 
 #include "engine/EngineLimits.h"
 #include "platform/CodePage.h"
+#include "zipformat/ExtraFields.h"
+#include "zipformat/UnicodeExtra.h"
+#include "zipformat/Zip64Fields.h"
+#include "zipformat/ZipRecords.h"
 
 namespace arcazip {
 namespace {
 
-constexpr uint32_t kSigLocal = 0x04034B50;
-constexpr uint32_t kSigCentral = 0x02014B50;
-constexpr uint32_t kSigEnd = 0x06054B50;
-constexpr uint32_t kSigZip64End = 0x06064B50;
-constexpr uint32_t kSigZip64Locator = 0x07064B50;
-constexpr uint32_t kSigDigitalSignature = 0x05054B50;
-constexpr uint64_t kCentralFixed = 46;
-constexpr uint64_t kLocalFixed = 30;
-constexpr uint64_t kZip64LocatorSize = 20;
-constexpr uint64_t kZip64EndFixed = 56;
-constexpr uint16_t kTagZip64 = 0x0001;
-constexpr uint16_t kTagExtendedTime = 0x5455;
-constexpr uint16_t kTagUnicodePath = 0x7075;
+using zipformat::FindExtra;
+using zipformat::Get32;
+using zipformat::kSigCentral;
+using zipformat::kSigDigitalSignature;
+using zipformat::kSigEnd;
+using zipformat::kSigLocal;
+using zipformat::kSigZip64End;
+using zipformat::kSigZip64Locator;
+constexpr uint64_t kCentralFixed = zipformat::kCentralHeaderSize;
+constexpr uint64_t kLocalFixed = zipformat::kLocalHeaderSize;
+constexpr uint64_t kZip64LocatorSize = zipformat::kZip64LocatorSize;
+constexpr uint64_t kZip64EndFixed = zipformat::kZip64EndSize;
 constexpr uint32_t kEncodingNone = 1, kEncodingOem = 2, kEncodingUtf8 = 3, kEncodingUPath = 4;
 constexpr uint32_t kOemCodePage = 850;
 constexpr uint16_t kHostFat = 0, kHostNtfs = 11, kHostHpfs = 6, kHostUnix = 3, kHostVfat = 14;
 constexpr uint32_t kDosFolderAttribute = 0x10;
 
-uint16_t Get16(const uint8_t* p) {
-  return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-uint32_t Get32(const uint8_t* p) {
-  return Get16(p) | (static_cast<uint32_t>(Get16(p + 2)) << 16);
-}
-uint64_t Get64(const uint8_t* p) {
-  return Get32(p) | (static_cast<uint64_t>(Get32(p + 4)) << 32);
-}
-
-// Finds an extra-field block whose whole data lies inside the extra bytes.
-bool FindExtra(std::string_view extra, uint16_t tag, std::string_view& block) {
-  const auto* p = reinterpret_cast<const uint8_t*>(extra.data());
-  size_t pos = 0;
-  while (extra.size() - pos >= 4) {
-    const uint16_t t = Get16(p + pos), n = Get16(p + pos + 2);
-    if (n > extra.size() - pos - 4)
-      return false;
-    if (t == tag) {
-      block = extra.substr(pos + 4, n);
-      return true;
-    }
-    pos += 4 + n;
-  }
-  return false;
-}
-
-// Takes the Zip64 values that stand in for the placeholders, in the fixed order.
-bool ApplyZip64(std::string_view extra, bool wantUncompressed, bool wantCompressed, bool wantOffset,
-                uint64_t& uncompressed, uint64_t& compressed, uint64_t& offset) {
-  std::string_view block;
-  if (!FindExtra(extra, kTagZip64, block))
-    return !(wantUncompressed || wantCompressed || wantOffset);
-  const auto* p = reinterpret_cast<const uint8_t*>(block.data());
-  size_t pos = 0;
-  auto take = [&](bool want, uint64_t& value) {
-    if (!want)
-      return true;
-    if (block.size() - pos < 8)
-      return false;
-    value = Get64(p + pos);
-    pos += 8;
-    return true;
-  };
-  return take(wantUncompressed, uncompressed) && take(wantCompressed, compressed) &&
-         take(wantOffset, offset);
+// Zip64 values for the placeholders among these; a placeholder without its value is an error
+// here, as the archive could not be read right without it.
+bool TakeZip64(std::string_view extra, zipformat::TZip64Values& values) {
+  const zipformat::TZip64Outcome outcome = zipformat::ApplyZip64(extra, values);
+  return outcome == zipformat::TZip64Outcome::kNothingAsked ||
+         outcome == zipformat::TZip64Outcome::kTaken;
 }
 
 bool HasHighBytes(std::string_view bytes) {
@@ -84,16 +45,8 @@ bool HasHighBytes(std::string_view bytes) {
 
 // A Unicode path block is trusted only when it was written for these very name bytes.
 bool UnicodePathName(const TZipEntry& entry, std::string_view extra, std::string& name) {
-  std::string_view block;
-  if (!FindExtra(extra, kTagUnicodePath, block) || block.size() < 6)
-    return false;
-  if (static_cast<uint8_t>(block[0]) != 1)
-    return false;
-  const uint32_t crc = Get32(reinterpret_cast<const uint8_t*>(block.data()) + 1);
-  if (crc != libdeflate_crc32(0, entry.rawName.data(), entry.rawName.size()))
-    return false;
-  const std::string_view text = block.substr(5);
-  if (!platform::IsValidUtf8(text))
+  std::string_view text;
+  if (!zipformat::UnicodeExtraText(extra, zipformat::kTagUnicodePath, entry.rawName, text))
     return false;
   name.assign(text);
   return true;
@@ -159,7 +112,7 @@ bool IsFolderEntry(const TZipEntry& entry) {
 
 int64_t ExtendedTime(std::string_view extra) {
   std::string_view block;
-  if (!FindExtra(extra, kTagExtendedTime, block) || block.size() < 5)
+  if (!FindExtra(extra, zipformat::kTagExtendedTime, block) || block.size() < 5)
     return -1;
   if ((static_cast<uint8_t>(block[0]) & 1) == 0)
     return -1;
@@ -198,7 +151,7 @@ TAZError TZipDirectory::Read(const uint8_t* data, uint64_t size, uint32_t encodi
 // appended behind the archive, the last signature is taken.
 uint64_t TZipDirectory::ChooseEndRecord(const std::vector<uint64_t>& candidates) const {
   for (auto it = candidates.rbegin(); it != candidates.rend(); ++it) {
-    const uint64_t comment = Get16(data_ + *it + 20);
+    const uint64_t comment = zipformat::ReadEndRecord(data_ + *it).commentLength;
     if (*it + kEndRecordSize + comment == size_)
       return *it;
   }
@@ -220,10 +173,10 @@ TAZError TZipDirectory::FindEnd() {
   if (candidates.empty())
     return Fail(azeNoCentral, "No end of central directory record found");
   const uint64_t pos = ChooseEndRecord(candidates);
-  const uint8_t* p = data_ + pos;
-  const uint16_t thisDisk = Get16(p + 4), centralDisk = Get16(p + 6);
-  const uint16_t diskEntries = Get16(p + 8), totalEntries = Get16(p + 10);
-  const uint32_t centralSize = Get32(p + 12), centralOffset = Get32(p + 16);
+  const zipformat::TEndRecord record = zipformat::ReadEndRecord(data_ + pos);
+  const uint16_t thisDisk = record.thisDisk, centralDisk = record.centralDisk;
+  const uint16_t diskEntries = record.diskEntries, totalEntries = record.totalEntries;
+  const uint32_t centralSize = record.centralSize, centralOffset = record.centralOffset;
   endOffset_ = pos;
   entryCount_ = totalEntries;
   centralSize_ = centralSize;
@@ -253,11 +206,12 @@ TAZError TZipDirectory::ReadZip64End(bool required) {
   zip64_ = false;
   if (endOffset_ < kZip64LocatorSize)
     return azeNone;
-  const uint8_t* loc = data_ + endOffset_ - kZip64LocatorSize;
-  if (Get32(loc) != kSigZip64Locator)
+  const zipformat::TZip64Locator locator =
+      zipformat::ReadZip64Locator(data_ + endOffset_ - kZip64LocatorSize);
+  if (locator.signature != kSigZip64Locator)
     return azeNone;  // no Zip64 records: any placeholders are real values
-  const uint64_t recordOffset = Get64(loc + 8);
-  const uint32_t totalDisks = Get32(loc + 16);
+  const uint64_t recordOffset = locator.recordOffset;
+  const uint32_t totalDisks = locator.totalDisks;
   if (totalDisks > 1)
     return Fail(azeMultiPart, "The archive spans several disks");
   // The record is normally right before the locator; a stub in front shifts it, so look
@@ -283,19 +237,19 @@ TAZError TZipDirectory::ReadZip64End(bool required) {
       return required ? Fail(azeZipStructure, "The Zip64 end record is missing") : azeNone;
     }
   }
-  const uint8_t* p = data_ + at;
-  if (Get32(p + 16) != 0 || Get32(p + 20) != 0)
+  const zipformat::TZip64End record = zipformat::ReadZip64End(data_ + at);
+  if (record.thisDisk != 0 || record.centralDisk != 0)
     return Fail(azeMultiPart, "The archive spans several disks");
-  if (Get64(p + 24) != Get64(p + 32))
+  if (record.diskEntries != record.totalEntries)
     return Fail(azeZipStructure, "The entry counts of the Zip64 end record disagree");
   // A field of the end record that holds a real value keeps it; the Zip64 record stands in
   // for the placeholders.
-  if (entryCount_ == 0xFFFF)
-    entryCount_ = Get64(p + 32);
-  if (centralSize_ == 0xFFFFFFFF)
-    centralSize_ = Get64(p + 40);
-  if (centralOffset_ == 0xFFFFFFFF)
-    centralOffset_ = Get64(p + 48);
+  if (entryCount_ == zipformat::kPlaceholder16)
+    entryCount_ = record.totalEntries;
+  if (centralSize_ == zipformat::kPlaceholder32)
+    centralSize_ = record.centralSize;
+  if (centralOffset_ == zipformat::kPlaceholder32)
+    centralOffset_ = record.centralOffset;
   endOffset_ = at;
   zip64_ = true;
   return azeNone;
@@ -340,32 +294,32 @@ bool TZipDirectory::ReadEntry(uint64_t& pos, uint64_t end, TZipEntry& entry) {
     Fail(azeZipStructure, "A central header signature is wrong");
     return false;
   }
-  const uint8_t* p = data_ + pos;
-  entry.versionMadeBy = Get16(p + 4);
-  entry.flags = Get16(p + 8);
-  entry.method = Get16(p + 10);
-  entry.dosDateTime = Get32(p + 12);
-  entry.crc32 = Get32(p + 16);
-  entry.compressedSize = Get32(p + 20);
-  entry.uncompressedSize = Get32(p + 24);
-  const uint16_t nameLen = Get16(p + 28), extraLen = Get16(p + 30), commentLen = Get16(p + 32);
-  entry.externalAttributes = Get32(p + 38);
-  entry.localOffset = Get32(p + 42);
-  const uint64_t variable = uint64_t{nameLen} + extraLen + commentLen;
+  const zipformat::TCentralHeader h = zipformat::ReadCentralHeader(data_ + pos);
+  entry.versionMadeBy = h.versionMadeBy;
+  entry.flags = h.flags;
+  entry.method = h.method;
+  entry.dosDateTime = h.dosDateTime;
+  entry.crc32 = h.crc32;
+  entry.externalAttributes = h.externalAttributes;
+  const uint64_t variable = uint64_t{h.nameLength} + h.extraLength + h.commentLength;
   if (end - pos - kCentralFixed < variable) {
     Fail(azeZipStructure, "Error while reading a central file name");
     return false;
   }
-  const char* text = reinterpret_cast<const char*>(p + kCentralFixed);
-  entry.rawName = std::string_view(text, nameLen);
-  const std::string_view extra(text + nameLen, extraLen);
+  const char* text = reinterpret_cast<const char*>(data_ + pos + kCentralFixed);
+  entry.rawName = std::string_view(text, h.nameLength);
+  const std::string_view extra(text + h.nameLength, h.extraLength);
   pos += kCentralFixed + variable;
-  if (!ApplyZip64(extra, entry.uncompressedSize == 0xFFFFFFFF, entry.compressedSize == 0xFFFFFFFF,
-                  entry.localOffset == 0xFFFFFFFF, entry.uncompressedSize, entry.compressedSize,
-                  entry.localOffset)) {
+  // The engine reads no disk numbers (it takes single-part archives only), so the disk
+  // field is left out of the Zip64 values.
+  zipformat::TZip64Values values{h.uncompressedSize, h.compressedSize, h.localOffset, 0};
+  if (!TakeZip64(extra, values)) {
     Fail(azeZipStructure, "Error reading Zip64 field");
     return false;
   }
+  entry.uncompressedSize = values.uncompressed;
+  entry.compressedSize = values.compressed;
+  entry.localOffset = values.localOffset;
   entry.name = DecodeName(entry, extra, encoding_, codePage_);
   entry.unixTime = ExtendedTime(extra);
   entry.folder = IsFolderEntry(entry);
@@ -380,32 +334,30 @@ void TZipDirectory::CheckLocalHeader(TZipEntry& entry) {
     entry.issue = {azeZipStructure, "Error while reading a local header"};
     return;
   }
-  const uint8_t* p = data_ + at;
-  const uint16_t flags = Get16(p + 6), method = Get16(p + 8);
-  const uint32_t crc = Get32(p + 14);
-  uint64_t compressed = Get32(p + 18), uncompressed = Get32(p + 22);
-  const uint16_t nameLen = Get16(p + 26), extraLen = Get16(p + 28);
+  const zipformat::TLocalHeader h = zipformat::ReadLocalHeader(data_ + at);
+  const uint16_t nameLen = h.nameLength, extraLen = h.extraLength;
   if (centralStart - at - kLocalFixed < uint64_t{nameLen} + extraLen) {
     entry.issue = {azeUnexpectedEnd, "Error while reading a local header"};
     return;
   }
-  const std::string_view name(reinterpret_cast<const char*>(p + kLocalFixed), nameLen);
+  const std::string_view name(reinterpret_cast<const char*>(data_ + at + kLocalFixed), nameLen);
   const std::string_view extra(name.data() + nameLen, extraLen);
   if (name != entry.rawName) {
     entry.issue = {azeZipStructure, "Local and Central names different"};
     return;
   }
-  if (method != entry.method || (flags & kFlagEncrypted) != (entry.flags & kFlagEncrypted)) {
+  if (h.method != entry.method || (h.flags & kFlagEncrypted) != (entry.flags & kFlagEncrypted)) {
     entry.issue = {azeZipStructure, "Local and Central headers different"};
     return;
   }
   // A data descriptor carries the sizes after the data, so the local ones mean nothing then.
-  if ((flags & kFlagDataDescriptor) == 0) {
-    uint64_t offsetUnused = 0;
-    ApplyZip64(extra, uncompressed == 0xFFFFFFFF, compressed == 0xFFFFFFFF, false, uncompressed,
-               compressed, offsetUnused);
-    if (crc != entry.crc32 || compressed != entry.compressedSize ||
-        uncompressed != entry.uncompressedSize) {
+  if ((h.flags & kFlagDataDescriptor) == 0) {
+    // A local header has no offset or disk; a missing Zip64 block leaves the placeholders,
+    // which then differ from the central sizes.
+    zipformat::TZip64Values values{h.uncompressedSize, h.compressedSize, 0, 0};
+    zipformat::ApplyZip64(extra, values);
+    if (h.crc32 != entry.crc32 || values.compressed != entry.compressedSize ||
+        values.uncompressed != entry.uncompressedSize) {
       entry.issue = {azeZipStructure, "Local and Central sizes different"};
       return;
     }

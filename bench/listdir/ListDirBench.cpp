@@ -21,108 +21,21 @@
 #include "platform/File.h"
 #include "tests/support/Process.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/ZipBuilder.h"
 
 namespace {
 
-void Put16(std::string& s, uint32_t v) {
-  s.push_back(static_cast<char>(v & 0xFF));
-  s.push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-void Put32(std::string& s, uint32_t v) {
-  Put16(s, v & 0xFFFF);
-  Put16(s, v >> 16);
-}
-
-uint32_t Crc32(const std::string& bytes) {
-  uint32_t crc = 0xFFFFFFFFu;
-  for (char ch : bytes) {
-    crc ^= static_cast<uint8_t>(ch);
-    for (int k = 0; k < 8; ++k)
-      crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
-  }
-  return ~crc;
-}
-
-// Stored entries "loja007/caixa0123/cupom000456.txt" with a short text each.
+// Stored entries "loja007/caixa0123/cupom000456.txt" with a short text each. More than 65,535
+// entries need the Zip64 end records, whose end record then holds placeholders.
 std::string MakeArchive(int entries) {
-  std::string data, central;
-  data.reserve(static_cast<size_t>(entries) * 90);
-  central.reserve(static_cast<size_t>(entries) * 90);
+  std::vector<varelo::test::TZipItem> items;
+  items.reserve(static_cast<size_t>(entries));
   for (int i = 0; i < entries; ++i) {
     char name[64];
     std::snprintf(name, sizeof name, "loja%03d/caixa%04d/cupom%06d.txt", i % 97, i % 1013, i);
-    const std::string content = "cupom " + std::to_string(i) + "\r\n";
-    const uint32_t crc = Crc32(content);
-    const uint32_t offset = static_cast<uint32_t>(data.size());
-    const uint32_t nameLength = static_cast<uint32_t>(std::strlen(name));
-    Put32(data, 0x04034B50);
-    Put16(data, 10);
-    Put16(data, 0);
-    Put16(data, 0);
-    Put32(data, 0x5A210000);
-    Put32(data, crc);
-    Put32(data, static_cast<uint32_t>(content.size()));
-    Put32(data, static_cast<uint32_t>(content.size()));
-    Put16(data, nameLength);
-    Put16(data, 0);
-    data += name;
-    data += content;
-    Put32(central, 0x02014B50);
-    Put16(central, 0x031E);
-    Put16(central, 10);
-    Put16(central, 0);
-    Put16(central, 0);
-    Put32(central, 0x5A210000);
-    Put32(central, crc);
-    Put32(central, static_cast<uint32_t>(content.size()));
-    Put32(central, static_cast<uint32_t>(content.size()));
-    Put16(central, nameLength);
-    Put16(central, 0);
-    Put16(central, 0);
-    Put16(central, 0);
-    Put16(central, 0);
-    Put32(central, 0100644u << 16);
-    Put32(central, offset);
-    central += name;
+    items.push_back({.name = name, .content = "cupom " + std::to_string(i) + "\r\n", .method = 0});
   }
-  // More than 65,535 entries need the Zip64 end records; the end record then holds
-  // placeholders for the counts.
-  const uint64_t centralOffset = data.size();
-  std::string out = data + central;
-  const bool zip64 = entries > 0xFFFF;
-  if (zip64) {
-    const uint32_t at = static_cast<uint32_t>(out.size());
-    Put32(out, 0x06064B50);
-    Put32(out, 44);
-    Put32(out, 0);
-    Put16(out, 0x031E);
-    Put16(out, 45);
-    Put32(out, 0);
-    Put32(out, 0);
-    for (int k = 0; k < 2; ++k) {
-      Put32(out, static_cast<uint32_t>(entries));
-      Put32(out, 0);
-    }
-    Put32(out, static_cast<uint32_t>(central.size()));
-    Put32(out, 0);
-    Put32(out, static_cast<uint32_t>(centralOffset));
-    Put32(out, 0);
-    Put32(out, 0x07064B50);
-    Put32(out, 0);
-    Put32(out, at);
-    Put32(out, 0);
-    Put32(out, 1);
-  }
-  const uint32_t count = zip64 ? 0xFFFF : static_cast<uint32_t>(entries);
-  Put32(out, 0x06054B50);
-  Put16(out, 0);
-  Put16(out, 0);
-  Put16(out, count);
-  Put16(out, count);
-  Put32(out, static_cast<uint32_t>(central.size()));
-  Put32(out, static_cast<uint32_t>(centralOffset));
-  Put16(out, 0);
-  return out;
+  return varelo::test::BuildZip(items, {.zip64End = entries > 0xFFFF});
 }
 
 int LoadChild(const char* path) {

@@ -4,47 +4,11 @@
 #include <vector>
 
 #include "archive/ZipFile.h"
+#include "tests/support/ZipBuilder.h"
 
-// Helpers of the archive tests: hand-made central directories with every field a hostile
-// maker could bend, a recording reader host, and zipinfo's view of an archive.
+// Helpers of the archive tests: a recording reader host and zipinfo's view of an archive (the
+// hand-made directories come from the tests' ZIP builder).
 namespace varelo::test {
-
-struct TCentralRecord {
-  std::string name;
-  std::string extra;
-  std::string comment;
-  uint16_t versionMadeBy = 0x031E;
-  uint16_t versionNeeded = 20;
-  uint16_t flags = 0;
-  uint32_t crc = 0;
-  uint32_t compressedSize = 0;
-  uint32_t uncompressedSize = 0;
-  uint32_t localOffset = 0;
-  uint16_t diskStart = 0;
-  uint16_t nameLength = 0xFFFF;  // 0xFFFF: the name's own length
-};
-
-struct TEndRecord {
-  uint16_t thisDisk = 0, startDisk = 0;
-  int32_t diskEntries = -1, totalEntries = -1;   // -1: the number of records
-  int64_t centralSize = -1, centralOffset = -1;  // -1: as laid out
-  std::string comment;
-  int32_t commentLength = -1;
-};
-
-// Local data (`prefix` bytes, as given), then the central records, then the end record.
-std::string BuildCentral(const std::string& prefix, const std::vector<TCentralRecord>& records,
-                         const TEndRecord& end = {});
-std::string CentralRecordBytes(const TCentralRecord& record);
-std::string EndRecordBytes(uint16_t entries, uint32_t size, uint32_t offset,
-                           const std::string& comment = "");
-std::string Zip64EndBytes(uint64_t entries, uint64_t size, uint64_t offset, uint16_t needed = 45);
-std::string Zip64LocatorBytes(uint64_t recordOffset, uint32_t totalDisks = 1,
-                              uint32_t recordDisk = 0);
-std::string Le16(uint16_t v);
-std::string Le32(uint32_t v);
-std::string Le64(uint64_t v);
-uint32_t Crc32Of(const std::string& bytes);
 
 class TRecordingHost : public archive::IZipReaderHost {
  public:

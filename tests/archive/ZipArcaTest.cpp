@@ -374,6 +374,60 @@ TEST_F(ZipArca, DirectoryOnlyEntriesAreListedOnRequest) {
   EXPECT_EQ(zip->DirEntry(0)->FileName(), "a\\");
 }
 
+// The component lists an entry under exactly the name the engine writes it under, however its
+// Unicode path field is bent: a field either reader would refuse is refused by both, and the
+// name then comes from the raw bytes (an MS-DOS maker's, so the OEM code page).
+TEST_F(ZipArca, UnicodePathFieldNamesTheSameFileInListAndExtract) {
+  const std::string raw = "caf\x82.txt";  // é in the OEM code page 850
+  const std::string head = std::string(1, '\x01') + Le32(Crc32(raw));
+  struct TCase {
+    const char* defect;
+    std::string extra;
+    std::string name;
+  };
+  const std::vector<TCase> cases = {
+      {"valid field", UnicodePathExtra(raw, "unicodé.txt"), "unicodé.txt"},
+      {"valid four-byte form", UnicodePathExtra(raw, "\xF0\x90\x8C\xB0.txt"),
+       "\xF0\x90\x8C\xB0.txt"},
+      {"header only, no name", ExtraField(0x7075, head), "café.txt"},
+      {"shorter than its header", ExtraField(0x7075, head.substr(0, 4)), "café.txt"},
+      {"size beyond the extra bytes", ExtraField(0x7075, head + "longo.txt").substr(0, 12),
+       "café.txt"},
+      {"wrong version", ExtraField(0x7075, "\x02" + head.substr(1) + "versao.txt"), "café.txt"},
+      {"CRC of other bytes", UnicodePathExtra("cafe.txt", "outro.txt"), "café.txt"},
+      {"invalid UTF-8", UnicodePathExtra(raw, "ruim\xFF.txt"), "café.txt"},
+      {"cut multi-byte form", UnicodePathExtra(raw, "corte\xC3"), "café.txt"},
+      {"overlong slash",
+       UnicodePathExtra(raw,
+                        "a\xC0\xAF"
+                        "b.txt"),
+       "café.txt"},
+      {"surrogate", UnicodePathExtra(raw, "s\xED\xA0\x80.txt"), "café.txt"},
+      {"beyond U+10FFFF", UnicodePathExtra(raw, "g\xF4\x90\x80\x80.txt"), "café.txt"},
+      {"old five-byte form", UnicodePathExtra(raw, "c\xF8\x88\x80\x80\x80.txt"), "café.txt"},
+      {"old six-byte form", UnicodePathExtra(raw, "s\xFC\x84\x80\x80\x80\x80.txt"), "café.txt"},
+  };
+  for (size_t i = 0; i < cases.size(); ++i) {
+    const TCase& c = cases[i];
+    const std::string archive = InPrefix("c:\\Varelo\\Pkg\\nome" + std::to_string(i) + ".zip");
+    WriteFileBytes(platform::HostPath(archive), BuildZip({{.name = raw,
+                                                           .content = "conteúdo",
+                                                           .versionMadeBy = 0x0014,
+                                                           .externalAttributes = 0x20,
+                                                           .centralExtra = c.extra}}));
+    zip->SetZipFileName(archive);
+    ASSERT_EQ(zip->Count(), 1) << c.defect;
+    const std::string listed = zip->DirEntry(0)->FileName();
+    const std::string folder = "c:\\Varelo\\Pkg\\caso" + std::to_string(i);
+    ASSERT_TRUE(platform::ForceDirectories(InPrefix(folder))) << c.defect;
+    EXPECT_EQ(Unpack(archive, InPrefix(folder + "\\")), 0) << c.defect << ": " << lastMessage;
+    EXPECT_EQ(listed, c.name) << c.defect;
+    EXPECT_EQ(platform::ListFolderTree(platform::HostPath(InPrefix(folder))),
+              std::vector<std::string>{listed})
+        << c.defect;
+  }
+}
+
 TEST_F(ZipArca, InactiveComponentDefersSettings) {
   const std::string path = InPrefix("c:\\Varelo\\Pkg\\d.zip");
   WriteFileBytes(platform::HostPath(path), BuildCentral("", {{.name = "b.txt"}}));

@@ -438,12 +438,9 @@ TEST_F(ZipReader, HostileInputTable) {
 
 TEST_F(ZipReader, NameDecodingTable) {
   const std::string raw = "caf\x82.txt";  // é in the OEM code page 850
-  std::string upath = Le16(0x7075);
-  const std::string upathData = std::string(1, '\x01') + Le32(Crc32Of("old.txt")) + "novo-ç.txt";
-  upath += Le16(static_cast<uint16_t>(upathData.size())) + upathData;
-  std::string staleUpath = Le16(0x7075);
-  const std::string staleData = std::string(1, '\x01') + Le32(1234) + "stale.txt";
-  staleUpath += Le16(static_cast<uint16_t>(staleData.size())) + staleData;
+  const std::string upath = UnicodePathExtra("old.txt", "novo-ç.txt");
+  const std::string staleUpath =
+      ExtraField(0x7075, std::string(1, '\x01') + Le32(1234) + "stale.txt");
   struct TCase {
     TCentralRecord rec;
     const char* name;

@@ -8,6 +8,7 @@
 #include "tests/engine/EngineTestSupport.h"
 #include "tests/support/MissingPeer.h"
 #include "tests/support/Process.h"
+#include "zipformat/ZipRecords.h"
 
 namespace varelo::test {
 namespace {
@@ -209,24 +210,6 @@ TEST_F(EnginePeer, BuiltZip64ArchiveMatchesUnzip) {
   ExpectSameAsUnzip();
 }
 
-// Little-endian record writer for the sparse archive below.
-struct TRecord {
-  std::string bytes;
-  TRecord& U16(uint32_t v) {
-    bytes += static_cast<char>(v & 0xFF);
-    bytes += static_cast<char>((v >> 8) & 0xFF);
-    return *this;
-  }
-  TRecord& U32(uint32_t v) { return U16(v & 0xFFFF).U16(v >> 16); }
-  TRecord& U64(uint64_t v) {
-    return U32(static_cast<uint32_t>(v)).U32(static_cast<uint32_t>(v >> 32));
-  }
-  TRecord& Text(const std::string& t) {
-    bytes += t;
-    return *this;
-  }
-};
-
 // A 6 GiB stored entry of zeros costs nothing on disk when its data is a hole in a sparse
 // file; a small entry placed after it has its local header beyond 4 GiB, so sizes, offsets and
 // the directory position all need their Zip64 forms.
@@ -240,39 +223,58 @@ TEST_F(EnginePeer, SparseZip64ArchiveBeyondFourGiB) {
     bigCrc = crc32_combine(bigCrc, blockCrc, static_cast<z_off_t>(zeros.size()));
   const uint32_t smallCrc = Crc32(small);
 
-  TRecord bigLocal;
-  bigLocal.U32(0x04034B50).U16(45).U16(0).U16(0).U32(0x5A210000).U32(bigCrc);
-  bigLocal.U32(0xFFFFFFFF).U32(0xFFFFFFFF).U16(7).U16(20).Text("big.bin");
-  bigLocal.U16(1).U16(16).U64(kBig).U64(kBig);
-  const uint64_t smallOffset = bigLocal.bytes.size() + kBig;
-  TRecord tail;
-  tail.U32(0x04034B50).U16(20).U16(0).U16(0).U32(0x5A210000).U32(smallCrc);
-  tail.U32(static_cast<uint32_t>(small.size())).U32(static_cast<uint32_t>(small.size()));
-  tail.U16(9).U16(0).Text("small.txt").Text(small);
-  const uint64_t centralOffset = smallOffset + tail.bytes.size();
-  TRecord central;
-  central.U32(0x02014B50).U16(0x031E).U16(45).U16(0).U16(0).U32(0x5A210000).U32(bigCrc);
-  central.U32(0xFFFFFFFF).U32(0xFFFFFFFF).U16(7).U16(20).U16(0).U16(0).U16(0).U32(0).U32(0);
-  central.Text("big.bin").U16(1).U16(16).U64(kBig).U64(kBig);
-  central.U32(0x02014B50).U16(0x031E).U16(45).U16(0).U16(0).U32(0x5A210000).U32(smallCrc);
-  central.U32(static_cast<uint32_t>(small.size())).U32(static_cast<uint32_t>(small.size()));
-  central.U16(9).U16(12).U16(0).U16(0).U16(0).U32(0).U32(0xFFFFFFFF);
-  central.Text("small.txt").U16(1).U16(8).U64(smallOffset);
-  const uint64_t zip64End = centralOffset + central.bytes.size();
-  TRecord end;
-  end.U32(0x06064B50).U64(44).U16(0x031E).U16(45).U32(0).U32(0).U64(2).U64(2);
-  end.U64(central.bytes.size()).U64(centralOffset);
-  end.U32(0x07064B50).U32(0).U64(zip64End).U32(1);
-  end.U32(0x06054B50).U16(0).U16(0).U16(0xFFFF).U16(0xFFFF).U32(0xFFFFFFFF).U32(0xFFFFFFFF).U16(0);
+  // Each entry's local header, and its central record made of the same fields.
+  const uint32_t placeholder = zipformat::kPlaceholder32;
+  const auto smallSize = static_cast<uint32_t>(small.size());
+  const zipformat::TLocalHeader bigHeader{.versionNeeded = 45,
+                                          .dosDateTime = 0x5A210000,
+                                          .crc32 = static_cast<uint32_t>(bigCrc),
+                                          .compressedSize = placeholder,
+                                          .uncompressedSize = placeholder,
+                                          .nameLength = 7,
+                                          .extraLength = 20};
+  const zipformat::TLocalHeader smallHeader{.versionNeeded = 20,
+                                            .dosDateTime = 0x5A210000,
+                                            .crc32 = smallCrc,
+                                            .compressedSize = smallSize,
+                                            .uncompressedSize = smallSize,
+                                            .nameLength = 9};
+  auto centralOf = [](const zipformat::TLocalHeader& h, uint16_t extraLength, uint32_t offset) {
+    return zipformat::TCentralHeader{.versionMadeBy = 0x031E,
+                                     .versionNeeded = 45,
+                                     .dosDateTime = h.dosDateTime,
+                                     .crc32 = h.crc32,
+                                     .compressedSize = h.compressedSize,
+                                     .uncompressedSize = h.uncompressedSize,
+                                     .nameLength = h.nameLength,
+                                     .extraLength = extraLength,
+                                     .localOffset = offset};
+  };
+  std::string bigLocal;
+  zipformat::Write(bigLocal, bigHeader);
+  bigLocal += "big.bin" + Zip64Extra({kBig, kBig});
+  const uint64_t smallOffset = bigLocal.size() + kBig;
+  std::string tail;
+  zipformat::Write(tail, smallHeader);
+  tail += "small.txt" + small;
+  const uint64_t centralOffset = smallOffset + tail.size();
+  std::string central;
+  zipformat::Write(central, centralOf(bigHeader, 20, 0));
+  central += "big.bin" + Zip64Extra({kBig, kBig});
+  zipformat::Write(central, centralOf(smallHeader, 12, placeholder));
+  central += "small.txt" + Zip64Extra({smallOffset});
+  const uint64_t zip64End = centralOffset + central.size();
+  const std::string end = Zip64EndBytes(2, central.size(), centralOffset) +
+                          Zip64LocatorBytes(zip64End) +
+                          EndRecordBytes(zipformat::kPlaceholder16, placeholder, placeholder);
 
   platform::TFile file;
   ASSERT_TRUE(
       file.Open(caller.archive, platform::TFileAccess::Write, platform::TFileCreate::CreateAlways));
-  ASSERT_EQ(file.Write(bigLocal.bytes.data(), bigLocal.bytes.size()),
-            static_cast<int64_t>(bigLocal.bytes.size()));
+  ASSERT_EQ(file.Write(bigLocal.data(), bigLocal.size()), static_cast<int64_t>(bigLocal.size()));
   ASSERT_EQ(file.Seek(static_cast<int64_t>(smallOffset), platform::TSeekOrigin::Begin),
             static_cast<int64_t>(smallOffset));
-  const std::string rest = tail.bytes + central.bytes + end.bytes;
+  const std::string rest = tail + central + end;
   ASSERT_EQ(file.Write(rest.data(), rest.size()), static_cast<int64_t>(rest.size()));
   file.Close();
 

@@ -9,6 +9,7 @@
 
 #include "installer/Artwork.h"
 #include "platform/ui/Picture.h"
+#include "tests/support/ZipBuilder.h"
 
 namespace platform::ui {
 namespace {
@@ -17,16 +18,6 @@ std::array<int, 4> PixelAt(const TPicture& picture, int x, int y) {
   const size_t at = (static_cast<size_t>(y) * picture.Width() + x) * picture.Depth();
   const auto& p = picture.Pixels();
   return {p[at], p[at + 1], p[at + 2], picture.Depth() == 4 ? p[at + 3] : 255};
-}
-
-uint32_t Crc32(const std::string& data) {
-  uint32_t crc = 0xFFFFFFFFu;
-  for (unsigned char c : data) {
-    crc ^= c;
-    for (int k = 0; k < 8; ++k)
-      crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-  }
-  return ~crc;
 }
 
 std::string BigEndian32(uint32_t v) {
@@ -38,7 +29,8 @@ std::string BigEndian32(uint32_t v) {
 std::string PngDeclaring(uint32_t width, uint32_t height) {
   const std::string body =
       "IHDR" + BigEndian32(width) + BigEndian32(height) + std::string("\x08\x02\x00\x00\x00", 5);
-  return std::string("\x89PNG\r\n\x1a\n", 8) + BigEndian32(13) + body + BigEndian32(Crc32(body));
+  return std::string("\x89PNG\r\n\x1a\n", 8) + BigEndian32(13) + body +
+         BigEndian32(varelo::test::Crc32(body));
 }
 
 TEST(TPicture, ArtworkDecodesToTheSamePixelsOnEveryBuild) {

@@ -5,21 +5,19 @@
 #include <random>
 #include <stdexcept>
 
+#include "zipformat/Crc32.h"
+#include "zipformat/ExtraFields.h"
+#include "zipformat/LittleEndian.h"
+#include "zipformat/ZipRecords.h"
+
 namespace varelo::test {
 namespace {
 
-void Put16(std::string& out, uint32_t v) {
-  out += static_cast<char>(v & 0xFF);
-  out += static_cast<char>((v >> 8) & 0xFF);
-}
-void Put32(std::string& out, uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
-void Put64(std::string& out, uint64_t v) {
-  Put32(out, static_cast<uint32_t>(v));
-  Put32(out, static_cast<uint32_t>(v >> 32));
-}
+using zipformat::Put16;
+using zipformat::Put32;
+using zipformat::Put64;
+
+constexpr uint32_t kDosTime = 0x5A210000;  // 2025-01-01 00:00
 
 struct TPlaced {
   uint64_t offset = 0;
@@ -47,10 +45,9 @@ class TPkwareKeys {
 
  private:
   static uint32_t Crc(uint32_t crc, uint8_t b) {
-    crc ^= b;
-    for (int i = 0; i < 8; ++i)
-      crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
-    return crc;
+    // The key update is one raw CRC step (no pre- or post-inversion), which the CRC-32 of the
+    // format gives when its inversions are undone around it.
+    return ~zipformat::Crc32(~crc, &b, 1);
   }
   void Update(uint8_t plain) {
     k0_ = Crc(k0_, plain);
@@ -63,8 +60,23 @@ class TPkwareKeys {
 }  // namespace
 
 uint32_t Crc32(const std::string& bytes) {
-  return static_cast<uint32_t>(
-      crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
+  return zipformat::Crc32(bytes);
+}
+
+std::string Le16(uint16_t v) {
+  std::string out;
+  Put16(out, v);
+  return out;
+}
+std::string Le32(uint32_t v) {
+  std::string out;
+  Put32(out, v);
+  return out;
+}
+std::string Le64(uint64_t v) {
+  std::string out;
+  Put64(out, v);
+  return out;
 }
 
 std::string Deflate(const std::string& bytes) {
@@ -100,33 +112,33 @@ std::string EncryptPkware(const std::string& password, const std::string& data, 
 std::string ExtraField(uint16_t tag, const std::string& data) {
   std::string out;
   Put16(out, tag);
-  Put16(out, static_cast<uint32_t>(data.size()));
+  Put16(out, static_cast<uint16_t>(data.size()));
   return out + data;
 }
 
 std::string UnicodePathExtra(const std::string& rawName, const std::string& unicodeName) {
   std::string data(1, '\1');
   Put32(data, Crc32(rawName));
-  return ExtraField(0x7075, data + unicodeName);
+  return ExtraField(zipformat::kTagUnicodePath, data + unicodeName);
 }
 
 std::string UnicodeCommentExtra(const std::string& rawComment, const std::string& text) {
   std::string data(1, '\1');
   Put32(data, Crc32(rawComment));
-  return ExtraField(0x6375, data + text);
+  return ExtraField(zipformat::kTagUnicodeComment, data + text);
 }
 
 std::string ExtendedTimeExtra(int64_t unixTime) {
   std::string data(1, '\1');
   Put32(data, static_cast<uint32_t>(unixTime));
-  return ExtraField(0x5455, data);
+  return ExtraField(zipformat::kTagExtendedTime, data);
 }
 
 std::string Zip64Extra(const std::vector<uint64_t>& values) {
   std::string data;
   for (uint64_t v : values)
     Put64(data, v);
-  return ExtraField(0x0001, data);
+  return ExtraField(zipformat::kTagZip64, data);
 }
 
 std::string BuildZip(const std::vector<TZipItem>& items, const TZipLayout& layout) {
@@ -152,16 +164,17 @@ std::string BuildZip(const std::vector<TZipItem>& items, const TZipLayout& layou
     const std::string extra =
         (item.zip64 ? Zip64Extra({p.size, p.data.size()}) : "") + item.localExtra;
     const uint16_t flags = item.flags | (item.password ? 1 : 0);
-    Put32(out, 0x04034B50);
-    Put16(out, item.zip64 ? 45 : 20);
-    Put16(out, flags);
-    Put16(out, item.method);
-    Put32(out, 0x5A210000);  // 2025-01-01 00:00
-    Put32(out, p.crc);
-    Put32(out, Low32(p.data.size(), item.zip64));
-    Put32(out, Low32(p.size, item.zip64));
-    Put16(out, static_cast<uint32_t>(name.size()));
-    Put16(out, static_cast<uint32_t>(extra.size()));
+    zipformat::TLocalHeader h;
+    h.versionNeeded = item.zip64 ? 45 : 20;
+    h.flags = flags;
+    h.method = item.method;
+    h.dosDateTime = kDosTime;
+    h.crc32 = p.crc;
+    h.compressedSize = Low32(p.data.size(), item.zip64);
+    h.uncompressedSize = Low32(p.size, item.zip64);
+    h.nameLength = static_cast<uint16_t>(name.size());
+    h.extraLength = static_cast<uint16_t>(extra.size());
+    zipformat::Write(out, h);
     out += name;
     out += extra;
     out += p.data;
@@ -172,22 +185,20 @@ std::string BuildZip(const std::vector<TZipItem>& items, const TZipLayout& layou
     const TPlaced& p = placed[i];
     const std::string extra =
         (item.zip64 ? Zip64Extra({p.size, p.data.size(), p.offset}) : "") + item.centralExtra;
-    Put32(out, 0x02014B50);
-    Put16(out, item.versionMadeBy);
-    Put16(out, item.zip64 ? 45 : 20);
-    Put16(out, item.flags | (item.password ? 1 : 0));
-    Put16(out, item.method);
-    Put32(out, 0x5A210000);
-    Put32(out, p.crc);
-    Put32(out, Low32(p.data.size(), item.zip64));
-    Put32(out, Low32(p.size, item.zip64));
-    Put16(out, static_cast<uint32_t>(item.name.size()));
-    Put16(out, static_cast<uint32_t>(extra.size()));
-    Put16(out, 0);
-    Put16(out, 0);
-    Put16(out, 0);
-    Put32(out, item.externalAttributes);
-    Put32(out, Low32(p.offset, item.zip64));
+    zipformat::TCentralHeader h;
+    h.versionMadeBy = item.versionMadeBy;
+    h.versionNeeded = item.zip64 ? 45 : 20;
+    h.flags = item.flags | (item.password ? 1 : 0);
+    h.method = item.method;
+    h.dosDateTime = kDosTime;
+    h.crc32 = p.crc;
+    h.compressedSize = Low32(p.data.size(), item.zip64);
+    h.uncompressedSize = Low32(p.size, item.zip64);
+    h.nameLength = static_cast<uint16_t>(item.name.size());
+    h.extraLength = static_cast<uint16_t>(extra.size());
+    h.externalAttributes = item.externalAttributes;
+    h.localOffset = Low32(p.offset, item.zip64);
+    zipformat::Write(out, h);
     out += item.name;
     out += extra;
   }
@@ -197,32 +208,95 @@ std::string BuildZip(const std::vector<TZipItem>& items, const TZipLayout& layou
   const bool placeholders = anyZip64 && layout.placeholders;
   if (anyZip64) {
     const uint64_t zip64End = out.size() - base;
-    Put32(out, 0x06064B50);
-    Put64(out, 44);
-    Put16(out, 0x031E);
-    Put16(out, 45);
-    Put32(out, 0);
-    Put32(out, 0);
-    Put64(out, count);
-    Put64(out, count);
-    Put64(out, centralSize);
-    Put64(out, centralOffset);
-    Put32(out, 0x07064B50);
-    Put32(out, 0);
-    Put64(out, zip64End);
-    Put32(out, 1);
+    out += Zip64EndBytes(count, centralSize, centralOffset);
+    out += Zip64LocatorBytes(zip64End);
   }
   const uint32_t count16 = placeholders ? 0xFFFF : static_cast<uint32_t>(count & 0xFFFF);
-  Put32(out, 0x06054B50);
-  Put16(out, 0);
-  Put16(out, 0);
-  Put16(out, layout.diskEntries.value_or(count16));
-  Put16(out, count16);
-  Put32(out, Low32(centralSize, placeholders));
-  Put32(out, Low32(centralOffset, placeholders));
-  Put16(out, static_cast<uint32_t>(layout.comment.size()));
+  zipformat::TEndRecord end;
+  end.diskEntries = static_cast<uint16_t>(layout.diskEntries.value_or(count16));
+  end.totalEntries = static_cast<uint16_t>(count16);
+  end.centralSize = Low32(centralSize, placeholders);
+  end.centralOffset = Low32(centralOffset, placeholders);
+  end.commentLength = static_cast<uint16_t>(layout.comment.size());
+  zipformat::Write(out, end);
   out += layout.comment;
   return out;
+}
+
+std::string CentralRecordBytes(const TCentralRecord& r) {
+  zipformat::TCentralHeader h;
+  h.versionMadeBy = r.versionMadeBy;
+  h.versionNeeded = r.versionNeeded;
+  h.flags = r.flags;
+  h.dosDateTime = kDosTime;
+  h.crc32 = r.crc;
+  h.compressedSize = r.compressedSize;
+  h.uncompressedSize = r.uncompressedSize;
+  h.nameLength = r.nameLength == 0xFFFF ? static_cast<uint16_t>(r.name.size()) : r.nameLength;
+  h.extraLength = static_cast<uint16_t>(r.extra.size());
+  h.commentLength = static_cast<uint16_t>(r.comment.size());
+  h.diskStart = r.diskStart;
+  h.localOffset = r.localOffset;
+  std::string out;
+  zipformat::Write(out, h);
+  return out + r.name + r.extra + r.comment;
+}
+
+std::string EndRecordBytes(uint16_t entries, uint32_t size, uint32_t offset,
+                           const std::string& comment) {
+  zipformat::TEndRecord end;
+  end.diskEntries = end.totalEntries = entries;
+  end.centralSize = size;
+  end.centralOffset = offset;
+  end.commentLength = static_cast<uint16_t>(comment.size());
+  std::string out;
+  zipformat::Write(out, end);
+  return out + comment;
+}
+
+std::string Zip64EndBytes(uint64_t entries, uint64_t size, uint64_t offset, uint16_t needed) {
+  zipformat::TZip64End record;
+  record.recordSize = zipformat::kZip64EndSize - zipformat::kZip64EndHeadSize;
+  record.versionMadeBy = 0x031E;
+  record.versionNeeded = needed;
+  record.diskEntries = record.totalEntries = entries;
+  record.centralSize = size;
+  record.centralOffset = offset;
+  std::string out;
+  zipformat::Write(out, record);
+  return out;
+}
+
+std::string Zip64LocatorBytes(uint64_t recordOffset, uint32_t totalDisks, uint32_t recordDisk) {
+  zipformat::TZip64Locator locator;
+  locator.recordDisk = recordDisk;
+  locator.recordOffset = recordOffset;
+  locator.totalDisks = totalDisks;
+  std::string out;
+  zipformat::Write(out, locator);
+  return out;
+}
+
+std::string BuildCentral(const std::string& prefix, const std::vector<TCentralRecord>& records,
+                         const TEndRecord& end) {
+  std::string central;
+  for (const TCentralRecord& r : records)
+    central += CentralRecordBytes(r);
+  const auto count = static_cast<uint16_t>(records.size());
+  zipformat::TEndRecord record;
+  record.thisDisk = end.thisDisk;
+  record.centralDisk = end.startDisk;
+  record.diskEntries = end.diskEntries < 0 ? count : static_cast<uint16_t>(end.diskEntries);
+  record.totalEntries = end.totalEntries < 0 ? count : static_cast<uint16_t>(end.totalEntries);
+  record.centralSize = end.centralSize < 0 ? static_cast<uint32_t>(central.size())
+                                           : static_cast<uint32_t>(end.centralSize);
+  record.centralOffset = end.centralOffset < 0 ? static_cast<uint32_t>(prefix.size())
+                                               : static_cast<uint32_t>(end.centralOffset);
+  record.commentLength = end.commentLength < 0 ? static_cast<uint16_t>(end.comment.size())
+                                               : static_cast<uint16_t>(end.commentLength);
+  std::string out = prefix + central;
+  zipformat::Write(out, record);
+  return out + end.comment;
 }
 
 }  // namespace varelo::test

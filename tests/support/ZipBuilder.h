@@ -58,6 +58,47 @@ std::string Deflate(const std::string& bytes);
 std::string EncryptPkware(const std::string& password, const std::string& data, uint8_t check,
                           uint32_t seed = 1);
 
+// The CRC-32 of the format (zipformat's), for contents and names the tests lay out.
 uint32_t Crc32(const std::string& bytes);
+
+// Fields laid out by hand, little-endian.
+std::string Le16(uint16_t v);
+std::string Le32(uint32_t v);
+std::string Le64(uint64_t v);
+
+// One central record with every field a hostile maker could bend; directories of such records
+// without any local data, for the directory readers.
+struct TCentralRecord {
+  std::string name;
+  std::string extra;
+  std::string comment;
+  uint16_t versionMadeBy = 0x031E;
+  uint16_t versionNeeded = 20;
+  uint16_t flags = 0;
+  uint32_t crc = 0;
+  uint32_t compressedSize = 0;
+  uint32_t uncompressedSize = 0;
+  uint32_t localOffset = 0;
+  uint16_t diskStart = 0;
+  uint16_t nameLength = 0xFFFF;  // 0xFFFF: the name's own length
+};
+
+struct TEndRecord {
+  uint16_t thisDisk = 0, startDisk = 0;
+  int32_t diskEntries = -1, totalEntries = -1;   // -1: the number of records
+  int64_t centralSize = -1, centralOffset = -1;  // -1: as laid out
+  std::string comment;
+  int32_t commentLength = -1;
+};
+
+// Local data (`prefix` bytes, as given), then the central records, then the end record.
+std::string BuildCentral(const std::string& prefix, const std::vector<TCentralRecord>& records,
+                         const TEndRecord& end = {});
+std::string CentralRecordBytes(const TCentralRecord& record);
+std::string EndRecordBytes(uint16_t entries, uint32_t size, uint32_t offset,
+                           const std::string& comment = "");
+std::string Zip64EndBytes(uint64_t entries, uint64_t size, uint64_t offset, uint16_t needed = 45);
+std::string Zip64LocatorBytes(uint64_t recordOffset, uint32_t totalDisks = 1,
+                              uint32_t recordDisk = 0);
 
 }  // namespace varelo::test
