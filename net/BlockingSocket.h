@@ -292,6 +292,9 @@ class TBlockingSocket {
   std::string GetSinIP(const TVarSin& Sin);
   int32_t GetSinPort(const TVarSin& Sin);
   int32_t FamilyToAF(TSocketFamily Value) const;
+  // With InterPacketTimeout off, Timeout holds for a whole read rather than for each packet:
+  // takes the time spent since tick Start off it. False (10060 set) once it ran out.
+  bool SpendTimeout(int32_t& Timeout, uint32_t Start);
   // One packet of ReceiveInto into Buffer, at most Room bytes: from the line buffer while it
   // holds any, else from the socket within Wait. Gives the bytes received with the partner of
   // a line end already handed out dropped; 0 or less when the read must end (LastError says

@@ -98,6 +98,19 @@ std::string TBlockingSocket::RecvPacket(int32_t Timeout) {
   return result;
 }
 
+bool TBlockingSocket::SpendTimeout(int32_t& Timeout, uint32_t Start) {
+  // A negative timeout waits without limit, so there is nothing to count down.
+  if (FInterPacketTimeout || Timeout < 0) {
+    return true;
+  }
+  Timeout -= static_cast<int32_t>(TickSpan(Start, TickNow()));
+  if (Timeout > 0) {
+    return true;
+  }
+  FLastError = SocketError::kTimedOut;
+  return false;
+}
+
 int64_t TBlockingSocket::ReadExactly(int64_t Len, int32_t Timeout,
                                      const std::function<void(const char*, size_t)>& Sink) {
   int64_t done = 0;
@@ -114,13 +127,8 @@ int64_t TBlockingSocket::ReadExactly(int64_t Len, int32_t Timeout,
     if (FLastError != 0 || done >= Len) {
       break;
     }
-    // A negative timeout waits without limit, so there is nothing to count down.
-    if (!FInterPacketTimeout && Timeout >= 0) {
-      Timeout -= static_cast<int32_t>(TickSpan(start, TickNow()));
-      if (Timeout <= 0) {
-        FLastError = SocketError::kTimedOut;
-        break;
-      }
+    if (!SpendTimeout(Timeout, start)) {
+      break;
     }
   }
   FLine.Bytes() = packet.substr(taken);
@@ -185,12 +193,8 @@ std::string TBlockingSocket::RecvTerminated(int32_t Timeout, const std::string& 
     if (pos > 0) {
       break;
     }
-    if (!FInterPacketTimeout && Timeout >= 0) {
-      Timeout -= static_cast<int32_t>(TickSpan(start, TickNow()));
-      if (Timeout <= 0) {
-        FLastError = SocketError::kTimedOut;
-        break;
-      }
+    if (!SpendTimeout(Timeout, start)) {
+      break;
     }
   }
   std::string result;
@@ -319,12 +323,8 @@ bool TBlockingSocket::ReceiveInto(TStream& Stream, std::optional<int64_t> Size, 
     if (pieceLeft <= 0) {
       pieceLeft = pieceSize + pieceLeft % pieceSize;
       budget = Timeout;
-    } else if (!FInterPacketTimeout && Timeout >= 0 && remaining > 0) {
-      budget -= static_cast<int32_t>(TickSpan(start, TickNow()));
-      if (budget <= 0) {
-        FLastError = SocketError::kTimedOut;
-        break;
-      }
+    } else if (remaining > 0 && !SpendTimeout(budget, start)) {
+      break;
     }
   }
   // A sized body is whole with its last byte; one read to the close only with the peer's

@@ -382,6 +382,34 @@ TEST(BlockingSocket, RecvStreamRawReadsToThePeerClose) {
   EXPECT_EQ(in.Data(), payload);
 }
 
+TEST(BlockingSocket, ReceiveIntoIsWholeOnlyByItsFraming) {
+  // The peer sends a line and a body, then ends the stream in order.
+  TLoopbackServer server([](TTcpSocket& peer) { peer.SendString("head\r\nbody-bytes"); });
+  TTcpSocket socket;
+  socket.Connect("127.0.0.1", server.Port());
+  EXPECT_EQ(socket.RecvString(kWait), "head");
+  // Bytes that came with the line are handed out first; the sized read stops at its size.
+  TMemoryStream sized;
+  EXPECT_TRUE(socket.ReceiveInto(sized, 4, kWait));
+  EXPECT_EQ(sized.Data(), "body");
+  // More asked for than comes: cut short by the close, not whole.
+  TMemoryStream cut;
+  EXPECT_FALSE(socket.ReceiveInto(cut, 100, kWait));
+  EXPECT_EQ(cut.Data(), "-bytes");
+  EXPECT_EQ(socket.LastError(), SocketError::kConnectionReset);
+  EXPECT_TRUE(socket.PeerClosed());
+}
+
+TEST(BlockingSocket, ReceiveIntoToTheCloseEndsWholeAtAnOrderlyEnd) {
+  TLoopbackServer server([](TTcpSocket& peer) { peer.SendString("to the close"); });
+  TTcpSocket socket;
+  socket.Connect("127.0.0.1", server.Port());
+  TMemoryStream in;
+  EXPECT_TRUE(socket.ReceiveInto(in, kToTheClose, kWait));
+  EXPECT_EQ(in.Data(), "to the close");
+  EXPECT_EQ(socket.LastError(), SocketError::kConnectionReset);
+}
+
 TEST(BlockingSocket, MonitorAndReadFilterSeeTheData) {
   TLoopbackServer server([](TTcpSocket& peer) {
     EXPECT_EQ(peer.RecvString(kWait), "ping");

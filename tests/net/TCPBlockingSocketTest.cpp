@@ -346,6 +346,10 @@ TEST(SSLPlugin, WithoutSSLSupportEveryStartFails) {
   EXPECT_EQ(sock.SSL().LibName(), "ssl_none");
   EXPECT_EQ(sock.SSL().GetPeerSerialNo(), -1);
   EXPECT_EQ(sock.SSL().GetVerifyCert(), 1);
+  // It cannot continue another connection's session either, and that is no failure.
+  TTCPBlockingSocket other(&net::TSSLNone::Create);
+  EXPECT_FALSE(sock.SSL().ContinueSessionOf(other.SSL()));
+  EXPECT_EQ(sock.SSL().LastError(), 0);
   sock.Connect("127.0.0.1", PortOf(server));
   ASSERT_EQ(sock.LastError(), 0);
   sock.SSLDoConnect();
