@@ -5,6 +5,7 @@
 
 #include "download/DownloadTypes.h"
 #include "download/VsDownloadClass.h"
+#include "download/VsFTP.h"
 #include "download/VsProxy.h"
 
 // The download component: a non-visual component that fetches one URL into a destination

@@ -4,7 +4,7 @@
 
 #include "download/DocumentStream.h"
 #include "download/VsDownloadClass.h"
-#include "download/VsProxy.h"
+#include "download/VsFTP.h"
 #include "net/FTPClient.h"
 
 // The FTP download session: logs in to the server the component's FTP settings name, asks for

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-// The proxy and FTP settings objects of the download component: plain fields, no operations.
+// The proxy settings object of the download component: plain fields, no operations.
 namespace download {
 
 class TVsProxy {
@@ -12,15 +12,6 @@ class TVsProxy {
   std::string ProxyUser;
   std::string ProxyPass;
   int32_t ProxyTimeout = 90000;  // milliseconds, given to the HTTP client
-};
-
-class TVsFTP {
- public:
-  std::string FtpHost;
-  std::string FtpPort;
-  std::string FtpUser;
-  std::string FtpPass;
-  int32_t FtpTimeout = 300000;  // milliseconds, given to the FTP client
 };
 
 }  // namespace download

@@ -10,7 +10,6 @@
 #include "net/ProtoBytes.h"
 #include "net/ProtoText.h"
 #include "net/ProtoTicks.h"
-#include "net/SocketErrors.h"
 #include "net/SocketResolver.h"
 
 namespace net {
@@ -230,7 +229,8 @@ int32_t TBlockingSocket::SockCheck(int32_t SockResult) {
 
 void TBlockingSocket::ExceptCheck() {
   FLastErrorDesc = GetErrorDescEx();
-  if (FLastError == 0 || FLastError == WSAEWOULDBLOCK || FLastError == WSAEINPROGRESS) {
+  if (FLastError == 0 || FLastError == SocketError::kWouldBlock ||
+      FLastError == SocketError::kInProgress) {
     return;
   }
   DoStatus(HR_Error, std::to_string(FLastError) + "," + FLastErrorDesc);
@@ -247,7 +247,7 @@ std::string TBlockingSocket::GetErrorDescEx() {
 }
 
 std::string TBlockingSocket::GetErrorDesc(int32_t ErrorCode) {
-  return SocketErrorText(ErrorCode);
+  return platform::SocketErrorText(ErrorCode);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -389,10 +389,10 @@ void TBlockingSocket::Connect(const std::string& IP, const std::string& Port) {
         const bool savedMode = FNonBlockMode;
         SetNonBlockMode(true);
         SockCheck(platform::SockConnect(FSocket, sin));
-        if (FLastError == WSAEINPROGRESS || FLastError == WSAEWOULDBLOCK) {
+        if (FLastError == SocketError::kInProgress || FLastError == SocketError::kWouldBlock) {
           if (!WaitReady(true, limit, reported)) {
             if (FLastError == 0)
-              FLastError = WSAETIMEDOUT;
+              FLastError = SocketError::kTimedOut;
           } else {
             // Writable also means "the attempt ended": a refused connection is reported as
             // refused, not as a success or a timeout.
@@ -488,7 +488,7 @@ bool TBlockingSocket::WaitInSlices(const std::function<bool(int32_t)>& Select, i
     DoHeartbeat();
     if (FStopFlag) {
       FStopFlag = false;
-      FLastError = WSAECONNABORTED;
+      FLastError = SocketError::kConnectionAborted;
       return false;
     }
     if (!endless && TickSpan(start, TickNow()) >= static_cast<uint32_t>(Timeout))
@@ -550,7 +550,7 @@ bool TBlockingSocket::CheckStopFlag() {
     return false;
   }
   FStopFlag = false;
-  FLastError = WSAECONNABORTED;
+  FLastError = SocketError::kConnectionAborted;
   ExceptCheck();
   return true;
 }
@@ -597,16 +597,16 @@ int32_t TBlockingSocket::SendBuffer(const void* Buffer, int32_t Length) {
     ThrottleTransfer(chunk, FMaxSendBandwidth, FNextSend);
     int result = platform::SockSend(FSocket, data + sent, chunk, 0);
     SockCheck(result);
-    if (FLastError == WSAEWOULDBLOCK && !FNonBlockMode && FSendTimeout > 0) {
+    if (FLastError == SocketError::kWouldBlock && !FNonBlockMode && FSendTimeout > 0) {
       // A blocking send with a send timeout says "would block" only when that time passed
       // without any progress: waiting again would double the time the caller allowed.
-      FLastError = WSAETIMEDOUT;
-    } else if (FLastError == WSAEWOULDBLOCK) {
+      FLastError = SocketError::kTimedOut;
+    } else if (FLastError == SocketError::kWouldBlock) {
       if (CanWrite(FNonblockSendTimeout)) {
         result = platform::SockSend(FSocket, data + sent, chunk, 0);
         SockCheck(result);
       } else if (FLastError == 0) {
-        FLastError = WSAETIMEDOUT;
+        FLastError = SocketError::kTimedOut;
       }
     }
     if (FLastError != 0) {
@@ -642,7 +642,7 @@ void TBlockingSocket::SendStreamWithSize(TStream& Stream, bool WithSize, bool In
     // The size travels as a signed 32-bit number; a truncated one would make the receiver
     // take the wrong number of bytes. Nothing is sent.
     ResetLastError();
-    FLastError = WSAEMSGSIZE;
+    FLastError = SocketError::kMessageTooLong;
     ExceptCheck();
     return;
   }

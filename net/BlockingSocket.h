@@ -1,15 +1,18 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "net/LineBuffer.h"
 #include "net/NetLimits.h"
+#include "net/ProgressWindow.h"
 #include "net/SocketOptionQueue.h"
 #include "net/Stream.h"
 #include "net/TramaError.h"
 #include "platform/Socket.h"
+#include "platform/SocketError.h"
 
 // Blocking sockets over the platform's sockets interface: timeouts, a line buffer for line- and
 // block-oriented reading, status and monitor hooks, bandwidth limiting, an option queue and
@@ -66,22 +69,11 @@ bool DestroySocketInterface();
 // 2.2; throws ETramaError "Error loading Socket interface (ws2_32.dll)!" when that fails.
 void StartSocketInterface();
 
-// Error codes the layer sets itself.
-constexpr int32_t WSAEINTR = 10004;
-constexpr int32_t WSAEINVAL = 10022;
-constexpr int32_t WSAEWOULDBLOCK = 10035;
-constexpr int32_t WSAEINPROGRESS = 10036;
-constexpr int32_t WSAEMSGSIZE = 10040;
-constexpr int32_t WSAEPROTONOSUPPORT = 10043;
-constexpr int32_t WSAECONNABORTED = 10053;
-constexpr int32_t WSAECONNRESET = 10054;
-constexpr int32_t WSAENOBUFS = 10055;
-constexpr int32_t WSAETIMEDOUT = 10060;
-constexpr int32_t WSAECONNREFUSED = 10061;
-constexpr int32_t WSASYSNOTREADY = 10091;
-constexpr int32_t WSAEDISCON = 10101;
-constexpr int32_t WSAHOST_NOT_FOUND = 11001;
-constexpr int32_t WSANO_RECOVERY = 11003;
+// The socket error codes, by name (platform/SocketError.h).
+namespace SocketError = platform::SocketError;
+
+// The Size of ReceiveInto for a body that the peer ends by closing the connection.
+inline constexpr std::nullopt_t kToTheClose = std::nullopt;
 
 class TBlockingSocket {
  public:
@@ -142,6 +134,21 @@ class TBlockingSocket {
   void CreateSocketByName(const std::string& Value);
   void Bind(const std::string& IP, const std::string& Port);
   void RecvStreamSize(TStream& Stream, int32_t Timeout, int64_t Size);
+  // The one receive loop behind every read of a body into a stream: Size bytes, or with
+  // kToTheClose everything until the peer ends the connection. Bytes waiting in the line
+  // buffer go first; then each receive is written to the stream as it arrives (a download
+  // follows the stream one receive behind, and a pause must find everything received there),
+  // with no intermediate strings. Every receive runs the stop check (a stop ends the read with
+  // 10053), the bandwidth limit, the hooks and the read filter, and every wait the heartbeat
+  // slices. A stream that takes less than it is given ends the read with 10055.
+  // Each wait for a packet takes at most Timeout; with InterPacketTimeout off, each piece of
+  // SendMaxChunk bytes of a sized body must arrive within Timeout as a whole. With a progress
+  // window the reads also keep its pace: a span without its bytes ends the read with 10060.
+  // Returns whether the body is whole: all Size bytes arrived, or the peer's orderly end
+  // closed a body read to the close (LastError then 10054 with PeerClosed; a reset gives the
+  // same 10054 without PeerClosed, and is never the end of a body).
+  bool ReceiveInto(TStream& Stream, std::optional<int64_t> Size, int32_t Timeout,
+                   TProgressWindow* Window = nullptr);
   int32_t WaitingDataEx();
   void Purge();
   void SetLinger(bool Enable, int32_t Linger);
@@ -285,6 +292,14 @@ class TBlockingSocket {
   std::string GetSinIP(const TVarSin& Sin);
   int32_t GetSinPort(const TVarSin& Sin);
   int32_t FamilyToAF(TSocketFamily Value) const;
+  // With InterPacketTimeout off, Timeout holds for a whole read rather than for each packet:
+  // takes the time spent since tick Start off it. False (10060 set) once it ran out.
+  bool SpendTimeout(int32_t& Timeout, uint32_t Start);
+  // One packet of ReceiveInto into Buffer, at most Room bytes: from the line buffer while it
+  // holds any, else from the socket within Wait. Gives the bytes received with the partner of
+  // a line end already handed out dropped; 0 or less when the read must end (LastError says
+  // why, 10060 for a wait that ran out).
+  int32_t ReceivePacketInto(char* Buffer, int32_t Room, int32_t Wait);
   // Reads packets until `Len` bytes went to `Sink` or an error; the rest of the last packet
   // becomes the line buffer. Returns the bytes handed to the sink.
   int64_t ReadExactly(int64_t Len, int32_t Timeout,

@@ -2,6 +2,8 @@
 // lengths, integers, blocks, streams), peeking, the pending-bytes queries and the purge.
 #include <algorithm>
 #include <cstring>
+#include <limits>
+#include <vector>
 
 #include "net/BlockingSocket.h"
 #include "net/ProtoBytes.h"
@@ -33,7 +35,7 @@ int32_t TBlockingSocket::RecvBuffer(void* Buffer, int32_t Length) {
   ThrottleTransfer(Length, FMaxRecvBandwidth, FNextRecv);
   int32_t result = platform::SockRecv(FSocket, Buffer, Length, 0);
   if (result == 0) {
-    FLastError = WSAECONNRESET;
+    FLastError = SocketError::kConnectionReset;
     FPeerClosed = true;
   } else {
     SockCheck(result);
@@ -80,7 +82,7 @@ std::string TBlockingSocket::RecvPacket(int32_t Timeout) {
         if (waiting == 0)
           waiting = kEndProbeBytes;
       } else if (FLastError == 0) {
-        FLastError = WSAETIMEDOUT;
+        FLastError = SocketError::kTimedOut;
       }
     }
     if (waiting > 0) {
@@ -94,6 +96,19 @@ std::string TBlockingSocket::RecvPacket(int32_t Timeout) {
   }
   ExceptCheck();
   return result;
+}
+
+bool TBlockingSocket::SpendTimeout(int32_t& Timeout, uint32_t Start) {
+  // A negative timeout waits without limit, so there is nothing to count down.
+  if (FInterPacketTimeout || Timeout < 0) {
+    return true;
+  }
+  Timeout -= static_cast<int32_t>(TickSpan(Start, TickNow()));
+  if (Timeout > 0) {
+    return true;
+  }
+  FLastError = SocketError::kTimedOut;
+  return false;
 }
 
 int64_t TBlockingSocket::ReadExactly(int64_t Len, int32_t Timeout,
@@ -112,13 +127,8 @@ int64_t TBlockingSocket::ReadExactly(int64_t Len, int32_t Timeout,
     if (FLastError != 0 || done >= Len) {
       break;
     }
-    // A negative timeout waits without limit, so there is nothing to count down.
-    if (!FInterPacketTimeout && Timeout >= 0) {
-      Timeout -= static_cast<int32_t>(TickSpan(start, TickNow()));
-      if (Timeout <= 0) {
-        FLastError = WSAETIMEDOUT;
-        break;
-      }
+    if (!SpendTimeout(Timeout, start)) {
+      break;
     }
   }
   FLine.Bytes() = packet.substr(taken);
@@ -177,18 +187,14 @@ std::string TBlockingSocket::RecvTerminated(int32_t Timeout, const std::string& 
     // packet are the next line's, not part of this one.
     const size_t lineLength = pos > 0 ? static_cast<size_t>(pos - 1) : received.size();
     if (FMaxLineLength != 0 && lineLength > static_cast<size_t>(FMaxLineLength)) {
-      FLastError = WSAENOBUFS;
+      FLastError = SocketError::kNoBufferSpace;
       break;
     }
     if (pos > 0) {
       break;
     }
-    if (!FInterPacketTimeout && Timeout >= 0) {
-      Timeout -= static_cast<int32_t>(TickSpan(start, TickNow()));
-      if (Timeout <= 0) {
-        FLastError = WSAETIMEDOUT;
-        break;
-      }
+    if (!SpendTimeout(Timeout, start)) {
+      break;
     }
   }
   std::string result;
@@ -246,34 +252,95 @@ std::string TBlockingSocket::RecvBlock(int32_t Timeout) {
   return RecvBufferStr(length, Timeout);
 }
 
-void TBlockingSocket::RecvStreamRaw(TStream& Stream, int32_t Timeout) {
-  while (true) {
-    const std::string packet = RecvPacket(Timeout);
-    if (FLastError != 0) {
+int32_t TBlockingSocket::ReceivePacketInto(char* Buffer, int32_t Room, int32_t Wait) {
+  int32_t got = 0;
+  if (!FLine.Empty()) {
+    // Bytes that came with a line (a header block, a chunk size) are handed out first, as a
+    // packet would be.
+    got = static_cast<int32_t>(std::min<size_t>(FLine.Bytes().size(), static_cast<size_t>(Room)));
+    std::memcpy(Buffer, FLine.Bytes().data(), static_cast<size_t>(got));
+    FLine.Bytes().erase(0, static_cast<size_t>(got));
+  } else {
+    int32_t waiting = WaitingData();
+    if (waiting <= 0) {
+      if (!CanRead(Wait)) {
+        if (FLastError == 0)
+          FLastError = SocketError::kTimedOut;
+        return 0;
+      }
+      // Readable with nothing waiting is the end of the connection: the receive below tells
+      // an orderly end (PeerClosed) from a reset, both 10054.
+      waiting = std::max(WaitingData(), 1);
+    }
+    got = RecvBuffer(Buffer, std::min(waiting, Room));
+    if (FLastError != 0 || got <= 0)
+      return 0;
+  }
+  return FConvertLineEnd ? got - FLine.DropPartner(Buffer, got) : got;
+}
+
+bool TBlockingSocket::ReceiveInto(TStream& Stream, std::optional<int64_t> Size, int32_t Timeout,
+                                  TProgressWindow* Window) {
+  ResetLastError();
+  const bool sized = Size.has_value();
+  if (sized && *Size <= 0)
+    return true;
+  int64_t remaining = sized ? *Size : std::numeric_limits<int64_t>::max();
+  std::vector<char> packet(static_cast<size_t>(std::min<int64_t>(remaining, kMaxPacketSize)));
+  // With InterPacketTimeout off, each piece of SendMaxChunk bytes of a sized body must arrive
+  // within Timeout as a whole, as when the stream is received piece by piece.
+  const int64_t pieceSize = FSendMaxChunk > 0 ? FSendMaxChunk : kDefaultSendMaxChunk;
+  int64_t pieceLeft = pieceSize;
+  int32_t budget = Timeout;
+  while (remaining > 0 && FLastError == 0) {
+    const uint32_t start = TickNow();
+    const int32_t room =
+        static_cast<int32_t>(std::min<int64_t>(remaining, static_cast<int64_t>(packet.size())));
+    const int32_t wait =
+        Window && Window->WaitLeft() >= 0 && (budget < 0 || Window->WaitLeft() < budget)
+            ? Window->WaitLeft()
+            : budget;
+    const int32_t got = ReceivePacketInto(packet.data(), room, wait);
+    if (FLastError != 0)
+      break;
+    if (got > 0 && Stream.Write(packet.data(), got) != got) {
+      // The stream did not take everything (a full disk, say): the body is not whole.
+      FLastError = SocketError::kNoBufferSpace;
       break;
     }
-    WriteBytes(Stream, packet);
+    if (sized)
+      remaining -= got;
+    pieceLeft -= got;
+    if (Window) {
+      Window->Add(got);
+      if (remaining > 0 && Window->Expired()) {
+        FLastError = SocketError::kTimedOut;
+        break;
+      }
+    }
+    if (!sized)
+      continue;
+    if (pieceLeft <= 0) {
+      pieceLeft = pieceSize + pieceLeft % pieceSize;
+      budget = Timeout;
+    } else if (remaining > 0 && !SpendTimeout(budget, start)) {
+      break;
+    }
   }
+  // A sized body is whole with its last byte; one read to the close only with the peer's
+  // orderly end: a reset, a timeout or a stop leaves it cut short at an unknown place.
+  const bool whole =
+      sized ? remaining == 0 : FLastError == SocketError::kConnectionReset && FPeerClosed;
+  ExceptCheck();
+  return whole;
+}
+
+void TBlockingSocket::RecvStreamRaw(TStream& Stream, int32_t Timeout) {
+  ReceiveInto(Stream, kToTheClose, Timeout);
 }
 
 void TBlockingSocket::RecvStreamSize(TStream& Stream, int32_t Timeout, int64_t Size) {
-  ResetLastError();
-  const int32_t chunk = FSendMaxChunk > 0 ? FSendMaxChunk : kDefaultSendMaxChunk;
-  const int64_t pieces = Size / chunk;
-  for (int64_t i = 0; i < pieces; ++i) {
-    const std::string piece = RecvBufferStr(chunk, Timeout);
-    if (FLastError != 0) {
-      return;
-    }
-    WriteBytes(Stream, piece);
-  }
-  const int32_t rest = static_cast<int32_t>(Size % chunk);
-  if (rest > 0) {
-    const std::string piece = RecvBufferStr(rest, Timeout);
-    if (FLastError == 0) {
-      WriteBytes(Stream, piece);
-    }
-  }
+  ReceiveInto(Stream, Size, Timeout);
 }
 
 void TBlockingSocket::RecvStream(TStream& Stream, int32_t Timeout) {
@@ -300,7 +367,7 @@ int32_t TBlockingSocket::PeekBuffer(void* Buffer, int32_t Length) {
 uint8_t TBlockingSocket::PeekByte(int32_t Timeout) {
   if (!CanRead(Timeout)) {
     if (FLastError == 0)
-      FLastError = WSAETIMEDOUT;
+      FLastError = SocketError::kTimedOut;
     return 0;
   }
   uint8_t value = 0;

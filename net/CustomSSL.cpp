@@ -70,4 +70,10 @@ int TCustomSSL::WaitingData() {
   return 0;
 }
 
+bool TCustomSSL::ContinueSessionOf(const TCustomSSL&) {
+  // Not an error: the next Connect starts a session of its own (and, here, fails as any
+  // Connect of this class does).
+  return false;
+}
+
 }  // namespace net

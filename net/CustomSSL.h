@@ -66,6 +66,12 @@ class TCustomSSL {
   virtual int GetCipherBits() { return 0; }
   virtual int GetCipherAlgBits() { return 0; }
   virtual int GetVerifyCert() { return 1; }
+  // Makes the next Connect continue the TLS session of `other`, a connection of the same
+  // plug-in already up to the same server (an FTP data connection continues its control
+  // connection's session: servers that demand it refuse a data connection that starts a
+  // session of its own). False when this plug-in cannot continue sessions, as the base class
+  // and the plug-in without SSL cannot; the next Connect then starts a session of its own.
+  virtual bool ContinueSessionOf(const TCustomSSL& other);
 
   TTCPBlockingSocket* Socket() const { return fSocket; }
   bool SSLEnabled() const { return fSSLEnabled; }

@@ -7,9 +7,6 @@
 #include "net/ProgressWindow.h"
 #include "net/ProtoUtils.h"
 #include "net/ScopeExit.h"
-#ifdef VARELO_HAVE_OPENSSL
-#include "net/SSLOpenSSL.h"
-#endif
 #include "platform/File.h"
 
 namespace net {
@@ -113,7 +110,7 @@ bool TFTPClient::ReadReplyLine(std::string& Line, uint32_t Start) {
   if (FTimeout > 0) {
     const uint32_t spent = TickSpan(Start, TickNow());
     if (spent >= static_cast<uint32_t>(FTimeout)) {
-      FSock->FailWith(WSAETIMEDOUT);
+      FSock->FailWith(SocketError::kTimedOut);
       return false;
     }
     wait = FTimeout - static_cast<int32_t>(spent);
@@ -146,7 +143,7 @@ int32_t TFTPClient::ReadResult() {
   FFullResult = std::move(reply.Lines());
   if (step == TFTPReplyReader::rsOverflow) {
     // A reply that will not end is no reply: the command fails rather than wait on it.
-    FSock->FailWith(WSAENOBUFS);
+    FSock->FailWith(SocketError::kNoBufferSpace);
     return 0;
   }
   // A reply cut short by an error or the timeout has no code: what it began with is not what
@@ -414,13 +411,11 @@ bool TFTPClient::SecureDataSocket() {
   if (!FIsDataTLS)
     return true;
   FDSock->SSL().Assign(FSock->SSL());
-#ifdef VARELO_HAVE_OPENSSL
   // Servers may insist that the data connection continue the control connection's TLS
   // session. Under TLS 1.3 that session arrives in a ticket after the handshake; the control
   // connection has read it with the replies since (PBSZ, PROT, the transfer's own commands).
-  if (auto* plugin = dynamic_cast<TSSLOpenSSL*>(&FDSock->SSL()))
-    plugin->ReuseSessionOf(FSock->SSL());
-#endif
+  // A plug-in that cannot continue sessions starts one of its own, which such servers refuse.
+  FDSock->SSL().ContinueSessionOf(FSock->SSL());
   FDSock->SSLDoConnect();
   return FDSock->LastError() == 0;
 }
@@ -440,7 +435,7 @@ bool TFTPClient::AcceptDataSocket() {
     }
     if (!FDSock->CanRead(wait)) {
       if (FDSock->LastError() == 0)
-        FDSock->FailWith(WSAETIMEDOUT);
+        FDSock->FailWith(SocketError::kTimedOut);
       return false;
     }
     const TSocketHandle accepted = FDSock->Accept();
@@ -455,43 +450,12 @@ bool TFTPClient::AcceptDataSocket() {
     }
     DropHandle(accepted);
   }
-  FDSock->FailWith(WSAECONNREFUSED);
+  FDSock->FailWith(SocketError::kConnectionRefused);
   return false;
 }
 
 // ---------------------------------------------------------------------------------------------
 // Transfers
-
-void TFTPClient::ReceiveUntilClose(TStream& DestStream) {
-  // What RecvStreamRaw does, straight from the socket into one reused buffer: a wait and a
-  // receive per packet, with no string per packet and no yielding of the processor between
-  // them, which a loaded machine makes costly. Every receive still runs the stop check, the
-  // bandwidth limit and the hooks.
-  FDSock->ResetLastError();
-  if (!FDSock->LineBuffer().empty()) {
-    WriteBytes(DestStream, FDSock->LineBuffer());
-    FDSock->SetLineBuffer("");
-  }
-  std::vector<char> packet(static_cast<size_t>(kMaxPacketSize));
-  TProgressWindow window(FTimeout);
-  while (FDSock->LastError() == 0) {
-    if (!FDSock->CanRead(window.WaitLeft())) {
-      if (FDSock->LastError() == 0)
-        FDSock->FailWith(WSAETIMEDOUT);
-      break;
-    }
-    const int32_t got = FDSock->RecvBuffer(packet.data(), kMaxPacketSize);
-    if (FDSock->LastError() != 0 || got <= 0)
-      break;
-    if (DestStream.Write(packet.data(), got) != got) {
-      FDSock->FailWith(WSAENOBUFS);
-      break;
-    }
-    window.Add(got);
-    if (window.Expired())
-      FDSock->FailWith(WSAETIMEDOUT);
-  }
-}
 
 bool TFTPClient::DataRead(TStream& DestStream) {
   FDataComplete = false;
@@ -499,10 +463,10 @@ bool TFTPClient::DataRead(TStream& DestStream) {
     FDSock->CloseSocket();
     return false;
   }
-  ReceiveUntilClose(DestStream);
   // The server ends the data with the orderly end of the connection; a reset (the same
-  // 10054), a timeout or a stop does not.
-  FDataComplete = FDSock->LastError() == WSAECONNRESET && FDSock->PeerClosed();
+  // 10054), a timeout, a stop or a stream that refused the bytes (10055) does not.
+  TProgressWindow window(FTimeout);
+  FDataComplete = FDSock->ReceiveInto(DestStream, kToTheClose, FTimeout, &window);
   FDataError = FDataComplete ? 0 : FDSock->LastError();
   FDSock->CloseSocket();
   const int32_t code = ReadResult();
@@ -638,7 +602,7 @@ bool TFTPClient::List(const std::string& Directory, bool NameList) {
   TLimitedStream target(*FDataStream, kMaxFtpListingBytes, *FDSock);
   bool ok = DataRead(target);
   if (target.Exceeded()) {
-    FDSock->FailWith(WSAENOBUFS);
+    FDSock->FailWith(SocketError::kNoBufferSpace);
     ok = false;
   }
   // A listing cut short is not parsed: records from half a listing would pass for all of it.

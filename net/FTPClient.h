@@ -159,9 +159,6 @@ class TFTPClient : public TTramaClient {
   // transfer, and a download judges its file at every close report of the data socket.
   void CloseListener();
   bool SecureDataSocket();
-  // Receives into the stream until the data connection ends (10054), times out, is stopped
-  // or the stream refuses the bytes (10055).
-  void ReceiveUntilClose(TStream& DestStream);
   // Reads one reply line within what is left of Timeout since the reply began at tick
   // Start; false on error or timeout.
   bool ReadReplyLine(std::string& Line, uint32_t Start);

@@ -240,7 +240,7 @@ std::string THTTPClient::ReadHeaderLine(int64_t& BlockBytes, int32_t Wait) {
     return "";
   BlockBytes += static_cast<int64_t>(line.size()) + 2;
   if (BlockBytes > kMaxHeaderBlockBytes) {
-    FSock->FailWith(WSAENOBUFS);
+    FSock->FailWith(SocketError::kNoBufferSpace);
     return "";
   }
   return line;
@@ -429,7 +429,7 @@ bool THTTPClient::HTTPMethod(const std::string& Method, const std::string& URL) 
   const std::string url = TrimControlAndSpaces(URL);
   if (HasControlCharacter(url)) {
     // A control character would end or split the request line; nothing is sent.
-    FSock->FailWith(WSAEINVAL);
+    FSock->FailWith(SocketError::kInvalidArgument);
     return false;
   }
   std::string protocol, user, password, host, port, path, parameters;
@@ -523,29 +523,10 @@ bool THTTPClient::HTTPMethod(const std::string& Method, const std::string& URL) 
 }
 
 bool THTTPClient::ReadBodyToClose() {
-  TStream& out = ResponseStream();
   TProgressWindow window(FTimeout);
-  while (true) {
-    // Each packet reaches the stream as it arrives (a download follows it one receive behind).
-    std::string packet = FSock->RecvPacket(window.WaitLeft());
-    if (FSock->LastError() != 0)
-      break;
-    const int64_t size = static_cast<int64_t>(packet.size());
-    if (out.Write(packet.data(), size) != size) {
-      // The response stream did not take everything (a full disk, say): that is no success.
-      FSock->FailWith(WSAENOBUFS);
-      return false;
-    }
-    window.Add(size);
-    if (window.Expired()) {
-      FSock->FailWith(WSAETIMEDOUT);
-      return false;
-    }
-  }
-  // Only the peer's orderly end closes such a body: a reset (the same 10054), a timeout or a
-  // stop leaves it cut short at an unknown place.
-  if (FSock->LastError() != WSAECONNRESET || !FSock->PeerClosed())
+  if (!FSock->ReceiveInto(ResponseStream(), kToTheClose, FTimeout, &window))
     return false;
+  // The peer's orderly end closed the body: that is its end, not an error of the request.
   FSock->ResetLastError();
   return true;
 }
@@ -560,9 +541,9 @@ bool THTTPClient::ReadBodySized(int64_t Size, TProgressWindow& Window) {
     return true;
   FDownloadSize = Size;
   TStream& out = ResponseStream();
-  FSock->RecvStreamSizeDirect(out, FTimeout, Size, &Window);
+  const bool whole = FSock->ReceiveInto(out, Size, FTimeout, &Window);
   out.SetPosition(out.Size());
-  return FSock->LastError() == 0;
+  return whole;
 }
 
 bool THTTPClient::ReadBodyChunked() {

@@ -20,8 +20,8 @@ namespace net {
 // with kErrorBodyFraming; a body cut short keeps the code of its cause (10054 when the peer
 // closed, 10060 for a timeout, 10053 for a stop). A response whose framing cannot be trusted
 // (two different lengths, a negative one) is refused with kErrorResponseRefused.
-constexpr int32_t kErrorBodyFraming = WSAEDISCON;
-constexpr int32_t kErrorResponseRefused = WSAEPROTONOSUPPORT;
+constexpr int32_t kErrorBodyFraming = SocketError::kDisconnected;
+constexpr int32_t kErrorResponseRefused = SocketError::kProtocolNotSupported;
 
 // How the body of the current response is framed.
 enum TTransferEncoding { TE_UNKNOWN, TE_IDENTITY, TE_CHUNKED };

@@ -462,11 +462,11 @@ bool TSSLOpenSSL::Start(bool server) {
   return true;
 }
 
-void TSSLOpenSSL::ReuseSessionOf(const TCustomSSL& other) {
+bool TSSLOpenSSL::ContinueSessionOf(const TCustomSSL& other) {
   fReuse.reset();
   const auto* source = dynamic_cast<const TSSLOpenSSL*>(&other);
   if (source == nullptr || !source->fSession)
-    return;
+    return true;
   auto reuse = std::make_unique<TReuse>();
   reuse->host = source->fSession->host;
   SSL_SESSION* current =
@@ -479,6 +479,7 @@ void TSSLOpenSSL::ReuseSessionOf(const TCustomSSL& other) {
     reuse->session.reset(SSL_SESSION_dup(current));
   }
   fReuse = std::move(reuse);
+  return true;
 }
 
 bool TSSLOpenSSL::SessionReused() const {

@@ -49,14 +49,13 @@ class TSSLOpenSSL : public TCustomSSL {
   // The verification result of the last handshake: 0 when the chain and name were good.
   int GetVerifyCert() override;
 
-  // Makes the next Connect continue the TLS session of `other`, a connection already up to the
-  // same server (an FTP data connection continues its control connection's session: servers
-  // that demand it refuse a data connection that starts a session of its own). The
+  // Continues the session of `other` (TCustomSSL::ContinueSessionOf); always true. The
   // certificate is then checked against the name `other` checked (unless SNIHost is set),
   // since both connections lead to the server that was authenticated. With TLS 1.3 the session
   // comes in a ticket after the handshake: `other` must have read from the server since (a
-  // reply). Without a session that can be continued, the next Connect starts a new one.
-  void ReuseSessionOf(const TCustomSSL& other);
+  // reply). Without a session that can be continued (`other` of another plug-in, or not
+  // connected), the next Connect starts a new one.
+  bool ContinueSessionOf(const TCustomSSL& other) override;
   // True when the last handshake continued an earlier session.
   bool SessionReused() const;
 

@@ -38,79 +38,6 @@ TTCPBlockingSocket::TTCPBlockingSocket(TSSLClass SSLPlugin) : FSSL(SSLPlugin(thi
 
 TTCPBlockingSocket::~TTCPBlockingSocket() = default;
 
-void TTCPBlockingSocket::RecvStreamSizeDirect(TStream& Stream, int32_t Timeout, int64_t Size,
-                                              TProgressWindow* Window) {
-  ResetLastError();
-  if (Size <= 0)
-    return;
-  std::vector<char> packet(static_cast<size_t>(std::min<int64_t>(Size, kMaxPacketSize)));
-  // With InterPacketTimeout off, each piece of SendMaxChunk bytes must arrive within Timeout
-  // as a whole, as when the stream is received piece by piece.
-  const int64_t pieceSize = FSendMaxChunk > 0 ? FSendMaxChunk : kDefaultSendMaxChunk;
-  int64_t pieceLeft = pieceSize;
-  int32_t budget = Timeout;
-  int64_t remaining = Size;
-  while (remaining > 0 && FLastError == 0) {
-    const uint32_t start = TickNow();
-    const int32_t room =
-        static_cast<int32_t>(std::min<int64_t>(remaining, static_cast<int64_t>(packet.size())));
-    int32_t got = 0;
-    if (!FLine.Empty()) {
-      // Bytes that came with the header block are handed out first, as a packet would be.
-      got = static_cast<int32_t>(std::min<size_t>(FLine.Bytes().size(), static_cast<size_t>(room)));
-      std::memcpy(packet.data(), FLine.Bytes().data(), static_cast<size_t>(got));
-      FLine.Bytes().erase(0, static_cast<size_t>(got));
-    } else {
-      int32_t waiting = WaitingData();
-      if (waiting <= 0) {
-        const int32_t wait =
-            Window && Window->WaitLeft() >= 0 && (budget < 0 || Window->WaitLeft() < budget)
-                ? Window->WaitLeft()
-                : budget;
-        if (!CanRead(wait)) {
-          if (FLastError == 0)
-            FLastError = WSAETIMEDOUT;
-          break;
-        }
-        // Readable with nothing waiting is the end of the connection: the receive below tells
-        // an orderly end from a reset, and either way the body is cut short.
-        waiting = std::max(WaitingData(), 1);
-      }
-      got = RecvBuffer(packet.data(), std::min(waiting, room));
-      if (FLastError != 0 || got <= 0)
-        break;
-    }
-    const int32_t dropped = FConvertLineEnd ? FLine.DropPartner(packet.data(), got) : 0;
-    got -= dropped;
-    // Each packet reaches the stream as it arrives: a download writes its partial file from the
-    // stream one receive behind, and a pause must find everything received there.
-    if (got > 0 && Stream.Write(packet.data(), got) != got) {
-      FLastError = WSAENOBUFS;
-      break;
-    }
-    remaining -= got;
-    pieceLeft -= got;
-    if (Window) {
-      Window->Add(got);
-      if (remaining > 0 && Window->Expired()) {
-        FLastError = WSAETIMEDOUT;
-        break;
-      }
-    }
-    if (pieceLeft <= 0) {
-      pieceLeft = pieceSize + pieceLeft % pieceSize;
-      budget = Timeout;
-    } else if (!FInterPacketTimeout && Timeout >= 0 && remaining > 0) {
-      budget -= static_cast<int32_t>(TickSpan(start, TickNow()));
-      if (budget <= 0) {
-        FLastError = WSAETIMEDOUT;
-        break;
-      }
-    }
-  }
-  ExceptCheck();
-}
-
 void TTCPBlockingSocket::FailWith(int32_t ErrorCode) {
   FLastError = ErrorCode;
   ExceptCheck();
@@ -152,7 +79,7 @@ void TTCPBlockingSocket::SocksDoConnect(const std::string& IP, const std::string
       ok = SocksOpen() && SocksRequest(kSocksConnect, IP, Port) && SocksResponse();
     }
     if (!ok && FLastError == 0)
-      FLastError = WSASYSNOTREADY;
+      FLastError = SocketError::kSystemNotReady;
     FSocksLocalIP = FSocksResponseIP;
     FSocksLocalPort = FSocksResponsePort;
     FSocksRemoteIP = IP;
@@ -196,14 +123,14 @@ void TTCPBlockingSocket::HTTPTunnelDoConnect(const std::string& IP, const std::s
       break;
     replyBytes += static_cast<int64_t>(line.size()) + 1;
     if (replyBytes > kMaxHeaderBlockBytes) {
-      FLastError = WSAENOBUFS;
+      FLastError = SocketError::kNoBufferSpace;
       break;
     }
     if (line.size() > 11 && line.compare(0, 5, "HTTP/") == 0)
       FHTTPTunnel = line[9] == '2';
   }
   if (FLastError == 0 && !FHTTPTunnel)
-    FLastError = WSAECONNREFUSED;
+    FLastError = SocketError::kConnectionRefused;
   FHTTPTunnelRemoteIP = IP;
   FHTTPTunnelRemotePort = port;
   ExceptCheck();
@@ -226,7 +153,7 @@ void TTCPBlockingSocket::Listen() {
       ok = SocksOpen() && SocksRequest(kSocksBind, localIP, localPort) && SocksResponse();
     }
     if (!ok && FLastError == 0)
-      FLastError = WSANO_RECOVERY;
+      FLastError = SocketError::kNoRecovery;
     // A server bound to every interface is reached at its own address.
     FSocksLocalIP = IsAnyAddress(FSocksResponseIP) ? FSocksIP : FSocksResponseIP;
     FSocksLocalPort = FSocksResponsePort;
@@ -249,7 +176,7 @@ TSocketHandle TTCPBlockingSocket::Accept() {
     ok = SocksResponse();
   }
   if (!ok && FLastError == 0)
-    FLastError = WSANO_RECOVERY;
+    FLastError = SocketError::kNoRecovery;
   FSocksRemoteIP = FSocksResponseIP;
   FSocksRemotePort = FSocksResponsePort;
   ExceptCheck();
@@ -273,7 +200,7 @@ int32_t TTCPBlockingSocket::SendBuffer(const void* Buffer, int32_t Length) {
     ThrottleTransfer(chunk, FMaxSendBandwidth, FNextSend);
     int32_t count = FSSL->SendBuffer(bytes + sent, chunk);
     if (FSSL->LastError() != 0 || count < 0) {
-      FLastError = WSASYSNOTREADY;
+      FLastError = SocketError::kSystemNotReady;
       break;
     }
     sent += count;
@@ -293,9 +220,9 @@ int32_t TTCPBlockingSocket::RecvBuffer(void* Buffer, int32_t Length) {
   ThrottleTransfer(Length, FMaxRecvBandwidth, FNextRecv);
   int32_t count = FSSL->RecvBuffer(Buffer, Length);
   if (FSSL->LastError() != 0 || count < 0) {
-    FLastError = WSASYSNOTREADY;
+    FLastError = SocketError::kSystemNotReady;
   } else if (count == 0) {
-    FLastError = WSAECONNRESET;
+    FLastError = SocketError::kConnectionReset;
     FPeerClosed = true;
   }
   ExceptCheck();
@@ -369,7 +296,7 @@ int32_t TTCPBlockingSocket::GetRemoteSinPort() {
 }
 
 std::string TTCPBlockingSocket::GetErrorDescEx() {
-  if (FLastError == WSASYSNOTREADY && FSSL->LastError() != 0)
+  if (FLastError == SocketError::kSystemNotReady && FSSL->LastError() != 0)
     return FSSL->LastErrorDesc();
   return TBlockingSocket::GetErrorDescEx();
 }
@@ -377,7 +304,7 @@ std::string TTCPBlockingSocket::GetErrorDescEx() {
 void TTCPBlockingSocket::SSLDoConnect() {
   ResetLastError();
   if (!FSSL->Connect())
-    FLastError = WSASYSNOTREADY;
+    FLastError = SocketError::kSystemNotReady;
   ExceptCheck();
 }
 
@@ -389,7 +316,7 @@ void TTCPBlockingSocket::SSLDoShutdown() {
 bool TTCPBlockingSocket::SSLAcceptConnection() {
   ResetLastError();
   if (!FSSL->Accept())
-    FLastError = WSASYSNOTREADY;
+    FLastError = SocketError::kSystemNotReady;
   ExceptCheck();
   return FLastError == 0;
 }

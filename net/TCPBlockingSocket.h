@@ -4,7 +4,6 @@
 #include <string>
 
 #include "net/CustomSSL.h"
-#include "net/ProgressWindow.h"
 #include "net/SocksBlockingSocket.h"
 
 // The TCP stream socket the protocol clients use. It reaches its target directly, through a
@@ -43,16 +42,6 @@ class TTCPBlockingSocket : public TSocksBlockingSocket {
   void SSLDoShutdown();
   // Accepts SSL on a socket taken from Accept; true when LastError stays 0.
   bool SSLAcceptConnection();
-
-  // Receives exactly Size bytes into Stream, as RecvStreamSize does, but straight from the
-  // socket: each receive is written to the stream as it arrives (so a reader of the stream is
-  // never more than one receive behind), with no intermediate strings. Every receive still runs
-  // the stop check, the bandwidth limit, the hooks and the read filter. A stream that takes
-  // less than it is given ends the read with 10055.
-  // With a progress window, the reads also keep its pace: a span without its bytes ends the
-  // read with 10060.
-  void RecvStreamSizeDirect(TStream& Stream, int32_t Timeout, int64_t Size,
-                            TProgressWindow* Window = nullptr);
 
   // Ends a read or a request with the given error code, as a failed socket call would: the
   // code and its text are recorded and, with RaiseExcept, raised. The clients use it for the

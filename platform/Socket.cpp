@@ -7,6 +7,8 @@
 #include <bit>
 #include <cstring>
 
+#include "platform/SocketError.h"
+
 namespace platform {
 namespace {
 
@@ -14,9 +16,6 @@ thread_local int tLastError = 0;
 bool gNewResolver = false;
 bool gIPv6Resolver = false;
 std::atomic<bool> gForceOldResolver{false};
-
-// The Windows Sockets code of a name that has no address of the asked family.
-constexpr int kNoDataError = 11004;
 
 constexpr bool kNetworkOrderIsNative = std::endian::native == std::endian::big;
 
@@ -59,7 +58,7 @@ void SetSocketResolvers(bool newResolver, bool ipv6Resolver) {
 
 bool TakeIPv4Addresses(bool isIPv4, char** list, std::vector<uint32_t>& addresses) {
   if (!isIPv4) {
-    SockSetLastError(kNoDataError);
+    SockSetLastError(SocketError::kNoData);
     return false;
   }
   for (char** p = list; p != nullptr && *p != nullptr; ++p) {

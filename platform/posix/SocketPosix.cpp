@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "platform/Clock.h"
+#include "platform/SocketError.h"
 
 namespace platform {
 
@@ -21,16 +22,9 @@ namespace {
 
 int gUseCount = 0;
 
-// Windows Sockets codes of the resolver failures.
-constexpr int kHostNotFound = 11001;
-constexpr int kTryAgain = 11002;
-constexpr int kNoRecovery = 11003;
-constexpr int kNoData = 11004;
-constexpr int kTypeNotFound = 10109;
+using namespace SocketError;
+// A resolver out of memory reports the system's own code, as Windows does.
 constexpr int kNotEnoughMemory = 8;
-// Codes without a Windows Sockets counterpart are reported above this base, so their text
-// says "Other Winsock error" with a number that still names the platform's error.
-constexpr int kUnmappedErrorBase = 20000;
 
 int Fail(int code) {
   SockSetLastError(code);
@@ -149,11 +143,11 @@ int MapAddrInfoError(int code) {
     case EAI_SERVICE:
       return kTypeNotFound;
     case EAI_FAMILY:
-      return 10047;
+      return kAddressFamilyNotSupported;
     case EAI_SOCKTYPE:
-      return 10044;
+      return kSocketTypeNotSupported;
     case EAI_BADFLAGS:
-      return 10022;
+      return kInvalidArgument;
     case EAI_MEMORY:
       return kNotEnoughMemory;
     case EAI_SYSTEM:
@@ -306,95 +300,95 @@ int SockMapErrno(int error) {
     case 0:
       return 0;
     case EINTR:
-      return 10004;
+      return kInterrupted;
     case EBADF:
-      return 10009;
+      return kBadFile;
     case EACCES:
     case EPERM:
-      return 10013;
+      return kAccessDenied;
     case EFAULT:
-      return 10014;
+      return kBadAddress;
     case EINVAL:
-      return 10022;
+      return kInvalidArgument;
     case EMFILE:
     case ENFILE:
-      return 10024;
+      return kTooManyOpenSockets;
     case EWOULDBLOCK:
-      return 10035;
+      return kWouldBlock;
     case EINPROGRESS:
-      return 10036;
+      return kInProgress;
     case EALREADY:
-      return 10037;
+      return kAlreadyInProgress;
     case ENOTSOCK:
-      return 10038;
+      return kNotASocket;
     case EDESTADDRREQ:
-      return 10039;
+      return kDestinationRequired;
     case EMSGSIZE:
-      return 10040;
+      return kMessageTooLong;
     case EPROTOTYPE:
-      return 10041;
+      return kWrongProtocolType;
     case ENOPROTOOPT:
-      return 10042;
+      return kBadProtocolOption;
     case EPROTONOSUPPORT:
-      return 10043;
+      return kProtocolNotSupported;
     case ESOCKTNOSUPPORT:
-      return 10044;
+      return kSocketTypeNotSupported;
     case EOPNOTSUPP:
-      return 10045;
+      return kOperationNotSupported;
     case EPFNOSUPPORT:
-      return 10046;
+      return kProtocolFamilyNotSupported;
     case EAFNOSUPPORT:
-      return 10047;
+      return kAddressFamilyNotSupported;
     case EADDRINUSE:
-      return 10048;
+      return kAddressInUse;
     case EADDRNOTAVAIL:
-      return 10049;
+      return kAddressNotAvailable;
     case ENETDOWN:
-      return 10050;
+      return kNetworkDown;
     case ENETUNREACH:
-      return 10051;
+      return kNetworkUnreachable;
     case ENETRESET:
-      return 10052;
+      return kNetworkReset;
     case ECONNABORTED:
-      return 10053;
+      return kConnectionAborted;
     case ECONNRESET:
     case EPIPE:  // a send to a peer that has gone, reported as Windows does
-      return 10054;
+      return kConnectionReset;
     case ENOBUFS:
     case ENOMEM:
-      return 10055;
+      return kNoBufferSpace;
     case EISCONN:
-      return 10056;
+      return kAlreadyConnected;
     case ENOTCONN:
-      return 10057;
+      return kNotConnected;
     case ESHUTDOWN:
-      return 10058;
+      return kShutDown;
     case ETOOMANYREFS:
-      return 10059;
+      return kTooManyReferences;
     case ETIMEDOUT:
-      return 10060;
+      return kTimedOut;
     case ECONNREFUSED:
-      return 10061;
+      return kConnectionRefused;
     case ELOOP:
-      return 10062;
+      return kTooManyLinks;
     case ENAMETOOLONG:
-      return 10063;
+      return kNameTooLong;
     case EHOSTDOWN:
-      return 10064;
+      return kHostDown;
     case EHOSTUNREACH:
-      return 10065;
+      return kHostUnreachable;
     case ENOTEMPTY:
-      return 10066;
+      return kNotEmpty;
     case EUSERS:
-      return 10068;
+      return kTooManyUsers;
     case EDQUOT:
-      return 10069;
+      return kDiskQuota;
     case ESTALE:
-      return 10070;
+      return kStaleHandle;
     case EREMOTE:
-      return 10071;
+      return kRemotePath;
     default:
-      return kUnmappedErrorBase + error;
+      return kUnmappedBase + error;
   }
 }
 
@@ -564,7 +558,7 @@ int SockSetOpt(TSocketHandle socket, int level, int name, const void* value, int
   int nativeLevel = 0;
   int nativeName = 0;
   if (!NativeOption(level, name, nativeLevel, nativeName) || value == nullptr) {
-    return Fail(10042);
+    return Fail(kBadProtocolOption);
   }
   int result = 0;
   if (level == kSolSocket && (name == kSoRcvTimeo || name == kSoSndTimeo)) {
@@ -590,7 +584,7 @@ int SockGetOpt(TSocketHandle socket, int level, int name, void* value, int* leng
   int nativeName = 0;
   if (!NativeOption(level, name, nativeLevel, nativeName) || value == nullptr ||
       length == nullptr) {
-    return Fail(10042);
+    return Fail(kBadProtocolOption);
   }
   if (level == kSolSocket && (name == kSoRcvTimeo || name == kSoSndTimeo)) {
     timeval tv{};
@@ -657,7 +651,7 @@ int SockWait(const std::vector<TSocketHandle>& sockets, bool forWrite, int timeo
   // platform the layer was written for, not a wait that runs out its whole time.
   for (TSocketHandle socket : sockets) {
     if (socket < 0) {
-      return Fail(10038);
+      return Fail(kNotASocket);
     }
   }
   std::vector<pollfd> fds(sockets.size());
@@ -687,7 +681,7 @@ int SockWait(const std::vector<TSocketHandle>& sockets, bool forWrite, int timeo
   int count = 0;
   for (size_t i = 0; i < fds.size(); ++i) {
     if (fds[i].revents & POLLNVAL) {
-      return Fail(10038);
+      return Fail(kNotASocket);
     }
     // A closed or failed connection counts as ready, as select reports it: the next call on
     // the socket then returns the end or the error.

@@ -8,10 +8,66 @@
 
 #include <cstring>
 
+#include "platform/SocketError.h"
 #include "platform/win32/Win32Util.h"
 
 namespace platform {
 namespace {
+
+// The socket codes the layers above name are the system's own numbers, so what the library
+// reports passes through unchanged.
+static_assert(SocketError::kInterrupted == WSAEINTR);
+static_assert(SocketError::kBadFile == WSAEBADF);
+static_assert(SocketError::kAccessDenied == WSAEACCES);
+static_assert(SocketError::kBadAddress == WSAEFAULT);
+static_assert(SocketError::kInvalidArgument == WSAEINVAL);
+static_assert(SocketError::kTooManyOpenSockets == WSAEMFILE);
+static_assert(SocketError::kWouldBlock == WSAEWOULDBLOCK);
+static_assert(SocketError::kInProgress == WSAEINPROGRESS);
+static_assert(SocketError::kAlreadyInProgress == WSAEALREADY);
+static_assert(SocketError::kNotASocket == WSAENOTSOCK);
+static_assert(SocketError::kDestinationRequired == WSAEDESTADDRREQ);
+static_assert(SocketError::kMessageTooLong == WSAEMSGSIZE);
+static_assert(SocketError::kWrongProtocolType == WSAEPROTOTYPE);
+static_assert(SocketError::kBadProtocolOption == WSAENOPROTOOPT);
+static_assert(SocketError::kProtocolNotSupported == WSAEPROTONOSUPPORT);
+static_assert(SocketError::kSocketTypeNotSupported == WSAESOCKTNOSUPPORT);
+static_assert(SocketError::kOperationNotSupported == WSAEOPNOTSUPP);
+static_assert(SocketError::kProtocolFamilyNotSupported == WSAEPFNOSUPPORT);
+static_assert(SocketError::kAddressFamilyNotSupported == WSAEAFNOSUPPORT);
+static_assert(SocketError::kAddressInUse == WSAEADDRINUSE);
+static_assert(SocketError::kAddressNotAvailable == WSAEADDRNOTAVAIL);
+static_assert(SocketError::kNetworkDown == WSAENETDOWN);
+static_assert(SocketError::kNetworkUnreachable == WSAENETUNREACH);
+static_assert(SocketError::kNetworkReset == WSAENETRESET);
+static_assert(SocketError::kConnectionAborted == WSAECONNABORTED);
+static_assert(SocketError::kConnectionReset == WSAECONNRESET);
+static_assert(SocketError::kNoBufferSpace == WSAENOBUFS);
+static_assert(SocketError::kAlreadyConnected == WSAEISCONN);
+static_assert(SocketError::kNotConnected == WSAENOTCONN);
+static_assert(SocketError::kShutDown == WSAESHUTDOWN);
+static_assert(SocketError::kTooManyReferences == WSAETOOMANYREFS);
+static_assert(SocketError::kTimedOut == WSAETIMEDOUT);
+static_assert(SocketError::kConnectionRefused == WSAECONNREFUSED);
+static_assert(SocketError::kTooManyLinks == WSAELOOP);
+static_assert(SocketError::kNameTooLong == WSAENAMETOOLONG);
+static_assert(SocketError::kHostDown == WSAEHOSTDOWN);
+static_assert(SocketError::kHostUnreachable == WSAEHOSTUNREACH);
+static_assert(SocketError::kNotEmpty == WSAENOTEMPTY);
+static_assert(SocketError::kTooManyProcesses == WSAEPROCLIM);
+static_assert(SocketError::kTooManyUsers == WSAEUSERS);
+static_assert(SocketError::kDiskQuota == WSAEDQUOT);
+static_assert(SocketError::kStaleHandle == WSAESTALE);
+static_assert(SocketError::kRemotePath == WSAEREMOTE);
+static_assert(SocketError::kSystemNotReady == WSASYSNOTREADY);
+static_assert(SocketError::kVersionNotSupported == WSAVERNOTSUPPORTED);
+static_assert(SocketError::kNotInitialised == WSANOTINITIALISED);
+static_assert(SocketError::kDisconnected == WSAEDISCON);
+static_assert(SocketError::kTypeNotFound == WSATYPE_NOT_FOUND);
+static_assert(SocketError::kHostNotFound == WSAHOST_NOT_FOUND);
+static_assert(SocketError::kTryAgain == WSATRY_AGAIN);
+static_assert(SocketError::kNoRecovery == WSANO_RECOVERY);
+static_assert(SocketError::kNoData == WSANO_DATA);
 
 using TWSAStartup = int(WSAAPI*)(WORD, LPWSADATA);
 using TWSACleanup = int(WSAAPI*)();

@@ -10,12 +10,15 @@
 #include "download/DownloadErrors.h"
 #include "download/VsDownload.h"
 #include "download/VsFTPDownload.h"
+#include "platform/SocketError.h"
 #include "tests/support/FtpScript.h"
 #include "tests/support/Process.h"
 #include "tests/support/ScriptedServer.h"
 #include "tests/support/TempDir.h"
 
 namespace {
+
+namespace SocketError = platform::SocketError;
 
 using download::TVsDownload;
 using varelo::test::AppendAll;
@@ -321,7 +324,7 @@ TEST_F(FTPDownload, DataCutByAResetIsNeverFinished) {
        "",
        "abc",
        true,
-       10054},
+       SocketError::kConnectionReset},
       {"SIZE known, data cut by a reset",
        "",
        true,
@@ -332,7 +335,7 @@ TEST_F(FTPDownload, DataCutByAResetIsNeverFinished) {
        "",
        "abc",
        true,
-       10054},
+       SocketError::kConnectionReset},
   };
   PlayEndings(cases);
 }

@@ -7,6 +7,7 @@
 #include "download/DownloadErrors.h"
 #include "net/ProtoTicks.h"
 #include "platform/File.h"
+#include "platform/SocketError.h"
 #include "tests/download/DownloadRecorder.h"
 #include "tests/support/MissingPeer.h"
 #include "tests/support/ScriptedServer.h"
@@ -17,6 +18,8 @@
 // do not fit, redirects of every kind, and server-chosen names meant to escape the folder.
 namespace download::test {
 namespace {
+
+namespace SocketError = platform::SocketError;
 
 using varelo::test::PathExists;
 using varelo::test::ReadFileBytes;
@@ -395,15 +398,15 @@ std::vector<TUnfinishedCase> UnfinishedTable() {
   const std::string range = "HTTP/1.0 206 Partial\r\nContent-Range: bytes ";
   return {
       {"a body to the close cut by a reset", "", "HTTP/1.0 200 OK\r\n\r\nhalf", true, "half",
-       10054},
+       SocketError::kConnectionReset},
       {"a sized body cut by a reset", "", "HTTP/1.0 200 OK\r\nContent-Length: 8\r\n\r\nhalf", true,
-       "half", 10054},
+       "half", SocketError::kConnectionReset},
       {"a 206 to a request without a range", "", range + "0-7/8\r\nContent-Length: 4\r\n\r\nhalf",
        false, "", kErrorUnaskedRange},
       {"a 206 without a length cut short by the close", "12345", range + "5-19/20\r\n\r\n678",
        false, "12345678", kErrorBodyShort},
       {"a 206 without a length cut by a reset", "12345", range + "5-9/10\r\n\r\n67", true,
-       "1234567", 10054},
+       "1234567", SocketError::kConnectionReset},
       {"bytes past the range with a length", "12345",
        range + "5-7/8\r\nContent-Length: 8\r\n\r\n678EXTRA", false, "12345678", kErrorPastRange},
       {"bytes past the range to the close", "12345", range + "5-7/8\r\n\r\n678EXTRA", false,

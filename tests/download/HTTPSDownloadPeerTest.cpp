@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/File.h"
+#include "platform/SocketError.h"
 #include "tests/download/DownloadRecorder.h"
 #include "tests/support/MissingPeer.h"
 #include "tests/support/Peers.h"
@@ -12,6 +13,8 @@
 
 namespace download::test {
 namespace {
+
+namespace SocketError = platform::SocketError;
 
 using varelo::test::PathExists;
 using varelo::test::ReadFileBytes;
@@ -124,7 +127,7 @@ TEST_F(HTTPSDownloadPeer, UntrustedServerWritesNoBody) {
     EXPECT_FALSE(PathExists(dir + "pkg.zip"));
     EXPECT_EQ(ReadFileBytes(dir + "pkg.zip.part"), "");
     auto& session = static_cast<TVsHTTPDownload&>(r.component.Session());
-    EXPECT_EQ(session.HTTPClient().Sock().LastError(), 10091);
+    EXPECT_EQ(session.HTTPClient().Sock().LastError(), SocketError::kSystemNotReady);
     EXPECT_EQ(session.HTTPClient().Sock().LastErrorDesc().rfind("certificate verify failed: ", 0),
               0u);
   }

@@ -9,6 +9,7 @@
 #include "net/BlockingSocket.h"
 #include "net/ProtoTicks.h"
 #include "platform/Socket.h"
+#include "platform/SocketError.h"
 #include "tests/net/LoopbackServer.h"
 #include "tests/support/Process.h"
 
@@ -42,7 +43,7 @@ TEST(BlockingSocket, RefusedConnectionGives10061AndItsText) {
   TStatusLog log;
   log.Attach(socket);
   socket.Connect("127.0.0.1", port);
-  EXPECT_EQ(socket.LastError(), 10061);
+  EXPECT_EQ(socket.LastError(), SocketError::kConnectionRefused);
   EXPECT_EQ(socket.LastErrorDesc(), "Connection refused");
   const std::vector<THookSocketReason> expected = {HR_ResolvingBegin, HR_ResolvingEnd,
                                                    HR_SocketCreate, HR_Error, HR_Connect};
@@ -59,7 +60,7 @@ TEST(BlockingSocket, RefusedConnectionWithTimeoutIsReportedAsRefused) {
   socket.SetConnectionTimeout(2000);
   const uint32_t start = TickNow();
   socket.Connect("127.0.0.1", port);
-  EXPECT_EQ(socket.LastError(), 10061);
+  EXPECT_EQ(socket.LastError(), SocketError::kConnectionRefused);
   EXPECT_LT(TickSpan(start, TickNow()), 1500u);
   EXPECT_FALSE(socket.NonBlockMode());
 }
@@ -74,7 +75,7 @@ TEST(BlockingSocket, RaiseExceptThrowsRightAfterTheErrorReport) {
     socket.Connect("127.0.0.1", port);
     FAIL() << "no exception";
   } catch (const ETramaError& e) {
-    EXPECT_EQ(e.ErrorCode(), 10061);
+    EXPECT_EQ(e.ErrorCode(), SocketError::kConnectionRefused);
     EXPECT_EQ(e.ErrorMessage(), "Connection refused");
     EXPECT_STREQ(e.what(), "Trama TCP/IP Socket error 10061: Connection refused");
   }
@@ -88,7 +89,7 @@ TEST(BlockingSocket, UnresolvableNameSetsTheResolverCodeAndOpensNoSocket) {
   log.Attach(socket);
   // A name with an empty label is refused by the resolver itself, without asking a server.
   socket.Connect("bad..host.invalid", "80");
-  EXPECT_EQ(socket.LastError(), 11001);
+  EXPECT_EQ(socket.LastError(), SocketError::kHostNotFound);
   EXPECT_EQ(socket.LastErrorDesc(), "Host not found");
   const std::vector<THookSocketReason> expected = {HR_ResolvingBegin, HR_ResolvingEnd, HR_Error,
                                                    HR_Connect};
@@ -100,9 +101,11 @@ TEST(BlockingSocket, UnresolvableNameSetsTheResolverCodeAndOpensNoSocket) {
 
 TEST(BlockingSocket, ErrorTexts) {
   EXPECT_EQ(TBlockingSocket::GetErrorDesc(0), "");
-  EXPECT_EQ(TBlockingSocket::GetErrorDesc(10060), "Connection timed out");
-  EXPECT_EQ(TBlockingSocket::GetErrorDesc(10059), "Too many references:can't splice");
-  EXPECT_EQ(TBlockingSocket::GetErrorDesc(11004), "Valid name, no data record of requested type");
+  EXPECT_EQ(TBlockingSocket::GetErrorDesc(SocketError::kTimedOut), "Connection timed out");
+  EXPECT_EQ(TBlockingSocket::GetErrorDesc(SocketError::kTooManyReferences),
+            "Too many references:can't splice");
+  EXPECT_EQ(TBlockingSocket::GetErrorDesc(SocketError::kNoData),
+            "Valid name, no data record of requested type");
   EXPECT_EQ(TBlockingSocket::GetErrorDesc(12345), "Other Winsock error (12345)");
 }
 
@@ -145,7 +148,7 @@ TEST(BlockingSocket, PeerClosingMidLineKeepsTheBytesInTheLineBuffer) {
   socket.Connect("127.0.0.1", server.Port());
   server.Join();
   EXPECT_EQ(socket.RecvString(kWait), "");
-  EXPECT_EQ(socket.LastError(), 10054);
+  EXPECT_EQ(socket.LastError(), SocketError::kConnectionReset);
   EXPECT_EQ(socket.LineBuffer(), "abc");
 }
 
@@ -200,7 +203,7 @@ TEST(BlockingSocket, MaxLineLengthStopsALineWithoutEnd) {
   socket.SetMaxLineLength(5);
   socket.Connect("127.0.0.1", server.Port());
   EXPECT_EQ(socket.RecvString(kWait), "");
-  EXPECT_EQ(socket.LastError(), 10055);
+  EXPECT_EQ(socket.LastError(), SocketError::kNoBufferSpace);
   EXPECT_EQ(socket.LineBuffer(), "abcdefgh");
 }
 
@@ -223,7 +226,7 @@ TEST(BlockingSocket, PacketWaitTimesOut) {
   socket.Connect("127.0.0.1", server.Port());
   const uint32_t start = TickNow();
   EXPECT_EQ(socket.RecvPacket(150), "");
-  EXPECT_EQ(socket.LastError(), 10060);
+  EXPECT_EQ(socket.LastError(), SocketError::kTimedOut);
   const uint32_t spent = TickSpan(start, TickNow());
   EXPECT_GE(spent, 140u);
   EXPECT_LT(spent, 550u);
@@ -240,7 +243,7 @@ TEST(BlockingSocket, WholeReadTimeoutWithoutInterPacketTimeout) {
   socket.SetInterPacketTimeout(false);
   socket.Connect("127.0.0.1", server.Port());
   EXPECT_EQ(socket.RecvBufferStr(10, 200), "");
-  EXPECT_EQ(socket.LastError(), 10060);
+  EXPECT_EQ(socket.LastError(), SocketError::kTimedOut);
 }
 
 TEST(BlockingSocket, StopFlagStopsSendAndReceive) {
@@ -252,7 +255,7 @@ TEST(BlockingSocket, StopFlagStopsSendAndReceive) {
   socket.Connect("127.0.0.1", server.Port());
   socket.SetStopFlag(true);
   EXPECT_EQ(socket.SendBuffer("abc", 3), 0);
-  EXPECT_EQ(socket.LastError(), 10053);
+  EXPECT_EQ(socket.LastError(), SocketError::kConnectionAborted);
   EXPECT_FALSE(socket.StopFlag());
   EXPECT_EQ(socket.SendCounter(), 0);
 
@@ -260,7 +263,7 @@ TEST(BlockingSocket, StopFlagStopsSendAndReceive) {
   socket.SetStopFlag(true);
   char buffer[4];
   EXPECT_EQ(socket.RecvBuffer(buffer, 4), 0);
-  EXPECT_EQ(socket.LastError(), 10053);
+  EXPECT_EQ(socket.LastError(), SocketError::kConnectionAborted);
   EXPECT_FALSE(socket.StopFlag());
   EXPECT_EQ(socket.RecvPacket(kWait), "data");  // nothing was lost
 }
@@ -282,7 +285,7 @@ TEST(BlockingSocket, HeartbeatCanStopAWait) {
   EXPECT_LT(TickSpan(start, TickNow()), 1000u);
   EXPECT_FALSE(socket.StopFlag());
   // A stop, not a timeout.
-  EXPECT_EQ(socket.LastError(), 10053);
+  EXPECT_EQ(socket.LastError(), SocketError::kConnectionAborted);
 }
 
 TEST(BlockingSocket, HeartbeatSlicesTakeTheTimeoutAndNoMore) {
@@ -365,7 +368,7 @@ TEST(BlockingSocket, HugeAnnouncedBlockFromAPeerThatClosesFailsCleanly) {
   TTcpSocket socket;
   socket.Connect("127.0.0.1", server.Port());
   EXPECT_EQ(socket.RecvBlock(kWait), "");
-  EXPECT_EQ(socket.LastError(), 10054);
+  EXPECT_EQ(socket.LastError(), SocketError::kConnectionReset);
 }
 
 TEST(BlockingSocket, RecvStreamRawReadsToThePeerClose) {
@@ -375,8 +378,36 @@ TEST(BlockingSocket, RecvStreamRawReadsToThePeerClose) {
   socket.Connect("127.0.0.1", server.Port());
   TMemoryStream in;
   socket.RecvStreamRaw(in, kWait);
-  EXPECT_EQ(socket.LastError(), 10054);
+  EXPECT_EQ(socket.LastError(), SocketError::kConnectionReset);
   EXPECT_EQ(in.Data(), payload);
+}
+
+TEST(BlockingSocket, ReceiveIntoIsWholeOnlyByItsFraming) {
+  // The peer sends a line and a body, then ends the stream in order.
+  TLoopbackServer server([](TTcpSocket& peer) { peer.SendString("head\r\nbody-bytes"); });
+  TTcpSocket socket;
+  socket.Connect("127.0.0.1", server.Port());
+  EXPECT_EQ(socket.RecvString(kWait), "head");
+  // Bytes that came with the line are handed out first; the sized read stops at its size.
+  TMemoryStream sized;
+  EXPECT_TRUE(socket.ReceiveInto(sized, 4, kWait));
+  EXPECT_EQ(sized.Data(), "body");
+  // More asked for than comes: cut short by the close, not whole.
+  TMemoryStream cut;
+  EXPECT_FALSE(socket.ReceiveInto(cut, 100, kWait));
+  EXPECT_EQ(cut.Data(), "-bytes");
+  EXPECT_EQ(socket.LastError(), SocketError::kConnectionReset);
+  EXPECT_TRUE(socket.PeerClosed());
+}
+
+TEST(BlockingSocket, ReceiveIntoToTheCloseEndsWholeAtAnOrderlyEnd) {
+  TLoopbackServer server([](TTcpSocket& peer) { peer.SendString("to the close"); });
+  TTcpSocket socket;
+  socket.Connect("127.0.0.1", server.Port());
+  TMemoryStream in;
+  EXPECT_TRUE(socket.ReceiveInto(in, kToTheClose, kWait));
+  EXPECT_EQ(in.Data(), "to the close");
+  EXPECT_EQ(socket.LastError(), SocketError::kConnectionReset);
 }
 
 TEST(BlockingSocket, MonitorAndReadFilterSeeTheData) {
@@ -521,7 +552,7 @@ TEST(BlockingSocket, WaitingOnAClosedSocketFailsAtOnce) {
   TTcpSocket socket;
   const uint32_t start = TickNow();
   EXPECT_FALSE(socket.CanRead(2000));
-  EXPECT_EQ(socket.LastError(), 10038);
+  EXPECT_EQ(socket.LastError(), SocketError::kNotASocket);
   EXPECT_LT(TickSpan(start, TickNow()), 1000u);
 }
 

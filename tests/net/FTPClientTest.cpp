@@ -11,10 +11,13 @@
 #include "net/FTPClient.h"
 #include "net/FTPReply.h"
 #include "net/SSLNone.h"
+#include "platform/SocketError.h"
 #include "tests/support/FtpScript.h"
 #include "tests/support/ScriptedServer.h"
 
 namespace {
+
+namespace SocketError = platform::SocketError;
 
 using net::TFTPClient;
 using varelo::test::AppendAll;
@@ -109,14 +112,15 @@ TEST(FTPClient, HostileGreetingsFailTheLoginInTime) {
                    TScript()
                        .Send("220 " + std::string(net::kMaxFtpReplyLineBytes + 10, 'x') + "\r\n")
                        .HoldOpen(2000),
-                   net::WSAENOBUFS, 2500});
-  cases.push_back({"endless lines", TScript().Send(endless).HoldOpen(2000), net::WSAENOBUFS, 2500});
-  cases.push_back(
-      {"never closed", TScript().Send("220-hello\r\n").HoldOpen(4000), net::WSAETIMEDOUT, 2500});
-  cases.push_back(
-      {"dripping lines", TScript().SendBytewise(drip, 10).HoldOpen(500), net::WSAETIMEDOUT, 2500});
+                   net::SocketError::kNoBufferSpace, 2500});
+  cases.push_back({"endless lines", TScript().Send(endless).HoldOpen(2000),
+                   net::SocketError::kNoBufferSpace, 2500});
+  cases.push_back({"never closed", TScript().Send("220-hello\r\n").HoldOpen(4000),
+                   net::SocketError::kTimedOut, 2500});
+  cases.push_back({"dripping lines", TScript().SendBytewise(drip, 10).HoldOpen(500),
+                   net::SocketError::kTimedOut, 2500});
   cases.push_back({"one dripping line", TScript().SendBytewise("220 " + std::string(60, 'x'), 100),
-                   net::WSAETIMEDOUT, 2500});
+                   net::SocketError::kTimedOut, 2500});
   for (auto& c : cases) {
     TScriptedServer server(c.script);
     TFTPClient client;
@@ -267,7 +271,7 @@ TEST(FTPClient, SslStepsFailCleanlyWithoutSslSupport) {
     client.SetAutoTLS(true);
     EXPECT_FALSE(client.Login());
     EXPECT_FALSE(client.IsTLS());
-    EXPECT_EQ(client.Sock().LastError(), net::WSASYSNOTREADY);
+    EXPECT_EQ(client.Sock().LastError(), net::SocketError::kSystemNotReady);
     EXPECT_EQ(client.Sock().GetErrorDescEx(), net::kSSLNotCompiled);
   }
   {
@@ -277,7 +281,7 @@ TEST(FTPClient, SslStepsFailCleanlyWithoutSslSupport) {
     Aim(client, server);
     client.SetFullSSL(true);
     EXPECT_FALSE(client.Login());
-    EXPECT_EQ(client.Sock().LastError(), net::WSASYSNOTREADY);
+    EXPECT_EQ(client.Sock().LastError(), net::SocketError::kSystemNotReady);
   }
   {
     // A server that refuses AUTH TLS leaves the session in clear text, as the login asks.
@@ -479,7 +483,7 @@ TEST(FTPClient, DataCutByAResetFailsTheRetrieval) {
     ASSERT_TRUE(client.Login());
     EXPECT_EQ(client.RetrieveFile("f", false), !reset) << reset;
     EXPECT_EQ(client.DataComplete(), !reset) << reset;
-    EXPECT_EQ(client.DataError(), reset ? 10054 : 0) << reset;
+    EXPECT_EQ(client.DataError(), reset ? SocketError::kConnectionReset : 0) << reset;
     EXPECT_EQ(client.AnnouncedSize(), 3) << reset;
     EXPECT_EQ(client.OwnDataStream().Data(), "abc") << reset;
   }
@@ -503,7 +507,7 @@ TEST(FTPClient, TrickledDataEndsWithinItsBound) {
                       std::chrono::steady_clock::now() - start)
                       .count();
   EXPECT_FALSE(client.DataComplete());
-  EXPECT_EQ(client.DataError(), 10060);
+  EXPECT_EQ(client.DataError(), SocketError::kTimedOut);
   EXPECT_LT(ms, 2500);
 }
 

@@ -201,7 +201,7 @@ TEST(FTPTLSPeer, UntrustedServerCertificateFailsTheLogin) {
     RecordCommands(client, sent);
     EXPECT_FALSE(client.Login()) << c.cert;
     EXPECT_FALSE(client.IsTLS()) << c.cert;
-    EXPECT_EQ(client.Sock().LastError(), net::WSASYSNOTREADY) << c.cert;
+    EXPECT_EQ(client.Sock().LastError(), net::SocketError::kSystemNotReady) << c.cert;
     EXPECT_EQ(client.Sock().GetErrorDescEx(), c.reason) << c.cert;
     EXPECT_EQ(sent, "AUTH TLS\n") << c.cert;
     EXPECT_FALSE(client.RetrieveFile("pkg.bin", false)) << c.cert;

@@ -12,8 +12,11 @@
 #include <vector>
 
 #include "net/HTTPClient.h"
+#include "platform/SocketError.h"
 
 namespace {
+
+namespace SocketError = platform::SocketError;
 
 using net::THTTPClient;
 
@@ -42,7 +45,7 @@ TEST(HTTPClientHostile, ConnectToAnAddressThatDoesNotAnswerGivesUpWithinTimeout)
       "GET", "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/f"));
   const auto elapsed = std::chrono::steady_clock::now() - start;
   EXPECT_EQ(client.ResultCode(), 500);
-  EXPECT_EQ(client.Sock().LastError(), 10060);
+  EXPECT_EQ(client.Sock().LastError(), SocketError::kTimedOut);
   EXPECT_LT(elapsed, std::chrono::seconds(5));
   for (int fd : fillers)
     close(fd);

@@ -10,9 +10,12 @@
 
 #include "net/HTTPClient.h"
 #include "net/ProtoTicks.h"
+#include "platform/SocketError.h"
 #include "tests/support/ScriptedServer.h"
 
 namespace {
+
+namespace SocketError = platform::SocketError;
 
 using net::THTTPClient;
 using varelo::test::TScript;
@@ -61,9 +64,11 @@ std::vector<THostileCase> HostileTable() {
       {"1: chunk size beyond 63 bits", chunked + "12345678123456789\r\nxyz\r\n0\r\n\r\n", false,
        200, framing, "abc", false},
       {"2: sized body cut short", "HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nshort", false, 200,
-       10054, "short", false},
-      {"2: chunked body without its last chunk", chunked, false, 200, 10054, "abc", false},
-      {"2: a chunk cut short", chunked + "8\r\nabcd", false, 200, 10054, "abcabcd", false},
+       SocketError::kConnectionReset, "short", false},
+      {"2: chunked body without its last chunk", chunked, false, 200, SocketError::kConnectionReset,
+       "abc", false},
+      {"2: a chunk cut short", chunked + "8\r\nabcd", false, 200, SocketError::kConnectionReset,
+       "abcabcd", false},
       {"3: trailer lines are read off the kept connection",
        chunked + "0\r\nX-Checksum: 12\r\nX-More: 3\r\n\r\n", true, 200, 0, "abc", true, true, true},
       {"4: two different lengths",
@@ -85,7 +90,8 @@ std::vector<THostileCase> HostileTable() {
        "Content-Length: 50\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok",
        true, 200, 0, "ok", true},
       {"5: a close after an interim answer fails",
-       "HTTP/1.1 103 Early Hints\r\nLink: </s.css>\r\n\r\n", false, 103, 10054, "", false},
+       "HTTP/1.1 103 Early Hints\r\nLink: </s.css>\r\n\r\n", false, 103,
+       SocketError::kConnectionReset, "", false},
       {"5: no final status line after an interim answer",
        "HTTP/1.1 100 Continue\r\n\r\nnot a status line\r\nmore", false, 100, refused, "", false},
       {"6: white space before the first header line",
@@ -105,8 +111,8 @@ std::vector<THostileCase> HostileTable() {
       {"12: spaces in the URL are percent-encoded",
        "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok", true, 200, 0, "ok", true, false, false,
        "/a b/c d", "GET /a%20b/c%20d HTTP/1.0\r\n"},
-      {"12: a control character in the URL fails before anything is sent", "", false, 500, 10022,
-       "", false, false, false, "/a\x01z", "", false},
+      {"12: a control character in the URL fails before anything is sent", "", false, 500,
+       SocketError::kInvalidArgument, "", false, false, false, "/a\x01z", "", false},
       {"13: a body to the close ends with the orderly close", "HTTP/1.0 200 OK\r\n\r\nwhole", true,
        200, 0, "whole", true},
   };
@@ -117,13 +123,14 @@ std::vector<THostileCase> ResetTable() {
   const std::string chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n";
   return {
       EndedByReset({"13: a body to the close cut by a reset", "HTTP/1.0 200 OK\r\n\r\nhalf", false,
-                    200, 10054, "half", false}),
+                    200, SocketError::kConnectionReset, "half", false}),
       EndedByReset({"13: a sized body cut by a reset",
-                    "HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nhalf", false, 200, 10054, "half",
-                    false}),
-      EndedByReset({"13: a chunked body cut by a reset", chunked, false, 200, 10054, "abc", false}),
+                    "HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nhalf", false, 200,
+                    SocketError::kConnectionReset, "half", false}),
+      EndedByReset({"13: a chunked body cut by a reset", chunked, false, 200,
+                    SocketError::kConnectionReset, "abc", false}),
       EndedByReset({"13: a header block cut by a reset", "HTTP/1.0 200 OK\r\nContent-Le", false,
-                    200, 10054, "", false}),
+                    200, SocketError::kConnectionReset, "", false}),
   };
 }
 
@@ -240,7 +247,7 @@ TEST(HTTPClientHostile, TimeoutInTheMiddleOfTheBodyIsIncomplete) {
       });
   EXPECT_FALSE(client.HTTPMethod("GET", Url(server, "/f")));
   EXPECT_EQ(client.ResultCode(), 200);
-  EXPECT_EQ(client.Sock().LastError(), 10060);
+  EXPECT_EQ(client.Sock().LastError(), SocketError::kTimedOut);
   EXPECT_FALSE(client.BodyComplete());
   EXPECT_FALSE(completeAtClose);
   EXPECT_EQ(client.Document().Data(), "hello");
@@ -296,7 +303,7 @@ TEST(HTTPClientHostile, SendThatCannotProgressGivesUpWithinTimeout) {
   EXPECT_FALSE(client.HTTPMethod("POST", Url(server, "/f")));
   const auto elapsed = std::chrono::steady_clock::now() - start;
   EXPECT_EQ(client.ResultCode(), 500);
-  EXPECT_EQ(client.Sock().LastError(), 10060);
+  EXPECT_EQ(client.Sock().LastError(), SocketError::kTimedOut);
   EXPECT_LT(elapsed, std::chrono::seconds(3));
 }
 
@@ -365,7 +372,7 @@ TEST(HTTPClientHostile, TrickledAnswersEndWithinTheirBound) {
     const uint32_t start = net::TickNow();
     EXPECT_FALSE(client.HTTPMethod("GET", Url(server, "/f")));
     const uint32_t ms = net::TickSpan(start, net::TickNow());
-    EXPECT_EQ(client.Sock().LastError(), 10060) << client.Sock().LastErrorDesc();
+    EXPECT_EQ(client.Sock().LastError(), SocketError::kTimedOut) << client.Sock().LastErrorDesc();
     EXPECT_FALSE(client.BodyComplete());
     EXPECT_GE(ms, 900u);
     EXPECT_LT(ms, 2500u);

@@ -5,10 +5,13 @@
 #include <vector>
 
 #include "net/HTTPClient.h"
+#include "platform/SocketError.h"
 #include "tests/support/MissingPeer.h"
 #include "tests/support/Peers.h"
 
 namespace {
+
+namespace SocketError = platform::SocketError;
 
 using net::THTTPClient;
 using varelo::test::TMicrosocks;
@@ -214,7 +217,7 @@ TEST_F(NginxPeer, ConnectTunnelThroughTinyproxy) {
   EXPECT_FALSE(
       client.HTTPMethod("GET", "https://127.0.0.1:" + std::to_string(nginx_.Port()) + "/"));
   EXPECT_TRUE(client.Sock().HTTPTunnel());
-  EXPECT_EQ(client.Sock().LastError(), 10091);
+  EXPECT_EQ(client.Sock().LastError(), SocketError::kSystemNotReady);
 }
 
 TEST_F(NginxPeer, Socks5ThroughMicrosocks) {
@@ -226,7 +229,7 @@ TEST_F(NginxPeer, Socks5ThroughMicrosocks) {
   const std::vector<TCase> cases = {
       {"without password", "", "", "", "", 0},
       {"with password", "joe", "s3cret", "joe", "s3cret", 0},
-      {"with a wrong password", "joe", "s3cret", "joe", "wrong", 10091},
+      {"with a wrong password", "joe", "s3cret", "joe", "wrong", SocketError::kSystemNotReady},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -5,10 +5,13 @@
 #include <vector>
 
 #include "net/HTTPClient.h"
+#include "platform/SocketError.h"
 #include "tests/support/Process.h"
 #include "tests/support/ScriptedServer.h"
 
 namespace {
+
+namespace SocketError = platform::SocketError;
 
 using net::THTTPClient;
 using varelo::test::TScript;
@@ -126,7 +129,7 @@ std::vector<TReplyCase> ReplyTable() {
        }(),
        false,
        0,
-       10055,
+       SocketError::kNoBufferSpace,
        "\r\n",
        {}},
       {"bare LF line ends", "HTTP/1.0 200 OK\nContent-Length: 2\n\nok", true, 200, 0, "ok", {}},
@@ -148,21 +151,21 @@ std::vector<TReplyCase> ReplyTable() {
        "HTTP/1.0 200 OK\r\nContent-Le",
        false,
        200,
-       10054,
+       SocketError::kConnectionReset,
        "*",
        {}},
       {"peer closes before the sized body ends: what came is kept",
        "HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nshort",
        false,
        200,
-       10054,
+       SocketError::kConnectionReset,
        "short",
        {}},
       {"peer closes inside a chunk",
        "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n10\r\nonly part",
        false,
        200,
-       10054,
+       SocketError::kConnectionReset,
        "*",
        {}},
       {"HEAD reads no body",
@@ -187,12 +190,18 @@ std::vector<TReplyCase> ReplyTable() {
        0,
        "",
        {}},
-      {"a header block over 1 MiB is a failed read", hugeBlock, false, 200, 10055, "", {}},
+      {"a header block over 1 MiB is a failed read",
+       hugeBlock,
+       false,
+       200,
+       SocketError::kNoBufferSpace,
+       "",
+       {}},
       {"an endless header line is a failed read",
        "HTTP/1.0 200 OK\r\nX-Endless: " + std::string(1100000, 'e'),
        false,
        200,
-       10055,
+       SocketError::kNoBufferSpace,
        "",
        {}},
       {"a large but usual header block passes", usualBlock, true, 200, 0, "ok", {}},
@@ -264,7 +273,7 @@ TEST(HTTPClientResponse, MaxLineLengthEndsAnOverlongHeaderLine) {
   THTTPClient client;
   client.Sock().SetMaxLineLength(20);
   EXPECT_FALSE(client.HTTPMethod("GET", Url(server)));
-  EXPECT_EQ(client.Sock().LastError(), 10055);
+  EXPECT_EQ(client.Sock().LastError(), SocketError::kNoBufferSpace);
 }
 
 TEST(HTTPClientResponse, SilentPeerTimesOutWithCodeZero) {
@@ -273,7 +282,7 @@ TEST(HTTPClientResponse, SilentPeerTimesOutWithCodeZero) {
   client.SetTimeout(200);
   EXPECT_FALSE(client.HTTPMethod("GET", Url(server)));
   EXPECT_EQ(client.ResultCode(), 0);
-  EXPECT_EQ(client.Sock().LastError(), 10060);
+  EXPECT_EQ(client.Sock().LastError(), SocketError::kTimedOut);
   EXPECT_EQ(client.Document().Data(), "\r\n");
 }
 
@@ -294,7 +303,7 @@ TEST(HTTPClientResponse, TimeoutCoversEachPacketOrTheWholePiece) {
     client.SetTimeout(400);
     client.Sock().SetInterPacketTimeout(interPacket);
     EXPECT_EQ(client.HTTPMethod("GET", Url(server)), interPacket);
-    EXPECT_EQ(client.Sock().LastError(), interPacket ? 0 : 10060);
+    EXPECT_EQ(client.Sock().LastError(), interPacket ? 0 : SocketError::kTimedOut);
   }
 }
 
@@ -303,7 +312,7 @@ TEST(HTTPClientResponse, RefusedConnectionGives500) {
   int port = varelo::test::FreeTcpPort();
   EXPECT_FALSE(client.HTTPMethod("GET", "http://127.0.0.1:" + std::to_string(port) + "/x"));
   EXPECT_EQ(client.ResultCode(), 500);
-  EXPECT_EQ(client.Sock().LastError(), 10061);
+  EXPECT_EQ(client.Sock().LastError(), SocketError::kConnectionRefused);
 }
 
 TEST(HTTPClientResponse, AbortFromTheMonitorStopsTheTransfer) {
@@ -319,7 +328,7 @@ TEST(HTTPClientResponse, AbortFromTheMonitorStopsTheTransfer) {
       client.Abort();
   });
   EXPECT_FALSE(client.HTTPMethod("GET", Url(server)));
-  EXPECT_EQ(client.Sock().LastError(), 10053);
+  EXPECT_EQ(client.Sock().LastError(), SocketError::kConnectionAborted);
   EXPECT_LT(client.Document().Size(), static_cast<int64_t>(body.size()));
 }
 
@@ -348,7 +357,7 @@ TEST(HTTPClientResponse, BodyTheStreamCannotTakeIsAFailure) {
     client.SetOutputStream(&out);
     EXPECT_FALSE(client.HTTPMethod("GET", Url(server)));
     EXPECT_EQ(client.ResultCode(), 200);
-    EXPECT_EQ(client.Sock().LastError(), 10055);
+    EXPECT_EQ(client.Sock().LastError(), SocketError::kNoBufferSpace);
     EXPECT_EQ(out.Size(), 1000);
   }
 }

@@ -8,6 +8,7 @@
 
 #include "net/HTTPClient.h"
 #include "net/TCPBlockingSocket.h"
+#include "platform/SocketError.h"
 #include "tests/support/MissingPeer.h"
 #include "tests/support/Peers.h"
 #include "tests/support/Process.h"
@@ -18,6 +19,8 @@
 #endif
 
 namespace {
+
+namespace SocketError = platform::SocketError;
 
 using net::THTTPClient;
 using net::TTCPBlockingSocket;
@@ -177,7 +180,7 @@ TEST_F(HTTPSPeer, UntrustedServersAreRefusedWithAClearText) {
     THTTPClient client;
     EXPECT_FALSE(client.HTTPMethod("GET", Url(*nginx, c.host, "/big.bin")));
     EXPECT_EQ(client.ResultCode(), 500);
-    EXPECT_EQ(client.Sock().LastError(), 10091);
+    EXPECT_EQ(client.Sock().LastError(), SocketError::kSystemNotReady);
     EXPECT_EQ(client.Sock().LastErrorDesc().substr(0, c.text.size()), c.text);
     EXPECT_NE(client.Sock().SSL().LastError(), 0);
     EXPECT_EQ(client.Document().Size(), 0);
@@ -349,7 +352,7 @@ TEST_F(HTTPSPeer, StreamCutShortIsNeverASuccess) {
     EXPECT_EQ(client.ResultCode(), 200);
     EXPECT_LE(client.Document().Size(), static_cast<int64_t>(half.size()));
     if (!c.success && c.end == TTlsServer::TEnd::Cut) {
-      EXPECT_EQ(client.Sock().LastError(), 10091);
+      EXPECT_EQ(client.Sock().LastError(), SocketError::kSystemNotReady);
       EXPECT_EQ(client.Sock().LastErrorDesc(),
                 "TLS stream cut short: the peer closed without close_notify");
     }
@@ -420,7 +423,7 @@ TEST_F(HTTPSPeer, PluginStartsOnAnyConnectedSocketBothWays) {
   EXPECT_EQ(sock.RecvString(5000), "secret reply");
   // The server's orderly two-way close ends the stream as a close, not as a failure.
   sock.RecvPacket(5000);
-  EXPECT_EQ(sock.LastError(), 10054);
+  EXPECT_EQ(sock.LastError(), SocketError::kConnectionReset);
   sock.CloseSocket();
   serverThread.join();
   EXPECT_EQ(serverSaw, "START TLS|secret");
@@ -453,7 +456,7 @@ TEST_F(HTTPSPeer, BrokenPeersFailTheHandshakeCleanly) {
     sock.Connect("127.0.0.1", std::to_string(server.Port()));
     ASSERT_EQ(sock.LastError(), 0);
     sock.SSLDoConnect();
-    EXPECT_EQ(sock.LastError(), 10091);
+    EXPECT_EQ(sock.LastError(), SocketError::kSystemNotReady);
     EXPECT_EQ(sock.LastErrorDesc().substr(0, c.text.size()), c.text) << sock.LastErrorDesc();
     EXPECT_FALSE(sock.SSL().SSLEnabled());
     sock.CloseSocket();
@@ -470,7 +473,7 @@ TEST_F(HTTPSPeer, ProtocolsBelowTls12CannotBeAskedFor) {
     sock.Connect("127.0.0.1", std::to_string(server.Port()));
     sock.SSL().SSLType = type;
     sock.SSLDoConnect();
-    EXPECT_EQ(sock.LastError(), 10091);
+    EXPECT_EQ(sock.LastError(), SocketError::kSystemNotReady);
     EXPECT_NE(sock.LastErrorDesc().find(type == net::LT_SSHv2 ? "SSH" : "TLS 1.2 or later"),
               std::string::npos);
     sock.CloseSocket();
@@ -530,7 +533,7 @@ TEST_F(HTTPSPeer, SettingsThatCannotBeReadFailBeforeTheHandshake) {
     sock.Connect("127.0.0.1", std::to_string(server.Port()));
     c.set(sock.SSL());
     sock.SSLDoConnect();
-    EXPECT_EQ(sock.LastError(), 10091);
+    EXPECT_EQ(sock.LastError(), SocketError::kSystemNotReady);
     EXPECT_EQ(sock.LastErrorDesc().substr(0, c.text.size()), c.text) << sock.LastErrorDesc();
     sock.CloseSocket();
   }
@@ -546,7 +549,7 @@ TEST_F(HTTPSPeer, WithoutOpenSSLHttpsFailsAtTheSSLStep) {
   EXPECT_EQ(client.Sock().SSL().LibName(), "ssl_none");
   EXPECT_FALSE(client.HTTPMethod("GET", Url(*nginx, "127.0.0.1", "/big.bin")));
   EXPECT_EQ(client.ResultCode(), 500);
-  EXPECT_EQ(client.Sock().LastError(), 10091);
+  EXPECT_EQ(client.Sock().LastError(), SocketError::kSystemNotReady);
   EXPECT_EQ(client.Sock().LastErrorDesc(), "SSL/TLS support is not compiled!");
   EXPECT_EQ(client.Document().Size(), 0);
 }

@@ -7,9 +7,12 @@
 
 #include "net/ProtoUtils.h"
 #include "net/TCPBlockingSocket.h"
+#include "platform/SocketError.h"
 #include "tests/support/ScriptedServer.h"
 
 namespace {
+
+namespace SocketError = platform::SocketError;
 
 using net::TTCPBlockingSocket;
 using varelo::test::TScript;
@@ -110,10 +113,10 @@ TEST(SocketHardening, AStreamTooLargeForItsSizeFieldIsRefused) {
   ASSERT_EQ(sock.LastError(), 0);
   THugeStream stream;
   sock.SendStream(stream);
-  EXPECT_EQ(sock.LastError(), 10040);
+  EXPECT_EQ(sock.LastError(), SocketError::kMessageTooLong);
   EXPECT_EQ(sock.SendCounter(), 0);
   sock.SendStreamMSB(stream);
-  EXPECT_EQ(sock.LastError(), 10040);
+  EXPECT_EQ(sock.LastError(), SocketError::kMessageTooLong);
   EXPECT_EQ(sock.SendCounter(), 0);
   sock.CloseSocket();
 }

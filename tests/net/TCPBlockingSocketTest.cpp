@@ -7,9 +7,12 @@
 #include "net/ProtoUtils.h"
 #include "net/SSLNone.h"
 #include "net/TCPBlockingSocket.h"
+#include "platform/SocketError.h"
 #include "tests/support/ScriptedServer.h"
 
 namespace {
+
+namespace SocketError = platform::SocketError;
 
 using net::TTCPBlockingSocket;
 using varelo::test::TScript;
@@ -119,7 +122,7 @@ TEST(SocksTunnel, Socks5FailuresGive10091AndKeepTheServersStatus) {
     sock.Connect("::1", "443");
     EXPECT_NE(sock.LastError(), 0);
     if (std::string(c.name) != "short reply") {
-      EXPECT_EQ(sock.LastError(), 10091);
+      EXPECT_EQ(sock.LastError(), SocketError::kSystemNotReady);
     }
     if (c.socksLastError != 0) {
       EXPECT_EQ(sock.SocksLastError(), c.socksLastError);
@@ -205,7 +208,7 @@ TEST(SocksTunnel, LocalResolutionAndOverlongNames) {
   // A name longer than a length byte can say is refused instead of being sent cut short.
   sock.SetSocksResolver(true);
   sock.Connect(std::string(300, 'n') + ".test", "80");
-  EXPECT_EQ(sock.LastError(), 10091);
+  EXPECT_EQ(sock.LastError(), SocketError::kSystemNotReady);
   sock.CloseSocket();
   EXPECT_EQ(server.Received(1), Bytes({5, 1, 0}));
 }
@@ -217,7 +220,7 @@ TEST(SocksTunnel, Socks4RejectionGives10091) {
   sock.SetSocksIP("127.0.0.1");
   sock.SetSocksPort(PortOf(server));
   sock.Connect("127.0.0.1", "80");
-  EXPECT_EQ(sock.LastError(), 10091);
+  EXPECT_EQ(sock.LastError(), SocketError::kSystemNotReady);
   EXPECT_EQ(sock.SocksLastError(), 91);
   sock.CloseSocket();
 }
@@ -260,7 +263,7 @@ TEST(SocksTunnel, FailedSocksListenGives11003) {
   sock.SetSocksIP("127.0.0.1");
   sock.SetSocksPort(PortOf(server));
   sock.Listen();
-  EXPECT_EQ(sock.LastError(), 11003);
+  EXPECT_EQ(sock.LastError(), SocketError::kNoRecovery);
   EXPECT_EQ(sock.SocksLastError(), 7);
   sock.CloseSocket();
 }
@@ -283,7 +286,7 @@ TEST(HTTPTunnel, ConnectRequestAndOutcomes) {
       {"IPv6 target in brackets", "::1", "", "HTTP/1.0 200 OK\r\n\r\n", 0,
        "CONNECT [::1]:443 HTTP/1.0\r\n\r\n"},
       {"authentication required", "h", "", "HTTP/1.0 407 Proxy Authentication Required\r\n\r\n",
-       10061, "CONNECT h:443 HTTP/1.0\r\n\r\n"},
+       SocketError::kConnectionRefused, "CONNECT h:443 HTTP/1.0\r\n\r\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -315,7 +318,7 @@ TEST(HTTPTunnel, EndlessProxyReplyStopsAtTheHeaderLimit) {
   sock.SetHTTPTunnelIP("127.0.0.1");
   sock.SetHTTPTunnelPort(PortOf(server));
   sock.Connect("h", "443");
-  EXPECT_EQ(sock.LastError(), 10055);
+  EXPECT_EQ(sock.LastError(), SocketError::kNoBufferSpace);
   sock.CloseSocket();
 }
 
@@ -329,7 +332,7 @@ TEST(HTTPTunnel, RefusedTunnelRaisesWhenAsked) {
     sock.Connect("h", "443");
     ADD_FAILURE() << "no exception";
   } catch (const net::ETramaError& e) {
-    EXPECT_EQ(e.ErrorCode(), 10061);
+    EXPECT_EQ(e.ErrorCode(), SocketError::kConnectionRefused);
     EXPECT_STREQ(e.what(), "Trama TCP/IP Socket error 10061: Connection refused");
   }
   sock.SetRaiseExcept(false);
@@ -343,10 +346,14 @@ TEST(SSLPlugin, WithoutSSLSupportEveryStartFails) {
   EXPECT_EQ(sock.SSL().LibName(), "ssl_none");
   EXPECT_EQ(sock.SSL().GetPeerSerialNo(), -1);
   EXPECT_EQ(sock.SSL().GetVerifyCert(), 1);
+  // It cannot continue another connection's session either, and that is no failure.
+  TTCPBlockingSocket other(&net::TSSLNone::Create);
+  EXPECT_FALSE(sock.SSL().ContinueSessionOf(other.SSL()));
+  EXPECT_EQ(sock.SSL().LastError(), 0);
   sock.Connect("127.0.0.1", PortOf(server));
   ASSERT_EQ(sock.LastError(), 0);
   sock.SSLDoConnect();
-  EXPECT_EQ(sock.LastError(), 10091);
+  EXPECT_EQ(sock.LastError(), SocketError::kSystemNotReady);
   EXPECT_EQ(sock.LastErrorDesc(), "SSL/TLS support is not compiled!");
   EXPECT_FALSE(sock.SSLAcceptConnection());
   // Without an enabled plug-in the data still goes straight to the socket.
@@ -359,7 +366,7 @@ TEST(SSLPlugin, HttpsRequestToAServerWithoutTlsFailsAtTheSSLStep) {
   net::THTTPClient client;
   EXPECT_FALSE(client.HTTPMethod("GET", "https://127.0.0.1:" + PortOf(server) + "/x"));
   EXPECT_EQ(client.ResultCode(), 500);
-  EXPECT_EQ(client.Sock().LastError(), 10091);
+  EXPECT_EQ(client.Sock().LastError(), SocketError::kSystemNotReady);
 #ifdef VARELO_HAVE_OPENSSL
   EXPECT_EQ(client.Sock().SSL().LibName(), "ssl_openssl");
   EXPECT_EQ(client.Sock().LastErrorDesc().rfind("TLS handshake failed: ", 0), 0u)
